@@ -1,0 +1,44 @@
+#include "framework/Application.h"
+
+#include <iostream>
+#include <mutex>
+
+namespace Application {
+namespace {
+
+std::mutex displayMutex;
+ExceptionDisplay currentDisplay;
+
+void Show(const std::string& message) {
+    ExceptionDisplay display;
+    {
+        std::lock_guard lock(displayMutex);
+        display = currentDisplay;
+    }
+    if (display) {
+        display(message);
+    } else {
+        std::cerr << message << '\n';
+    }
+}
+
+} // namespace
+
+void SetExceptionDisplay(ExceptionDisplay display) {
+    std::lock_guard lock(displayMutex);
+    currentDisplay = std::move(display);
+}
+
+void ShowException(const std::exception& error) { Show(error.what()); }
+
+void HandleException() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        ShowException(error);
+    } catch (...) {
+        Show("");
+    }
+}
+
+} // namespace Application

@@ -1,0 +1,158 @@
+#include "framework/Thread.h"
+
+#include <condition_variable>
+#include <deque>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+const std::thread::id mainThreadId = std::this_thread::get_id();
+
+struct SyncRequest {
+    const std::function<void()>* method;
+    std::exception_ptr error;
+    bool done = false;
+};
+
+// The queue of calls that worker threads hand to the GUI thread.
+struct SyncQueue {
+    std::mutex mutex;
+    std::condition_variable pending;
+    std::condition_variable done;
+    std::deque<SyncRequest*> requests;
+    std::function<void()> wake;
+};
+
+SyncQueue& Queue() {
+    static SyncQueue queue;
+    return queue;
+}
+
+// Nice values for the host; raising priority needs privileges, so failures are ignored.
+int NiceOf(TThreadPriority priority) {
+    static const int nice[] = {19, 10, 5, 0, -5, -10, -15};
+    return nice[priority];
+}
+
+} // namespace
+
+bool IsMainThread() { return std::this_thread::get_id() == mainThreadId; }
+
+void SetWakeMainThread(std::function<void()> wake) {
+    SyncQueue& queue = Queue();
+    std::lock_guard lock(queue.mutex);
+    queue.wake = std::move(wake);
+    if (queue.wake && !queue.requests.empty()) {
+        queue.wake();
+    }
+}
+
+bool CheckSynchronize(int timeoutMs) {
+    SyncQueue& queue = Queue();
+    std::deque<SyncRequest*> batch;
+    {
+        std::unique_lock lock(queue.mutex);
+        if (timeoutMs > 0) {
+            queue.pending.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return !queue.requests.empty(); });
+        }
+        batch.swap(queue.requests);
+    }
+    for (SyncRequest* request : batch) {
+        try {
+            (*request->method)();
+        } catch (...) {
+            request->error = std::current_exception();
+        }
+        std::lock_guard lock(queue.mutex);
+        request->done = true;
+    }
+    if (!batch.empty()) {
+        queue.done.notify_all();
+    }
+    return !batch.empty();
+}
+
+void TThread::Synchronize(const std::function<void()>& method) {
+    if (IsMainThread()) {
+        method();
+        return;
+    }
+    SyncQueue& queue = Queue();
+    SyncRequest request{&method, nullptr};
+    {
+        std::unique_lock lock(queue.mutex);
+        queue.requests.push_back(&request);
+        if (queue.wake) {
+            queue.wake();
+        }
+        queue.pending.notify_all();
+        queue.done.wait(lock, [&] { return request.done; });
+    }
+    if (request.error) {
+        std::rethrow_exception(request.error);
+    }
+}
+
+TThread::TThread() = default;
+
+TThread::~TThread() {
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id()) {
+            thread_.detach(); // freeing itself at the end of Run
+        } else {
+            Terminate();
+            WaitFor();
+        }
+    }
+}
+
+void TThread::Start() {
+    std::lock_guard lock(startMutex_); // Run waits until thread_ is stored
+    if (!thread_.joinable() && !finished_) {
+        thread_ = std::thread([this] { Run(); });
+    }
+}
+
+void TThread::Run() {
+    { std::lock_guard lock(startMutex_); }
+    nativeId_ = static_cast<int>(gettid());
+    ApplyPriority();
+    try {
+        Execute();
+    } catch (...) {
+        fatalException_ = std::current_exception();
+    }
+    if (freeOnTerminate_) {
+        thread_.detach();
+        finished_ = true;
+        delete this;
+        return;
+    }
+    finished_ = true;
+}
+
+void TThread::WaitFor() {
+    if (!thread_.joinable() || thread_.get_id() == std::this_thread::get_id()) {
+        return;
+    }
+    if (IsMainThread()) {
+        while (!finished_) {
+            CheckSynchronize(5);
+        }
+    }
+    thread_.join();
+}
+
+void TThread::SetPriority(TThreadPriority priority) {
+    priority_ = priority;
+    ApplyPriority();
+}
+
+void TThread::ApplyPriority() {
+    std::lock_guard lock(priorityMutex_);
+    if (nativeId_ != 0) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(nativeId_.load()), NiceOf(priority_));
+    }
+}

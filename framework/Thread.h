@@ -1,0 +1,70 @@
+#pragma once
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// The framework's thread class. A thread is created suspended and runs Execute once started.
+// Execute tests Terminated() for a stop request. An error that escapes Execute ends the thread and
+// is kept in FatalException(). With FreeOnTerminate set, the object deletes itself when Execute
+// has returned; otherwise its owner deletes it, and a derived class whose Execute uses its own
+// members calls WaitFor() in its destructor.
+class TThread {
+public:
+    TThread();
+    virtual ~TThread();
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+
+    void Start();
+    void Terminate() { terminated_ = true; }
+    bool Terminated() const { return terminated_; }
+    bool Finished() const { return finished_; }
+
+    void SetFreeOnTerminate(bool value) { freeOnTerminate_ = value; }
+    bool FreeOnTerminate() const { return freeOnTerminate_; }
+
+    TThreadPriority Priority() const { return priority_; }
+    void SetPriority(TThreadPriority priority);
+
+    // Waits for Execute to end. On the GUI thread it keeps running synchronised calls meanwhile,
+    // so a thread blocked in Synchronize can still finish.
+    void WaitFor();
+
+    std::exception_ptr FatalException() const { return fatalException_; }
+
+    // Runs `method` on the GUI thread while the calling thread waits; on the GUI thread itself it
+    // runs at once. An error raised by `method` is raised again in the caller.
+    static void Synchronize(const std::function<void()>& method);
+
+protected:
+    virtual void Execute() = 0;
+
+private:
+    void Run();
+    void ApplyPriority();
+
+    std::thread thread_;
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> finished_{false};
+    std::atomic<bool> freeOnTerminate_{false};
+    std::atomic<TThreadPriority> priority_{tpNormal};
+    std::atomic<int> nativeId_{0};
+    std::mutex startMutex_;
+    std::mutex priorityMutex_;
+    std::exception_ptr fatalException_;
+};
+
+// The GUI thread's side of Synchronize: runs the calls that wait for it. With a positive timeout it
+// first waits that long for a call to arrive. Answers whether it ran any. Call on the GUI thread.
+bool CheckSynchronize(int timeoutMs = 0);
+
+// True on the GUI thread: the thread that initialised the program (the process's first thread).
+bool IsMainThread();
+
+// Lets a GUI toolkit get woken when a call waits for the GUI thread; empty to unbind.
+void SetWakeMainThread(std::function<void()> wake);

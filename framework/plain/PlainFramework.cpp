@@ -1,0 +1,30 @@
+#include "framework/plain/PlainFramework.h"
+
+#include "framework/Application.h"
+#include "framework/Thread.h"
+
+PlainFrameworkBinding::PlainFrameworkBinding() {
+    Application::SetExceptionDisplay([this](const std::string& message) {
+        std::lock_guard lock(mutex_);
+        shownErrors_.push_back(message);
+    });
+}
+
+PlainFrameworkBinding::~PlainFrameworkBinding() { Application::SetExceptionDisplay(nullptr); }
+
+bool PlainFrameworkBinding::PumpUntil(const std::function<bool()>& condition,
+                                      std::chrono::milliseconds deadline) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        CheckSynchronize(2);
+    }
+    return true;
+}
+
+std::vector<std::string> PlainFrameworkBinding::ShownErrors() const {
+    std::lock_guard lock(mutex_);
+    return shownErrors_;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// The framework stand-ins without a GUI toolkit, for tests: the test's own thread acts as the GUI
+// thread and pumps the calls handed to it, and the error display records the messages it is given.
+class PlainFrameworkBinding {
+public:
+    PlainFrameworkBinding();
+    ~PlainFrameworkBinding();
+    PlainFrameworkBinding(const PlainFrameworkBinding&) = delete;
+    PlainFrameworkBinding& operator=(const PlainFrameworkBinding&) = delete;
+
+    // Runs the calls handed to the GUI thread until `condition` holds or `deadline` has passed.
+    // Answers whether the condition held.
+    static bool PumpUntil(const std::function<bool()>& condition,
+                          std::chrono::milliseconds deadline = std::chrono::seconds(10));
+
+    std::vector<std::string> ShownErrors() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> shownErrors_;
+};
