@@ -29,7 +29,9 @@ void SetExceptionDisplay(ExceptionDisplay display) {
     currentDisplay = std::move(display);
 }
 
-void ShowException(const std::exception& error) { Show(error.what()); }
+void ShowException(const std::exception& error) {
+    Show(error.what());
+}
 
 void HandleException() {
     try {

@@ -18,7 +18,9 @@ std::string TObject::ClassName() const {
     return scope == std::string::npos ? name : name.substr(scope + 2);
 }
 
-void TPersistent::Assign(const TPersistent& source) { source.AssignTo(*this); }
+void TPersistent::Assign(const TPersistent& source) {
+    source.AssignTo(*this);
+}
 
 void TPersistent::AssignTo(TPersistent& destination) const {
     throw EConvertError("Cannot assign a " + ClassName() + " to a " + destination.ClassName());
@@ -82,7 +84,9 @@ void TComponent::RemoveFreeNotification(TComponent* component) {
     Erase(component->freeNotifies_, this);
 }
 
-void TComponent::Loaded() { state_ &= ~static_cast<unsigned>(csLoading); }
+void TComponent::Loaded() {
+    state_ &= ~static_cast<unsigned>(csLoading);
+}
 
 void TComponent::SetDesigning(bool designing) {
     state_ = designing ? (state_ | csDesigning) : (state_ & ~static_cast<unsigned>(csDesigning));

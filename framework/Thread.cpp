@@ -37,7 +37,9 @@ int NiceOf(TThreadPriority priority) {
 
 } // namespace
 
-bool IsMainThread() { return std::this_thread::get_id() == mainThreadId; }
+bool IsMainThread() {
+    return std::this_thread::get_id() == mainThreadId;
+}
 
 void SetWakeMainThread(std::function<void()> wake) {
     SyncQueue& queue = Queue();

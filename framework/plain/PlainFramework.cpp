@@ -10,7 +10,9 @@ PlainFrameworkBinding::PlainFrameworkBinding() {
     });
 }
 
-PlainFrameworkBinding::~PlainFrameworkBinding() { Application::SetExceptionDisplay(nullptr); }
+PlainFrameworkBinding::~PlainFrameworkBinding() {
+    Application::SetExceptionDisplay(nullptr);
+}
 
 bool PlainFrameworkBinding::PumpUntil(const std::function<bool()>& condition,
                                       std::chrono::milliseconds deadline) {

@@ -9,7 +9,8 @@
 
 QtFrameworkBinding::QtFrameworkBinding() {
     SetWakeMainThread([] {
-        QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
     });
     Application::SetExceptionDisplay([](const std::string& message) {
         QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),

@@ -1,5 +1,6 @@
-#include "framework/Application.h"
 #include "framework/Components.h"
+
+#include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/plain/PlainFramework.h"
 

@@ -1,5 +1,6 @@
-#include "framework/Exception.h"
 #include "framework/Thread.h"
+
+#include "framework/Exception.h"
 #include "framework/plain/PlainFramework.h"
 
 #include <atomic>

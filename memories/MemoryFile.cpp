@@ -1,0 +1,90 @@
+#include "memories/MemoryFile.h"
+
+#include "memories/RecordLine.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Opens an existing regular file for reading; a folder or a device counts as not openable.
+int OpenForReading(const std::string& fileName) {
+    const int descriptor = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (descriptor >= 0 && (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))) {
+        close(descriptor);
+        return -1;
+    }
+    return descriptor;
+}
+
+class TDescriptorGuard {
+public:
+    explicit TDescriptorGuard(int descriptor) : descriptor_(descriptor) {}
+    ~TDescriptorGuard() {
+        if (descriptor_ >= 0) {
+            close(descriptor_);
+        }
+    }
+    TDescriptorGuard(const TDescriptorGuard&) = delete;
+    TDescriptorGuard& operator=(const TDescriptorGuard&) = delete;
+
+private:
+    int descriptor_;
+};
+
+} // namespace
+
+bool SaveMemoryFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
+                    const TAtomicFileWriter::WriteFunction& write) {
+    status("Opening " + fileName + " for writing...");
+    TAtomicFileWriter writer(write);
+    if (!writer.Open(fileName)) {
+        status("Unable to open " + fileName + ", exiting");
+        return false;
+    }
+    std::string record;
+    for (int number = 1; number <= MemoryCount && ComposeRecord(rows, number, record); ++number) {
+        if (!writer.Write(record + "\r\n")) {
+            break; // Commit refuses a writer that failed
+        }
+    }
+    if (!writer.Commit()) {
+        status("Unable to write " + fileName + ", exiting");
+        return false;
+    }
+    status("Closing " + fileName + ", writing successful");
+    return true;
+}
+
+void LoadMemoryFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
+                    const TLineReader::ReadFunction& read) {
+    const int descriptor = OpenForReading(fileName);
+    const TDescriptorGuard guard(descriptor);
+    status("Opening " + fileName + " for reading...");
+    if (descriptor < 0) {
+        status("Unable to open " + fileName + ", exiting");
+        return;
+    }
+    TLineReader reader(descriptor, MemoryFileLineLimit, read);
+    std::string line;
+    for (;;) {
+        switch (reader.Next(line)) {
+        case TLineReader::TResult::Line:
+            ParseRecord(rows, line);
+            continue;
+        case TLineReader::TResult::End:
+            status("Closing " + fileName + ", reading successful");
+            return;
+        case TLineReader::TResult::TooLong:
+            status("Reading " + fileName + " stopped: line " + std::to_string(reader.LineNumber()) +
+                   " is longer than " + std::to_string(MemoryFileLineLimit) + " characters");
+            return;
+        case TLineReader::TResult::Error:
+            status("Reading " + fileName + " stopped: the file could not be read after line " +
+                   std::to_string(reader.LineNumber()));
+            return;
+        }
+    }
+}

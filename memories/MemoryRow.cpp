@@ -1,0 +1,120 @@
+#include "memories/MemoryRow.h"
+
+#include "framework/Thread.h"
+#include "memories/ColumnLayout.h"
+#include "memories/Latin1.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <limits>
+
+namespace {
+
+const char* const ModeItems[] = {"OFF", "CTCSS", "DCS"};
+
+QLineEdit* MakeEditBox(QWidget* panel, int left, int top, int width, const QString& text,
+                       const QString& accessibleName) {
+    auto* box = new QLineEdit(text, panel);
+    box->setMaxLength(std::numeric_limits<int>::max()); // no length limit
+    box->move(left, top);
+    box->resize(width, box->sizeHint().height());
+    box->setAccessibleName(accessibleName);
+    return box;
+}
+
+QComboBox* MakeModeBox(QWidget* panel, int left, int top, const QString& accessibleName) {
+    auto* box = new QComboBox(panel);
+    box->setEditable(true);
+    // The text field takes any text as typed: no completion against the list, and no new items.
+    box->setCompleter(nullptr);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
+    for (const char* item : ModeItems) {
+        box->addItem(QString::fromLatin1(item));
+    }
+    box->setCurrentIndex(0);
+    box->move(left, top);
+    box->resize(ModeWidth, box->sizeHint().height());
+    box->setAccessibleName(accessibleName);
+    return box;
+}
+
+// On the GUI thread a lock held by a worker may be waiting for the GUI thread itself, so the GUI
+// thread keeps serving handed-over calls until it gets the lock.
+template <typename Lock> void Acquire(Lock& lock) {
+    if (!IsMainThread()) {
+        lock.lock();
+        return;
+    }
+    while (!lock.try_lock()) {
+        CheckSynchronize(1);
+    }
+}
+
+} // namespace
+
+TMemoryRow::TMemoryRow(QWidget* panel, int position, int left, int top) : position_(position) {
+    const QString memory = QStringLiteral("Memory %1 ").arg(position + 1);
+    numberBox_ = MakeEditBox(panel, left + NumberOffset, top, NumberWidth,
+                             QString::number(position + 1), memory + "Number");
+    labelBox_ = MakeEditBox(panel, left + LabelOffset, top, LabelWidth, {}, memory + "Label");
+    txBox_ = MakeEditBox(panel, left + TxOffset, top, TxWidth, {}, memory + "TX Freq");
+    rxBox_ = MakeEditBox(panel, left + RxOffset, top, RxWidth, {}, memory + "RX Freq");
+    modeBox_ = MakeModeBox(panel, left + ModeOffset, top, memory + "Mode");
+    codeBox_ = MakeEditBox(panel, left + CodeOffset, top, CodeWidth, {}, memory + "Code");
+}
+
+void TMemoryRow::Write(const std::function<void()>& access) {
+    std::unique_lock lock(lock_, std::defer_lock);
+    Acquire(lock);
+    TThread::Synchronize(access);
+}
+
+std::string TMemoryRow::Read(const std::function<QString()>& access) {
+    std::shared_lock lock(lock_, std::defer_lock);
+    Acquire(lock);
+    QString text;
+    TThread::Synchronize([&] { text = access(); });
+    return FromControlText(text);
+}
+
+void TMemoryRow::SetLabel(const std::string& value) {
+    Write([&] { labelBox_->setText(ToControlText(value)); });
+}
+void TMemoryRow::SetTxFreq(const std::string& value) {
+    Write([&] { txBox_->setText(ToControlText(value)); });
+}
+void TMemoryRow::SetRxFreq(const std::string& value) {
+    Write([&] { rxBox_->setText(ToControlText(value)); });
+}
+void TMemoryRow::SetMode(const std::string& value) {
+    Write([&] { modeBox_->setEditText(ToControlText(value)); });
+}
+void TMemoryRow::SetCode(const std::string& value) {
+    Write([&] { codeBox_->setText(ToControlText(value)); });
+}
+
+std::string TMemoryRow::GetLabel() {
+    return Read([&] { return labelBox_->text(); });
+}
+std::string TMemoryRow::GetTxFreq() {
+    return Read([&] { return txBox_->text(); });
+}
+std::string TMemoryRow::GetRxFreq() {
+    return Read([&] { return rxBox_->text(); });
+}
+std::string TMemoryRow::GetMode() {
+    return Read([&] { return modeBox_->currentText(); });
+}
+std::string TMemoryRow::GetCode() {
+    return Read([&] { return codeBox_->text(); });
+}
+
+void TMemoryRow::Clear() {
+    labelBox_->setText(QStringLiteral("---"));
+    txBox_->clear();
+    rxBox_->clear();
+    modeBox_->setCurrentIndex(0);
+    modeBox_->setEditText(modeBox_->itemText(0)); // also when index 0 was already selected
+    codeBox_->clear();
+}
