@@ -1,0 +1,49 @@
+#pragma once
+
+#include "framework/Components.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+class TVaPersistent;
+
+// Tells the owner of an option group that the group changed; gets the group.
+using TVaChangeEvent = std::function<void(TVaPersistent* sender)>;
+
+// Base of the component's option groups: each change is reported through OnChange, and changes
+// made between BeginUpdate and the matching EndUpdate are reported once, at that EndUpdate.
+// Changed on the owner's thread only; no locking.
+class TVaPersistent : public TPersistent {
+public:
+    int32_t UpdateCount() const { return updateCount_; }
+
+    const TVaChangeEvent& OnChange() const { return onChange_; }
+    void SetOnChange(TVaChangeEvent handler) { onChange_ = std::move(handler); }
+
+    // Calls OnChange with this object, unless an update is open or no handler is set.
+    void Changed();
+    void BeginUpdate() { ++updateCount_; }
+    // Closes one update (an unmatched call leaves the count at 0) and then calls Changed.
+    void EndUpdate();
+
+protected:
+    // Stores `value` and calls Changed when it differs from the field's value. The fields are
+    // atomic because the component's threads read them while the owner's thread may change them.
+    template <class T> void SetField(std::atomic<T>& field, T value) {
+        if (field.load(std::memory_order_relaxed) != value) {
+            field.store(value, std::memory_order_relaxed);
+            Changed();
+        }
+    }
+
+private:
+    int32_t updateCount_ = 0;
+    TVaChangeEvent onChange_;
+};
+
+// Common base of the serial components.
+class TVaComponent : public TComponent {
+public:
+    using TComponent::TComponent;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "framework/Exception.h"
+
+#include <cstdint>
+
+// The serial component's one exception class; it carries a message only.
+class EVaCommError : public Exception {
+public:
+    using Exception::Exception;
+    ~EVaCommError() override;
+};
+
+// Queue sizes, time-outs and limits: 0..2147483647. Plain integers; the option groups store any
+// value they are given, so callers keep to the range.
+using TVaIntW = int32_t;
+
+// Port numbers: 0..2147483647, like TVaIntW.
+using TVaPortInt = int32_t;
