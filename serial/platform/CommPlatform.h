@@ -1,0 +1,184 @@
+#pragma once
+
+// The operating system's serial services as the component sees them: the calls and records of
+// the Windows serial interface, carried out on Linux termios by the default implementation.
+// The component calls through ICommSystem only, so that a test can stand in for the operating
+// system where a pseudo-terminal cannot produce a condition (modem lines, line errors, a refused
+// line function). The codes of the records and flags are those of serial/Vaconst.h.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace SerialPlatform {
+
+// An open serial device: a file descriptor here.
+using THandle = int;
+inline constexpr THandle INVALID_HANDLE_VALUE = -1;
+
+// The device-control record. Members without a place on the host are kept by the platform layer
+// for the open handle, so that reading the record back gives what was written (see LineSettings).
+struct DCB {
+    uint32_t BaudRate = 0;
+    bool fBinary = false;
+    bool fParity = false;
+    bool fOutxCtsFlow = false;
+    bool fOutxDsrFlow = false;
+    uint8_t fDtrControl = 0; // DTR_CONTROL_DISABLE, _ENABLE, _HANDSHAKE
+    bool fDsrSensitivity = false;
+    bool fTXContinueOnXoff = false;
+    bool fOutX = false;
+    bool fInX = false;
+    bool fErrorChar = false;
+    bool fNull = false;
+    uint8_t fRtsControl = 0; // RTS_CONTROL_DISABLE, _ENABLE, _HANDSHAKE, _TOGGLE
+    bool fAbortOnError = false;
+    uint16_t XonLim = 0;
+    uint16_t XoffLim = 0;
+    uint8_t ByteSize = 0;
+    uint8_t Parity = 0;   // NOPARITY .. SPACEPARITY
+    uint8_t StopBits = 0; // ONESTOPBIT, ONE5STOPBITS, TWOSTOPBITS
+    char XonChar = 0;
+    char XoffChar = 0;
+    char ErrorChar = 0;
+    char EofChar = 0;
+    char EvtChar = 0;
+
+    friend bool operator==(const DCB&, const DCB&) = default;
+};
+
+inline constexpr uint8_t DTR_CONTROL_HANDSHAKE = 2;
+inline constexpr uint8_t RTS_CONTROL_HANDSHAKE = 2;
+inline constexpr uint8_t RTS_CONTROL_TOGGLE = 3;
+inline constexpr uint8_t ONE5STOPBITS = 1;
+inline constexpr uint8_t TWOSTOPBITS = 2;
+
+struct COMMTIMEOUTS {
+    uint32_t ReadIntervalTimeout = 0;
+    uint32_t ReadTotalTimeoutMultiplier = 0;
+    uint32_t ReadTotalTimeoutConstant = 0;
+    uint32_t WriteTotalTimeoutMultiplier = 0;
+    uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+// The communications status: the hold flags, then the bytes in the input and output queues.
+struct COMSTAT {
+    uint32_t Flags = 0;
+    uint32_t cbInQue = 0;
+    uint32_t cbOutQue = 0;
+};
+
+inline constexpr uint32_t COMSTAT_CTS_HOLD = 0x01;
+inline constexpr uint32_t COMSTAT_XOFF_HOLD = 0x08;
+
+// The capability record (64 bytes, as on Windows).
+struct COMMPROP {
+    uint16_t wPacketLength = 0;
+    uint16_t wPacketVersion = 0;
+    uint32_t dwServiceMask = 0;
+    uint32_t dwReserved1 = 0;
+    uint32_t dwMaxTxQueue = 0;
+    uint32_t dwMaxRxQueue = 0;
+    uint32_t dwMaxBaud = 0;
+    uint32_t dwProvSubType = 0;
+    uint32_t dwProvCapabilities = 0;
+    uint32_t dwSettableParams = 0;
+    uint32_t dwSettableBaud = 0;
+    uint16_t wSettableData = 0;
+    uint16_t wSettableStopParity = 0;
+    uint32_t dwCurrentTxQueue = 0;
+    uint32_t dwCurrentRxQueue = 0;
+    uint32_t dwProvSpec1 = 0;
+    uint32_t dwProvSpec2 = 0;
+    uint16_t wcProvChar[1] = {0};
+};
+static_assert(sizeof(COMMPROP) == 64);
+
+inline constexpr uint32_t BAUD_USER = 0x10000000;
+
+// How a wait for line events ended.
+enum TCommWaitResult { cwEvents, cwStopped, cwDeviceGone, cwFailed };
+
+// Waits for the line events of the handle's event mask (SetCommMask). Made once per receive
+// loop; one thread waits on it at a time.
+class ICommEventWaiter {
+public:
+    virtual ~ICommEventWaiter() = default;
+
+    // Blocks until an event of the mask happens or the stop signal is set. cwEvents fills
+    // `evtMask` with the events seen (never a bit the host cannot observe); cwStopped: the stop
+    // signal is set; cwDeviceGone: the device hung up (a pulled USB adapter), so waiting again is
+    // pointless; cwFailed: the wait itself failed, the error is in GetLastError.
+    virtual TCommWaitResult WaitCommEvent(uint32_t& evtMask) = 0;
+};
+
+// What a probe of a device by name found (GetPortState).
+enum TDeviceProbe { dpFree, dpMissing, dpBusy };
+
+// The serial calls. Every call that answers bool answers false on failure and leaves the
+// system's error code for GetLastError.
+class ICommSystem {
+public:
+    virtual ~ICommSystem() = default;
+
+    // Opens the device for reading and writing, exclusively (a second open of the same device,
+    // from any process, is refused), with empty queues and no line processing: every byte
+    // passes unchanged. INVALID_HANDLE_VALUE on failure.
+    virtual THandle CreateFile(const std::string& path) = 0;
+    // Closes the device; unsent output is given a bounded time to drain, then discarded.
+    virtual bool CloseHandle(THandle handle) = 0;
+
+    virtual bool SetCommState(THandle handle, const DCB& dcb) = 0;
+    // The device's current settings, from the open handle when this process has the device
+    // open, otherwise from a short non-exclusive look at it.
+    virtual bool GetDefaultCommConfig(const std::string& path, DCB& dcb) = 0;
+    virtual bool SetCommTimeouts(THandle handle, const COMMTIMEOUTS& timeouts) = 0;
+    virtual bool SetupComm(THandle handle, uint32_t inQueue, uint32_t outQueue) = 0;
+    virtual bool SetCommMask(THandle handle, uint32_t evtMask) = 0;
+    virtual bool PurgeComm(THandle handle, uint32_t flags) = 0;
+    // Reads and clears the line-error flags (CE_*) and fills the status record.
+    virtual bool ClearCommError(THandle handle, uint32_t& errors, COMSTAT& stat) = 0;
+    virtual bool GetCommModemStatus(THandle handle, uint32_t& modemStat) = 0;
+    virtual bool EscapeCommFunction(THandle handle, uint32_t func) = 0;
+    virtual bool GetCommProperties(THandle handle, COMMPROP& prop) = 0;
+
+    // Reads at most `count` bytes that are already waiting; never waits. `read` is 0 when
+    // nothing waits. A device that has gone away is a failure (EIO), not an empty read.
+    virtual bool ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) = 0;
+    // Writes all `count` bytes, waiting for room at most `timeoutMs` milliseconds in all, or
+    // until the signal `cancelEvent` (an eventfd, readable while set) is set. On return the
+    // call no longer touches `buffer`; `written` < `count` means the time ran out or the write
+    // was cancelled (the bytes counted in `written` are on their way).
+    virtual bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
+                           int cancelEvent, uint32_t& written) = 0;
+
+    // A waiter for the line events of `handle`, stopped by the signal `stopEvent` (an eventfd).
+    // nullptr on failure.
+    virtual std::unique_ptr<ICommEventWaiter> CreateEventWaiter(THandle handle, int stopEvent) = 0;
+
+    // Tries whether the device could be opened now, and leaves it closed.
+    virtual TDeviceProbe ProbeDevice(const std::string& path) = 0;
+};
+
+// The host's implementation, used by every component unless a test gives one another.
+ICommSystem& DefaultCommSystem();
+
+// The device node for a port name: "COMn" is the environment variable Q4471_COMn when it is set
+// and not empty, otherwise COM1 /dev/ttyS0, COM2 /dev/ttyS1, COM3 /dev/ttyUSB0, COM4
+// /dev/ttyUSB1; an absolute path stands as it is; any other name is looked up under /dev.
+// A leading "\\.\" (the Windows device prefix) is dropped first.
+std::string DeviceNodeFor(const std::string& name);
+
+// The error code of the calling thread's last failed call, and the way to set it (for the
+// implementations of ICommSystem).
+int GetLastError();
+void SetLastError(int code);
+
+// The system's text for an error code.
+std::string SysErrorMessage(int code);
+// Whether an open that failed with `code` means that there is no such device.
+bool IsDeviceNotFound(int code);
+// Explains in words why opening `path` failed with `code`, for a user who must fix it.
+std::string ExplainOpenError(int code, const std::string& path);
+
+} // namespace SerialPlatform

@@ -1,0 +1,66 @@
+#include "serial/platform/LineCounters.h"
+
+#include "serial/Vaconst.h"
+#include "serial/platform/CommPlatform.h"
+
+#include <cerrno>
+#include <sys/ioctl.h>
+
+namespace SerialPlatform {
+
+bool ReadCounters(int fd, serial_icounter_struct& counters) {
+    if (ioctl(fd, TIOCGICOUNT, &counters) != 0) {
+        SetLastError(errno);
+        return false;
+    }
+    return true;
+}
+
+bool DriverHasNo(int code) {
+    return code == ENOTTY || code == EINVAL;
+}
+
+uint32_t ErrorsBetween(const serial_icounter_struct& before, const serial_icounter_struct& after) {
+    uint32_t errors = 0;
+    if (after.buf_overrun != before.buf_overrun) {
+        errors |= CE_RXOVER;
+    }
+    if (after.overrun != before.overrun) {
+        errors |= CE_OVERRUN;
+    }
+    if (after.parity != before.parity) {
+        errors |= CE_RXPARITY;
+    }
+    if (after.frame != before.frame) {
+        errors |= CE_FRAME;
+    }
+    if (after.brk != before.brk) {
+        errors |= CE_BREAK;
+    }
+    return errors;
+}
+
+uint32_t EventsBetween(const serial_icounter_struct& before, const serial_icounter_struct& after) {
+    uint32_t events = 0;
+    if ((ErrorsBetween(before, after) & ~CE_BREAK) != 0) {
+        events |= EV_ERR;
+    }
+    if (after.brk != before.brk) {
+        events |= EV_BREAK;
+    }
+    if (after.cts != before.cts) {
+        events |= EV_CTS;
+    }
+    if (after.dsr != before.dsr) {
+        events |= EV_DSR;
+    }
+    if (after.dcd != before.dcd) {
+        events |= EV_RLSD;
+    }
+    if (after.rng != before.rng) {
+        events |= EV_RING;
+    }
+    return events;
+}
+
+} // namespace SerialPlatform

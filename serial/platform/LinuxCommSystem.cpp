@@ -1,0 +1,424 @@
+#include "serial/platform/LinuxCommSystem.h"
+
+#include "serial/Vaconst.h"
+#include "serial/platform/FileDescriptor.h"
+#include "serial/platform/LineCounters.h"
+#include "serial/platform/LineSettings.h"
+#include "serial/platform/LinuxEventWaiter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <thread>
+
+namespace SerialPlatform {
+
+namespace {
+
+constexpr int openFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+
+// How long closing waits for unsent output before discarding it: a peer that holds the flow
+// control must not keep Close waiting.
+constexpr auto drainTime = std::chrono::milliseconds(500);
+
+bool Fail(int code) {
+    SetLastError(code);
+    return false;
+}
+
+bool FailErrno() {
+    return Fail(errno);
+}
+
+bool Ioctl(int fd, unsigned long request, int value) {
+    return ioctl(fd, request, value) == 0 || FailErrno();
+}
+
+// Sets or clears modem output lines. A driver without modem lines counts as done, so that the
+// settings record can be written to a pseudo-terminal.
+bool HoldLines(int fd, int lines, bool on) {
+    if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &lines) == 0 || DriverHasNo(errno)) {
+        return true;
+    }
+    return FailErrno();
+}
+
+bool SetLines(int fd, int lines, bool on) {
+    return ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &lines) == 0 || FailErrno();
+}
+
+// The modem lines (TIOCM_*); none for a driver without them.
+bool ModemLines(int fd, int& lines) {
+    lines = 0;
+    return ioctl(fd, TIOCMGET, &lines) == 0 || DriverHasNo(errno) || FailErrno();
+}
+
+bool QueueCount(int fd, unsigned long request, uint32_t& count) {
+    int value = 0;
+    if (ioctl(fd, request, &value) != 0) {
+        return FailErrno();
+    }
+    count = static_cast<uint32_t>(std::max(value, 0));
+    return true;
+}
+
+// Gives unsent output a bounded time to leave, then discards the rest.
+void DrainOutput(int fd) {
+    const auto deadline = std::chrono::steady_clock::now() + drainTime;
+    uint32_t pending = 0;
+    while (QueueCount(fd, TIOCOUTQ, pending) && pending > 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ioctl(fd, TCFLSH, TCOFLUSH);
+}
+
+// Opens the device exclusively: the flock stops every other opener, root included, who is not
+// stopped by TIOCEXCL; TIOCEXCL stops programs that do not use flock.
+FileDescriptor OpenExclusive(const std::string& path) {
+    FileDescriptor fd(open(path.c_str(), openFlags));
+    if (!fd.Valid()) {
+        SetLastError(errno);
+        return fd;
+    }
+    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        SetLastError(errno == EWOULDBLOCK ? EBUSY : errno);
+        return FileDescriptor();
+    }
+    if (ioctl(fd.Get(), TIOCEXCL) != 0) {
+        SetLastError(errno); // ENOTTY: not a terminal device
+        return FileDescriptor();
+    }
+    return fd;
+}
+
+} // namespace
+
+template <class Action> bool LinuxCommSystem::WithPort(THandle handle, Action action) {
+    std::lock_guard lock(mutex_);
+    const auto port = ports_.find(handle);
+    if (port == ports_.end()) {
+        return Fail(EBADF);
+    }
+    return action(port->second);
+}
+
+THandle LinuxCommSystem::CreateFile(const std::string& path) {
+    FileDescriptor fd = OpenExclusive(path);
+    if (!fd.Valid()) {
+        return INVALID_HANDLE_VALUE;
+    }
+    termios2 tio{};
+    bool ready = ReadTermios(fd.Get(), tio);
+    if (ready) {
+        MakeRaw(tio);
+        // Bytes that arrived while the port was closed are stale: a Windows port opens empty.
+        ready = WriteTermios(fd.Get(), tio) && Ioctl(fd.Get(), TCFLSH, TCIOFLUSH);
+    }
+    if (!ready) {
+        ioctl(fd.Get(), TIOCNXCL);
+        return INVALID_HANDLE_VALUE;
+    }
+    PortState state;
+    state.hasCounters = ReadCounters(fd.Get(), state.counters);
+    std::lock_guard lock(mutex_);
+    ports_[fd.Get()] = state;
+    return fd.Release();
+}
+
+bool LinuxCommSystem::CloseHandle(THandle handle) {
+    {
+        std::lock_guard lock(mutex_);
+        if (ports_.erase(handle) == 0) {
+            return Fail(EBADF);
+        }
+    }
+    DrainOutput(handle);
+    ioctl(handle, TIOCNXCL);
+    return ::close(handle) == 0 || FailErrno();
+}
+
+bool LinuxCommSystem::SetCommState(THandle handle, const DCB& dcb) {
+    termios2 tio{};
+    if (!ReadTermios(handle, tio) || !TermiosFromDCB(dcb, tio) || !WriteTermios(handle, tio)) {
+        return false;
+    }
+    if (!HoldLines(handle, TIOCM_DTR, dcb.fDtrControl != 0) ||
+        (dcb.fRtsControl != RTS_CONTROL_HANDSHAKE &&
+         !HoldLines(handle, TIOCM_RTS, dcb.fRtsControl != 0))) {
+        return false;
+    }
+    return WithPort(handle, [&](PortState& port) {
+        port.written = dcb;
+        port.hasWritten = true;
+        return true;
+    });
+}
+
+bool LinuxCommSystem::ReadDeviceSettings(int fd, DCB& dcb) {
+    termios2 tio{};
+    int lines = 0;
+    if (!ReadTermios(fd, tio) || !ModemLines(fd, lines)) {
+        return false;
+    }
+    dcb = DCB{};
+    DCBFromTermios(tio, dcb);
+    dcb.fDtrControl = (lines & TIOCM_DTR) != 0 ? 1 : 0;
+    if (dcb.fRtsControl != RTS_CONTROL_HANDSHAKE) {
+        dcb.fRtsControl = (lines & TIOCM_RTS) != 0 ? 1 : 0;
+    }
+    return true;
+}
+
+bool LinuxCommSystem::GetDefaultCommConfig(const std::string& path, DCB& dcb) {
+    struct stat node {};
+    if (stat(path.c_str(), &node) != 0) {
+        return FailErrno();
+    }
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [fd, port] : ports_) {
+            struct stat open {};
+            if (fstat(fd, &open) == 0 && open.st_rdev == node.st_rdev && S_ISCHR(node.st_mode)) {
+                if (!ReadDeviceSettings(fd, dcb)) {
+                    return false;
+                }
+                if (port.hasWritten) {
+                    // What termios has no place for comes from the record written last.
+                    const DCB& written = port.written;
+                    dcb.fErrorChar = written.fErrorChar;
+                    dcb.fNull = written.fNull;
+                    dcb.XonLim = written.XonLim;
+                    dcb.XoffLim = written.XoffLim;
+                    dcb.ErrorChar = written.ErrorChar;
+                    dcb.EofChar = written.EofChar;
+                    dcb.EvtChar = written.EvtChar;
+                }
+                return true;
+            }
+        }
+    }
+    const FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    return fd.Valid() ? ReadDeviceSettings(fd.Get(), dcb) : FailErrno();
+}
+
+bool LinuxCommSystem::SetCommTimeouts(THandle handle, const COMMTIMEOUTS& timeouts) {
+    // Reads never wait and writes are bounded by the caller (WriteFile), so the one record that
+    // is carried out is "reads return at once with what has arrived".
+    if (timeouts.ReadIntervalTimeout != 0xFFFFFFFF || timeouts.ReadTotalTimeoutMultiplier != 0 ||
+        timeouts.ReadTotalTimeoutConstant != 0) {
+        return Fail(EINVAL);
+    }
+    return WithPort(handle, [](PortState&) { return true; });
+}
+
+bool LinuxCommSystem::SetupComm(THandle handle, uint32_t inQueue, uint32_t outQueue) {
+    // Linux's queues have a fixed size; the sizes asked for are reported back in COMMPROP.
+    return WithPort(handle, [&](PortState& port) {
+        port.inQueue = inQueue;
+        port.outQueue = outQueue;
+        return true;
+    });
+}
+
+bool LinuxCommSystem::SetCommMask(THandle handle, uint32_t evtMask) {
+    return WithPort(handle, [&](PortState& port) {
+        port.evtMask = evtMask;
+        return true;
+    });
+}
+
+uint32_t LinuxCommSystem::EventMaskOf(THandle handle) {
+    std::lock_guard lock(mutex_);
+    const auto port = ports_.find(handle);
+    return port == ports_.end() ? 0 : port->second.evtMask;
+}
+
+bool LinuxCommSystem::PurgeComm(THandle handle, uint32_t flags) {
+    constexpr uint32_t known = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+    if ((flags & ~known) != 0) {
+        return Fail(EINVAL);
+    }
+    // The abort flags have nothing to do: no transfer outlives its call here.
+    const bool input = (flags & PURGE_RXCLEAR) != 0;
+    const bool output = (flags & PURGE_TXCLEAR) != 0;
+    if (!input && !output) {
+        return WithPort(handle, [](PortState&) { return true; });
+    }
+    return Ioctl(handle, TCFLSH, input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH));
+}
+
+bool LinuxCommSystem::ClearCommError(THandle handle, uint32_t& errors, COMSTAT& stat) {
+    errors = 0;
+    stat = COMSTAT{};
+    termios2 tio{};
+    int lines = 0;
+    if (!QueueCount(handle, TIOCINQ, stat.cbInQue) ||
+        !QueueCount(handle, TIOCOUTQ, stat.cbOutQue) || !ReadTermios(handle, tio) ||
+        !ModemLines(handle, lines)) {
+        return false;
+    }
+    if ((tio.c_cflag & CRTSCTS) != 0 && (lines & TIOCM_CTS) == 0) {
+        stat.Flags |= COMSTAT_CTS_HOLD;
+    }
+    serial_icounter_struct now{};
+    const bool counted = ReadCounters(handle, now);
+    if (!counted && !DriverHasNo(GetLastError())) {
+        return false;
+    }
+    return WithPort(handle, [&](PortState& port) {
+        if (port.xoffHold) {
+            stat.Flags |= COMSTAT_XOFF_HOLD;
+        }
+        if (counted && port.hasCounters) {
+            errors = ErrorsBetween(port.counters, now);
+        }
+        port.counters = now;
+        port.hasCounters = counted;
+        return true;
+    });
+}
+
+bool LinuxCommSystem::GetCommModemStatus(THandle handle, uint32_t& modemStat) {
+    int lines = 0;
+    if (!ModemLines(handle, lines)) {
+        return false;
+    }
+    modemStat =
+        ((lines & TIOCM_CTS) != 0 ? MS_CTS_ON : 0) | ((lines & TIOCM_DSR) != 0 ? MS_DSR_ON : 0) |
+        ((lines & TIOCM_RNG) != 0 ? MS_RING_ON : 0) | ((lines & TIOCM_CAR) != 0 ? MS_RLSD_ON : 0);
+    return true;
+}
+
+bool LinuxCommSystem::EscapeCommFunction(THandle handle, uint32_t func) {
+    const auto holdOutput = [&](bool hold) {
+        return Ioctl(handle, TCXONC, hold ? TCOOFF : TCOON) &&
+               WithPort(handle, [&](PortState& port) {
+                   port.xoffHold = hold;
+                   return true;
+               });
+    };
+    switch (func) {
+    case SETXOFF:
+        return holdOutput(true);
+    case SETXON:
+        return holdOutput(false);
+    case SETRTS:
+    case CLRRTS:
+        return SetLines(handle, TIOCM_RTS, func == SETRTS);
+    case SETDTR:
+    case CLRDTR:
+        return SetLines(handle, TIOCM_DTR, func == SETDTR);
+    case RESETDEV:
+        // A serial port has no reset of its own; Windows' serial driver also does nothing.
+        return WithPort(handle, [](PortState&) { return true; });
+    case SETBREAK:
+        return Ioctl(handle, TIOCSBRK, 0);
+    case CLRBREAK:
+        return Ioctl(handle, TIOCCBRK, 0);
+    default:
+        return Fail(EINVAL);
+    }
+}
+
+bool LinuxCommSystem::GetCommProperties(THandle handle, COMMPROP& prop) {
+    return WithPort(handle, [&](PortState& port) {
+        prop = COMMPROP{};
+        prop.wPacketLength = sizeof(COMMPROP);
+        prop.wPacketVersion = 2;
+        prop.dwServiceMask = 0x00000001;  // SP_SERIALCOMM
+        prop.dwMaxBaud = BAUD_USER;       // any rate, through BOTHER
+        prop.dwProvSubType = 0x00000001;  // PST_RS232
+        prop.dwProvCapabilities = 0x01FE; // no DTR/DSR flow; RTS/CTS, XON/XOFF, characters ...
+        prop.dwSettableParams = 0x7F;     // parity, rate, data bits, stop bits, handshake ...
+        prop.dwSettableBaud = 0x1007FFFF; // every standard rate and BAUD_USER
+        prop.wSettableData = 0x000F;      // 5 to 8 data bits
+        prop.wSettableStopParity = 0x1F07;
+        prop.dwCurrentTxQueue = port.outQueue;
+        prop.dwCurrentRxQueue = port.inQueue;
+        return true;
+    });
+}
+
+bool LinuxCommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) {
+    read = 0;
+    if (count == 0) {
+        return WithPort(handle, [](PortState&) { return true; });
+    }
+    ssize_t got;
+    while ((got = ::read(handle, buffer, count)) < 0 && errno == EINTR) {
+    }
+    if (got < 0) {
+        return errno == EAGAIN || FailErrno();
+    }
+    if (got == 0) {
+        return Fail(EIO); // a hung-up line: the device has gone away
+    }
+    return WithPort(handle, [&](PortState& port) {
+        auto* bytes = static_cast<char*>(buffer);
+        char* end = bytes + got;
+        if (port.written.fNull) {
+            end = std::remove(bytes, end, '\0');
+        }
+        read = static_cast<uint32_t>(end - bytes);
+        return true;
+    });
+}
+
+bool LinuxCommSystem::WriteFile(THandle handle, const void* buffer, uint32_t count,
+                                uint32_t timeoutMs, int cancelEvent, uint32_t& written) {
+    written = 0;
+    const auto* bytes = static_cast<const char*>(buffer);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (written < count) {
+        const ssize_t sent = ::write(handle, bytes + written, count - written);
+        if (sent > 0) {
+            written += static_cast<uint32_t>(sent);
+            continue;
+        }
+        if (sent < 0 && errno != EAGAIN && errno != EINTR) {
+            return FailErrno();
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return true;
+        }
+        pollfd fds[2] = {{handle, POLLOUT, 0}, {cancelEvent, POLLIN, 0}};
+        const int ready = poll(fds, cancelEvent >= 0 ? 2 : 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) {
+            return FailErrno();
+        }
+        if ((fds[1].revents & POLLIN) != 0) {
+            return true;
+        }
+        // POLLHUP or POLLERR: the next write reports the error.
+    }
+    return true;
+}
+
+std::unique_ptr<ICommEventWaiter> LinuxCommSystem::CreateEventWaiter(THandle handle,
+                                                                     int stopEvent) {
+    return LinuxEventWaiter::Create(*this, handle, stopEvent);
+}
+
+TDeviceProbe LinuxCommSystem::ProbeDevice(const std::string& path) {
+    const FileDescriptor fd = OpenExclusive(path);
+    if (fd.Valid()) {
+        ioctl(fd.Get(), TIOCNXCL);
+        return dpFree;
+    }
+    return IsDeviceNotFound(GetLastError()) ? dpMissing : dpBusy;
+}
+
+ICommSystem& DefaultCommSystem() {
+    static LinuxCommSystem system;
+    return system;
+}
+
+} // namespace SerialPlatform
