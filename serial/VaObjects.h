@@ -46,7 +46,9 @@ private:
 
 // A signal that is set or clear. Its handle is an eventfd that is readable (POLLIN) exactly while
 // the signal is set, so code that waits on other descriptors too (a serial device, several
-// signals) can wait on it with poll or epoll. A manual-reset signal stays set until ResetEvent;
+// signals) can wait on it with poll or epoll; having found it readable, such code calls
+// WaitFor(0), which orders what the setting thread did before SetEvent before what follows (and
+// takes an auto-reset signal). A manual-reset signal stays set until ResetEvent;
 // an auto-reset signal is cleared by the wait that it ends. Set, reset and wait may come from any
 // thread. wrAbandoned never occurs on this platform.
 class TVaEvent : public TVaHandleObject {
@@ -59,8 +61,6 @@ public:
     TVaEventWaitResult WaitFor(uint32_t timeout);
     void SetEvent();
     void ResetEvent();
-
-    bool ManualReset() const { return manualReset_; }
 
 private:
     struct Creation {
