@@ -1,0 +1,101 @@
+#include "LogText.h"
+#include "RadioFixture.h"
+
+#include <cstdio>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+radiosim::RadioOptions With(const std::function<void(radiosim::Behaviour&)>& change) {
+    radiosim::RadioOptions options;
+    change(options.behaviour);
+    return options;
+}
+
+TEST_F(RadioTest, SilentRadioSendsNothingButStoresSets) {
+    StartRadio(With([](auto& b) { b.silent = true; }));
+    port->Write(Set("5,QUIET,,,0,") + Query(5) + "HELLO\r");
+    ASSERT_TRUE(radio->WaitForCommands(3, Soon()));
+    radio->Stop(); // everything the radio was going to send has been sent and logged by now
+    EXPECT_TRUE(Logged('>').empty());
+    EXPECT_EQ(radio->Record(5), "5,QUIET,,,0,");
+}
+
+TEST_F(RadioTest, StopFromLeavesThatMemoryAndHigherOnesUnanswered) {
+    StartRadio(With([](auto& b) { b.stopFrom = 60; }));
+    port->Write(Query(60) + Query(100));
+    EXPECT_EQ(port->Ask(Query(59), 10), "59,,,,0,\r\n");
+}
+
+TEST_F(RadioTest, DelayedAnswerComesNoEarlierThanTheDelay) {
+    StartRadio(With([](auto& b) { b.delay = 300ms; }));
+    const auto asked = Clock::now();
+    EXPECT_EQ(port->Ask(Query(4), 9), "4,,,,0,\r\n");
+    EXPECT_GE(Clock::now() - asked, 300ms);
+}
+
+TEST_F(RadioTest, FragmentedAnswerLeavesInPiecesSpacedApart) {
+    StartRadio(With([](auto& b) {
+        b.fragments = 3;
+        b.fragmentGap = 100ms;
+    }));
+    const auto asked = Clock::now();
+    EXPECT_EQ(port->Ask(Query(12), 10), "12,,,,0,\r\n");
+    EXPECT_GE(Clock::now() - asked, 200ms);
+    EXPECT_EQ(Logged('>'), (std::vector<std::string>{"12,", ",,,", "0,\\r\\n"}));
+}
+
+TEST_F(RadioTest, AnswerErrAndAnswerOkReplaceTheAnswers) {
+    StartRadio(With([](auto& b) { b.answerErr = true; }));
+    EXPECT_EQ(port->Ask(Query(1), 6), "ERR,1\r");
+    EXPECT_EQ(port->Ask(Query(0), 6), "ERR,1\r");
+
+    StartRadio(With([](auto& b) { b.answerOk = true; }));
+    EXPECT_EQ(port->Ask(Set("2,X,,,0,"), 3), "OK\r");
+    EXPECT_EQ(radio->Record(2), "2,X,,,0,");
+    EXPECT_EQ(port->Ask(Query(2), 3), "OK\r");
+
+    StartRadio(With([](auto& b) { b.answerOk = b.answerErr = true; }));
+    EXPECT_EQ(port->Ask(Query(3), 6), "ERR,1\r");
+    EXPECT_EQ(port->Ask(Set("3,Y,,,0,"), 3), "OK\r");
+}
+
+TEST_F(RadioTest, WrongNumberRenumbersTheQueriedRecord) {
+    StartRadio(With([](auto& b) { b.wrongNumber = 2; }));
+    radio->SetRecord(5, "5,CH 5,146.520,146.520,1,100.0");
+    EXPECT_EQ(port->Ask(Query(5), 32), "7,CH 5,146.520,146.520,1,100.0\r\n");
+
+    StartRadio(With([](auto& b) { b.wrongNumber = -5; }));
+    EXPECT_EQ(port->Ask(Query(5), 9), "0,,,,0,\r\n");
+}
+
+TEST_F(RadioTest, NoiseCorruptsAnswersAndTheSeedRepeatsIt) {
+    const auto sentWithNoise = [this](std::uint64_t seed) {
+        StartRadio(With([seed](auto& b) {
+            b.noise = 1.0;
+            b.seed = seed;
+        }));
+        port->Write(Query(8));
+        const std::string sent = WaitForLogLine(
+            log, [](const std::string& line) { return line.find(" > ") != std::string::npos; });
+        radio->Stop();
+        std::remove(log.c_str());
+        return sent.substr(sent.find(" > "));
+    };
+    const std::string first = sentWithNoise(42);
+    EXPECT_NE(first, " > " + radiosim::EscapeBytes("8,,,,0,\r\n"));
+    EXPECT_EQ(sentWithNoise(42), first);
+}
+
+TEST(RadioOptionsTest, RejectsValuesOutOfRange) {
+    for (const auto& change : std::vector<std::function<void(radiosim::Behaviour&)>>{
+             [](auto& b) { b.stopFrom = 0; }, [](auto& b) { b.stopFrom = 101; },
+             [](auto& b) { b.delay = -1ms; }, [](auto& b) { b.fragments = 0; },
+             [](auto& b) { b.noise = 1.5; }}) {
+        EXPECT_THROW(radiosim::SimulatedRadio{With(change)}, std::invalid_argument);
+    }
+}
+
+} // namespace

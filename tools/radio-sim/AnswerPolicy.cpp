@@ -1,0 +1,34 @@
+#include "AnswerPolicy.h"
+
+namespace radiosim {
+
+std::optional<std::string> AnswerTo(const Command& command, const MemoryStore& memories,
+                                    const Behaviour& behaviour) {
+    const bool isQuery = command.kind == Command::Kind::Query;
+    if (behaviour.silent) {
+        return std::nullopt;
+    }
+    if (isQuery && command.memory && behaviour.stopFrom && *command.memory >= *behaviour.stopFrom) {
+        return std::nullopt;
+    }
+    if (isQuery && behaviour.answerErr) {
+        return "ERR,1\r";
+    }
+    if (behaviour.answerOk) {
+        return "OK\r";
+    }
+    if (command.kind == Command::Kind::Set) {
+        return std::nullopt;
+    }
+    if (!isQuery || !command.memory) {
+        return "ERR\r\n";
+    }
+    const int number = *command.memory;
+    std::string record = memories.Record(number);
+    if (behaviour.wrongNumber != 0) {
+        record = WithMemoryNumber(record, number + behaviour.wrongNumber);
+    }
+    return record + "\r\n";
+}
+
+} // namespace radiosim

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace radiosim {
+
+struct ReceivedCommand {
+    std::string text; // the bytes before the CR, unchanged
+    std::chrono::steady_clock::time_point arrival;
+};
+
+// The commands received so far, in order, for callers to inspect and wait on. Keeps the most
+// recent kRetained so that a radio left running on a noisy line does not grow without bound.
+class CommandHistory {
+public:
+    static constexpr std::size_t kRetained = 10000;
+
+    void Add(ReceivedCommand command);
+
+    std::vector<ReceivedCommand> Commands() const;
+    // All commands received, the ones no longer retained included.
+    std::size_t Count() const;
+    // True once `count` commands have been received; false if the deadline passes first.
+    bool WaitFor(std::size_t count, std::chrono::steady_clock::time_point deadline) const;
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::condition_variable added_;
+    std::deque<ReceivedCommand> commands_;
+    std::size_t count_ = 0;
+};
+
+} // namespace radiosim

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace radiosim {
+
+// How the radio misbehaves. The defaults make a well-behaved radio.
+struct Behaviour {
+    bool silent = false;                      // never send a byte (set commands are still stored)
+    std::optional<int> stopFrom;              // no answer to queries for this memory and above
+    std::chrono::milliseconds delay{0};       // answer this late after the command's CR
+    int fragments = 1;                        // send each answer in this many pieces ...
+    std::chrono::milliseconds fragmentGap{0}; // ... this far apart
+    bool answerErr = false;                   // answer "ERR,1" CR to every query
+    bool answerOk = false;                    // answer "OK" CR to every other command
+    int wrongNumber = 0;                      // answer query n with the number n + wrongNumber
+    double noise = 0.0;                       // chance that an answer is corrupted on the line
+    std::optional<std::uint64_t> seed; // for the noise; chosen at random (and logged) if unset
+};
+
+struct RadioOptions {
+    std::string loadPath; // .mem file read at Start (otherwise all memories are blank)
+    std::string savePath; // .mem file written at Stop (and by SaveMemories on request)
+    std::string logPath;  // command log, appended to; empty: standard error
+    std::string linkPath; // symbolic link to the device, made at Start and removed at Stop
+    Behaviour behaviour;
+};
+
+// Throws std::invalid_argument, naming the command-line option, for a value out of range.
+void CheckBehaviour(const Behaviour& behaviour);
+
+} // namespace radiosim

@@ -1,0 +1,219 @@
+#include "SimulatedRadio.h"
+
+#include "AnswerPolicy.h"
+#include "Command.h"
+
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <random>
+#include <stdexcept>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace radiosim {
+
+namespace {
+
+// Milliseconds until `due`, rounded up so that poll never wakes just before it and spins.
+int PollTimeout(std::optional<SimulatedRadio::Clock::time_point> due) {
+    if (!due) {
+        return -1;
+    }
+    const auto wait =
+        std::chrono::ceil<std::chrono::milliseconds>(*due - SimulatedRadio::Clock::now());
+    return static_cast<int>(std::max<long long>(wait.count(), 0));
+}
+
+std::uint64_t RandomSeed() {
+    std::random_device device;
+    return (static_cast<std::uint64_t>(device()) << 32) | device();
+}
+
+} // namespace
+
+SimulatedRadio::SimulatedRadio(RadioOptions options)
+    : options_(std::move(options)),
+      framer_({.command = [this](std::string text) { HandleCommand(std::move(text)); },
+               .overlong =
+                   [this](std::size_t dropped) {
+                       Note("command longer than " + std::to_string(kMaxLineLength) +
+                            " bytes dropped (" + std::to_string(dropped) + " bytes)");
+                   }}) {
+    CheckBehaviour(options_.behaviour);
+}
+
+SimulatedRadio::~SimulatedRadio() {
+    try {
+        Stop();
+    } catch (const std::exception& error) {
+        // A destructor has no one else to tell.
+        Note(error.what());
+    }
+}
+
+void SimulatedRadio::Start() {
+    std::lock_guard lock(lifecycleMutex_);
+    if (state_ != State::Created) {
+        throw std::logic_error("a simulated radio can be started only once");
+    }
+    state_ = State::Stopped; // unless everything below succeeds
+    const Clock::time_point start = Clock::now();
+    try {
+        log_ = std::make_unique<LogWriter>(options_.logPath, start);
+        if (!options_.loadPath.empty()) {
+            LoadMemories(options_.loadPath);
+        }
+        pty_ = std::make_unique<PseudoTerminal>();
+        devicePath_ = pty_->SlavePath();
+        if (!options_.linkPath.empty()) {
+            link_ = std::make_unique<DeviceLink>(options_.linkPath, devicePath_);
+        }
+        wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        if (wakeFd_ < 0) {
+            throw std::system_error(errno, std::generic_category(), "cannot make an event");
+        }
+        const Behaviour& behaviour = options_.behaviour;
+        if (behaviour.noise > 0.0) {
+            const std::uint64_t seed = behaviour.seed.value_or(RandomSeed());
+            noise_.emplace(behaviour.noise, seed);
+            Note("line noise " + std::to_string(behaviour.noise) + ", seed " +
+                 std::to_string(seed));
+        }
+        Note("radio on " + devicePath_ +
+             (options_.linkPath.empty() ? "" : " (linked as " + options_.linkPath + ")"));
+        thread_ = std::thread(&SimulatedRadio::Serve, this);
+    } catch (...) {
+        Release();
+        throw;
+    }
+    state_ = State::Running;
+}
+
+void SimulatedRadio::Stop() {
+    std::lock_guard lock(lifecycleMutex_);
+    const bool wasRunning = state_ == State::Running;
+    state_ = State::Stopped;
+    if (thread_.joinable()) {
+        const std::uint64_t one = 1;
+        // An eventfd write of 1 cannot fail short of overflowing its counter, which a single
+        // stop request never does.
+        [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+        thread_.join();
+    }
+    Release();
+    if (wasRunning) {
+        Note("stopped");
+        if (!options_.savePath.empty()) {
+            SaveMemories(options_.savePath);
+        }
+    }
+}
+
+void SimulatedRadio::Release() {
+    link_.reset();
+    pty_.reset();
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+        wakeFd_ = -1;
+    }
+}
+
+MemFileSummary SimulatedRadio::LoadMemories(const std::string& path) {
+    const MemFileSummary summary = ReadMemFile(path, memories_);
+    Note("memories read from " + path + ": " + std::to_string(summary.stored) + " lines stored, " +
+         std::to_string(summary.ignored) + " ignored");
+    return summary;
+}
+
+void SimulatedRadio::SaveMemories(const std::string& path) const {
+    WriteMemFile(path, memories_);
+    Note("memories saved to " + path);
+}
+
+void SimulatedRadio::Note(const std::string& text) const {
+    if (log_) {
+        log_->Note(text);
+    }
+}
+
+void SimulatedRadio::Serve() {
+    pollfd watched[2] = {{wakeFd_, POLLIN, 0}, {pty_->MasterFd(), POLLIN, 0}};
+    bool lineUp = true;
+    for (;;) {
+        const int ready = ::poll(watched, lineUp ? 2 : 1, PollTimeout(schedule_.NextDue()));
+        if (ready < 0 && errno != EINTR) {
+            Note(std::string("cannot wait for the line: ") + std::strerror(errno));
+            return;
+        }
+        if (ready > 0 && watched[0].revents != 0) {
+            return;
+        }
+        if (ready > 0 && lineUp && watched[1].revents != 0) {
+            lineUp = ReadFromLine();
+        }
+        SendDue();
+    }
+}
+
+bool SimulatedRadio::ReadFromLine() {
+    char buffer[4096];
+    const ssize_t count = ::read(pty_->MasterFd(), buffer, sizeof buffer);
+    if (count > 0) {
+        readAt_ = Clock::now();
+        framer_.Feed({buffer, static_cast<std::size_t>(count)});
+        return true;
+    }
+    if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+        return true;
+    }
+    // Cannot happen while the held slave descriptor is open; stop watching rather than spin.
+    Note(std::string("the line is gone: ") + (count == 0 ? "end of file" : std::strerror(errno)));
+    return false;
+}
+
+void SimulatedRadio::HandleCommand(std::string text) {
+    const Command command = ParseCommand(text);
+    log_->Received(text, readAt_);
+    history_.Add({std::move(text), readAt_});
+    if (command.kind == Command::Kind::Set) {
+        if (command.memory) {
+            memories_.SetRecord(*command.memory, command.record);
+        } else {
+            Note("set command names no memory from 1 to 100: ignored");
+        }
+    }
+    std::optional<std::string> answer = AnswerTo(command, memories_, options_.behaviour);
+    if (!answer) {
+        return;
+    }
+    if (noise_) {
+        if (const std::string what = noise_->Apply(*answer); !what.empty()) {
+            Note(what);
+        }
+    }
+    const Behaviour& behaviour = options_.behaviour;
+    if (!schedule_.Add(*answer, readAt_ + behaviour.delay, behaviour.fragments,
+                       behaviour.fragmentGap)) {
+        Note("answer dropped: too much output waiting to be sent");
+    }
+}
+
+void SimulatedRadio::SendDue() {
+    const std::string bytes = schedule_.TakeDue(Clock::now());
+    if (bytes.empty()) {
+        return;
+    }
+    const ssize_t written = ::write(pty_->MasterFd(), bytes.data(), bytes.size());
+    const std::size_t sent = written > 0 ? static_cast<std::size_t>(written) : 0;
+    if (sent > 0) {
+        log_->Sent(std::string_view(bytes).substr(0, sent), Clock::now());
+    }
+    if (sent < bytes.size()) {
+        // Like a real line: what the far end has no room for is lost.
+        Note(std::to_string(bytes.size() - sent) + " bytes lost: the port's input is full");
+    }
+}
+
+} // namespace radiosim
