@@ -1,0 +1,152 @@
+// The port's life cycle as an object: construction, properties and their setters, the option
+// groups' change callbacks, and error reporting.
+
+#include "serial/VaComm.h"
+
+#include "serial/VaCommFormat.h"
+
+using namespace SerialPlatform;
+
+TVaCustomComm::TVaCustomComm(TComponent* owner)
+    : TVaComponent(owner), system_(&DefaultCommSystem()), buffers_(new TVaBuffers),
+      eventChars_(new TVaEventChars), flowControl_(new TVaFlowControl) {
+    buffers_->SetOnChange([this](TVaPersistent* sender) { BuffersChanged(sender); });
+    eventChars_->SetOnChange([this](TVaPersistent* sender) { EventCharsChanged(sender); });
+    flowControl_->SetOnChange([this](TVaPersistent* sender) { FlowControlChanged(sender); });
+}
+
+TVaCustomComm::~TVaCustomComm() {
+    Destroying();
+    Close();
+}
+
+void TVaCustomComm::Loaded() {
+    TVaComponent::Loaded();
+    if (!InState(csDesigning) && autoOpen_) {
+        Open();
+    }
+}
+
+void TVaCustomComm::CheckOpen() const {
+    if (Active()) {
+        throw EVaCommError(sErrPortOpen);
+    }
+}
+
+void TVaCustomComm::SetCommSystem(ICommSystem& system) {
+    CheckOpen();
+    system_ = &system;
+}
+
+void TVaCustomComm::Error(const std::string& msg) const {
+    const int code = GetLastError();
+    throw EVaCommError(FormatSystemError(msg, code, SysErrorMessage(code)));
+}
+
+void TVaCustomComm::Watch(bool ok, const std::string& msg) const {
+    if (!ok) {
+        Error(msg);
+    }
+}
+
+void TVaCustomComm::SetBaudrate(TVaBaudrate value) {
+    if (value == baudrate_) {
+        return;
+    }
+    baudrate_ = value;
+    if (value != brUser) {
+        userBaudrate_ = 0;
+    }
+    SetDCB();
+}
+
+void TVaCustomComm::SetUserBaudrate(int32_t value) {
+    if (value == userBaudrate_) {
+        return;
+    }
+    userBaudrate_ = value;
+    baudrate_ = brUser;
+    SetDCB();
+}
+
+void TVaCustomComm::SetParity(TVaParity value) {
+    if (value != parity_) {
+        parity_ = value;
+        SetDCB();
+    }
+}
+
+void TVaCustomComm::SetDatabits(TVaDatabits value) {
+    if (value != databits_) {
+        databits_ = value;
+        SetDCB();
+    }
+}
+
+void TVaCustomComm::SetStopbits(TVaStopbits value) {
+    if (value != stopbits_) {
+        stopbits_ = value;
+        SetDCB();
+    }
+}
+
+void TVaCustomComm::SetOptions(TVaCommOptions value) {
+    if (value != options_) {
+        options_ = value;
+        SetDCB();
+    }
+}
+
+void TVaCustomComm::SetPortNum(TVaPortInt value) {
+    CheckOpen();
+    portNum_ = value;
+}
+
+void TVaCustomComm::SetDeviceName(const std::string& value) {
+    CheckOpen();
+    deviceName_ = value;
+}
+
+void TVaCustomComm::SetMonitorEvents(TVaCommEvents value) {
+    CheckOpen();
+    monitorEvents_ = value;
+}
+
+void TVaCustomComm::SetDirectWrite(bool value) {
+    CheckOpen();
+    directWrite_ = value;
+}
+
+void TVaCustomComm::SetUpdateDCB(bool value) {
+    CheckOpen();
+    updateDCB_ = value;
+}
+
+void TVaCustomComm::SetBuffers(const TVaBuffers& value) {
+    CheckOpen();
+    buffers_->Assign(value);
+}
+
+void TVaCustomComm::SetEventPriority(TThreadPriority value) {
+    // The receive thread, once it exists, takes a new priority at once.
+    eventPriority_ = value;
+}
+
+void TVaCustomComm::SetWritePriority(TThreadPriority value) {
+    // The transmit thread, once it exists, takes a new priority at once.
+    writePriority_ = value;
+}
+
+void TVaCustomComm::BuffersChanged(TVaPersistent*) {
+    CheckOpen();
+    UpdateBuffers();
+    SetDCB();
+}
+
+void TVaCustomComm::EventCharsChanged(TVaPersistent*) {
+    SetDCB();
+}
+
+void TVaCustomComm::FlowControlChanged(TVaPersistent*) {
+    SetDCB();
+}

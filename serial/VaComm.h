@@ -1,0 +1,225 @@
+#pragma once
+
+#include "framework/Thread.h"
+#include "serial/VaClasses.h"
+#include "serial/VaObjects.h"
+#include "serial/VaPrst.h"
+#include "serial/VaTypes.h"
+#include "serial/Vaconst.h"
+#include "serial/platform/CommPlatform.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// Event handlers of the port; each gets the port first.
+using TNotifyEvent = std::function<void(TObject* sender)>;
+using TVaCommErrorEvent = std::function<void(TObject* sender, int32_t errors)>;
+using TVaCommRxCharEvent = std::function<void(TObject* sender, int32_t count)>;
+// A run of received bytes, valid only during the call that hands it over.
+using PVaData = const char*;
+using TVaCommRxBufEvent = std::function<void(TObject* sender, PVaData data, int32_t count)>;
+
+// What GetCommStatus reads: the line-error flags (cleared by reading them) and the driver's
+// communications status.
+struct TVaCommStatus {
+    uint32_t Errors = 0;
+    SerialPlatform::COMSTAT Status;
+};
+
+// The asynchronous serial port: one device of the operating system with its line settings, flow
+// control, characters, queue sizes and watched line events. Settings applied at once are written
+// to the open device; the others are refused while the port is open. Direct reads and writes
+// (DirectWrite true) run on the caller's thread: a read answers at once with what has arrived, a
+// write waits at most Buffers().ReadTimeout() for the device to take all bytes.
+//
+// Threads: the settings, Open, Close and the destructor belong to the owner's thread. Reads,
+// writes, status queries and purges may come from any thread; reads, status queries, purges and
+// Close take the global lock, direct writes the write lock, always in that order when both.
+class TVaCustomComm : public TVaComponent {
+public:
+    explicit TVaCustomComm(TComponent* owner);
+    ~TVaCustomComm() override;
+
+    // Opens and configures the device and starts the threads; raises EVaCommError on failure,
+    // leaving the port closed with no descriptor left open.
+    void Open();
+    // Stops the threads and closes the device; nothing when closed.
+    void Close();
+    bool Active() const { return handle_.load() != SerialPlatform::INVALID_HANDLE_VALUE; }
+    void Loaded() override;
+    // Raises "Can't perform this operation while port is open" when Active.
+    void CheckOpen() const;
+
+    // The name for messages: DeviceName formatted with PortNum ("COM3").
+    std::string GetDeviceName() const;
+    // The device node that is opened (see SerialPlatform::DeviceNodeFor).
+    std::string GetDeviceNameEx() const;
+    // The system's error code (errno) of the last Open that failed, 0 after one that succeeded:
+    // SerialPlatform::ExplainOpenError puts it in words for the user.
+    int LastOpenError() const { return lastOpenError_; }
+
+    // Copies a device-control record into the properties.
+    void ReadDCB(const SerialPlatform::DCB& dcb);
+    // Loads the device's current settings into the properties.
+    void ResetPortParameters();
+    // Reads the port's capability record; raises on a closed port.
+    void GetProperties();
+    const SerialPlatform::COMMPROP& Properties() const { return properties_; }
+
+    // Properties.
+    bool AutoOpen() const { return autoOpen_; }
+    void SetAutoOpen(bool value) { autoOpen_ = value; }
+    TVaBaudrate Baudrate() const { return baudrate_; }
+    void SetBaudrate(TVaBaudrate value);
+    TVaParity Parity() const { return parity_; }
+    void SetParity(TVaParity value);
+    TVaDatabits Databits() const { return databits_; }
+    void SetDatabits(TVaDatabits value);
+    TVaStopbits Stopbits() const { return stopbits_; }
+    void SetStopbits(TVaStopbits value);
+    TVaEventChars& EventChars() { return *eventChars_; }
+    const TVaEventChars& EventChars() const { return *eventChars_; }
+    void SetEventChars(const TVaEventChars& value) { eventChars_->Assign(value); }
+    TVaFlowControl& FlowControl() { return *flowControl_; }
+    const TVaFlowControl& FlowControl() const { return *flowControl_; }
+    void SetFlowControl(const TVaFlowControl& value) { flowControl_->Assign(value); }
+    TVaCommOptions Options() const { return options_; }
+    void SetOptions(TVaCommOptions value);
+    TVaPortInt PortNum() const { return portNum_; }
+    void SetPortNum(TVaPortInt value);
+    const std::string& DeviceName() const { return deviceName_; }
+    void SetDeviceName(const std::string& value);
+    TVaCommEvents MonitorEvents() const { return monitorEvents_; }
+    void SetMonitorEvents(TVaCommEvents value);
+    TVaBuffers& Buffers() { return *buffers_; }
+    const TVaBuffers& Buffers() const { return *buffers_; }
+    void SetBuffers(const TVaBuffers& value);
+    TThreadPriority EventPriority() const { return eventPriority_; }
+    void SetEventPriority(TThreadPriority value);
+    TThreadPriority WritePriority() const { return writePriority_; }
+    void SetWritePriority(TThreadPriority value);
+    bool DirectWrite() const { return directWrite_; }
+    void SetDirectWrite(bool value);
+    bool UpdateDCB() const { return updateDCB_; }
+    void SetUpdateDCB(bool value);
+    int32_t UserBaudrate() const { return userBaudrate_; }
+    void SetUserBaudrate(int32_t value);
+
+    TNotifyEvent OnOpen, OnClose;
+    TNotifyEvent OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
+    TVaCommErrorEvent OnError;
+    TVaCommRxCharEvent OnRxChar;
+    TVaCommRxBufEvent OnRxBuf;
+    TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+
+    // Reads and writes.
+    int32_t WriteBuf(const void* buffer, int32_t count);
+    int32_t ReadBuf(void* buffer, int32_t count);
+    bool WriteText(const std::string& text);
+    bool WriteChar(char ch);
+    // Everything that has arrived, in order; the empty text when nothing has. Never waits.
+    std::string ReadText();
+    bool ReadChar(char& ch);
+    int32_t ReadBufUsed();
+    int32_t ReadBufFree();
+    int32_t WriteBufUsed();
+    int32_t WriteBufFree();
+    void PurgeRead();
+    void PurgeWrite();
+    void PurgeReadWrite();
+    void PurgeBuffers(uint32_t flags);
+
+    // Status and lines.
+    TVaCommStatus GetCommStatus();
+    bool ClearLineErrors();
+    bool GetComStat(int32_t index);
+    bool GetModemStatus(int32_t index);
+    void SetDTR(bool on);
+    void SetRTS(bool on);
+    void SetBreak(bool on);
+    void SetXon(bool on);
+    void ResetDev();
+
+    void WriteLock() { writeLock_.Enter(); }
+    void WriteUnlock() { writeLock_.Leave(); }
+    void GlobalLock() { globalLock_.Enter(); }
+    void GlobalUnlock() { globalLock_.Leave(); }
+
+    // For the port's threads: the device, the event mask computed at Open, and the system that
+    // carries out the serial calls.
+    SerialPlatform::THandle Handle() const { return handle_.load(); }
+    uint32_t EventMask() const { return eventMask_.load(); }
+    SerialPlatform::ICommSystem& CommSystem() const { return *system_; }
+    // Makes this port use `system` instead of the host's (a test's stand-in for the operating
+    // system); refused while open. `system` must outlive the port.
+    void SetCommSystem(SerialPlatform::ICommSystem& system);
+
+protected:
+    virtual void CreateHandle();
+    void DestroyHandle();
+    virtual void CreateThreads();
+    void DestroyThreads();
+
+    void SetDCB();
+    void UpdateBuffers();
+    void UpdateTimeouts();
+    void UpdateEventMask();
+    void ToggleCommState(uint32_t func);
+
+    // Raises EVaCommError with `msg`, its "%d" and "%s" filled with the system's last error code
+    // and its text.
+    [[noreturn]] void Error(const std::string& msg) const;
+    void Watch(bool ok, const std::string& msg) const;
+    void DoOpen();
+    void DoClose();
+
+    void BuffersChanged(TVaPersistent* sender);
+    void EventCharsChanged(TVaPersistent* sender);
+    void FlowControlChanged(TVaPersistent* sender);
+
+private:
+    int32_t DirectWriteBuf(const void* buffer, int32_t count);
+
+    SerialPlatform::ICommSystem* system_;
+    std::atomic<SerialPlatform::THandle> handle_{SerialPlatform::INVALID_HANDLE_VALUE};
+    std::atomic<uint32_t> eventMask_{0};
+    int lastOpenError_ = 0;
+    SerialPlatform::COMMPROP properties_;
+
+    bool autoOpen_ = false;
+    TVaBaudrate baudrate_ = br1200;
+    TVaParity parity_ = paNone;
+    TVaDatabits databits_ = db8;
+    TVaStopbits stopbits_ = sb1;
+    TVaCommOptions options_;
+    TVaPortInt portNum_ = 0;
+    std::string deviceName_ = "\\\\.\\COM%d";
+    TVaCommEvents monitorEvents_{ceError, ceRxChar, ceTxEmpty};
+    TThreadPriority eventPriority_ = tpNormal;
+    TThreadPriority writePriority_ = tpHighest;
+    std::atomic<bool> directWrite_{false};
+    bool updateDCB_ = true;
+    int32_t userBaudrate_ = 0;
+
+    std::unique_ptr<TVaBuffers> buffers_;
+    std::unique_ptr<TVaEventChars> eventChars_;
+    std::unique_ptr<TVaFlowControl> flowControl_;
+    // Set while the device is being closed, so that a direct write waiting for room lets go.
+    TVaWaitEvent completionEvent_;
+    TVaCriticalSection writeLock_;
+    TVaCriticalSection globalLock_;
+};
+
+// The port with every property published; it adds no behaviour.
+class TVaComm : public TVaCustomComm {
+public:
+    using TVaCustomComm::TVaCustomComm;
+};
+
+// Tries whether the device of "COM<port>" can be opened now: 1 it can (and is left closed),
+// 2 there is no such device, 0 it cannot for another reason (held by another program, no
+// permission).
+int32_t GetPortState(int32_t port);

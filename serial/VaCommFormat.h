@@ -1,0 +1,17 @@
+#pragma once
+
+// The few format patterns of the port, filled without the C library's printf: a device-name
+// pattern comes from the user, and a stray conversion in it must not read random memory.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// `pattern` with its first "%d" replaced by `number` and each "%%" by "%".
+std::string FormatNumber(std::string_view pattern, int64_t number);
+
+// `pattern` with its first "%s" replaced by `text`.
+std::string FormatText(std::string_view pattern, std::string_view text);
+
+// A message with its "%d" and "%s" filled with a system error code and its text.
+std::string FormatSystemError(std::string_view msg, int code, std::string_view text);

@@ -1,0 +1,71 @@
+// Line status and line functions: errors, hold flags, modem lines, DTR, RTS, break, XON/XOFF.
+
+#include "framework/Application.h"
+#include "serial/VaComm.h"
+
+#include <array>
+#include <mutex>
+
+using namespace SerialPlatform;
+
+TVaCommStatus TVaCustomComm::GetCommStatus() {
+    std::lock_guard lock(globalLock_);
+    TVaCommStatus status;
+    if (Active()) {
+        Watch(system_->ClearCommError(handle_, status.Errors, status.Status), sErrStatistics);
+    }
+    return status;
+}
+
+bool TVaCustomComm::ClearLineErrors() {
+    const uint32_t errors = GetCommStatus().Errors;
+    if (errors != 0 && OnError) {
+        try {
+            OnError(this, static_cast<int32_t>(errors));
+        } catch (...) {
+            Application::HandleException();
+        }
+    }
+    return errors != 0;
+}
+
+bool TVaCustomComm::GetComStat(int32_t index) {
+    const uint32_t flags = GetCommStatus().Status.Flags;
+    return index >= 1 && index <= 8 && (flags & (1u << (index - 1))) != 0;
+}
+
+bool TVaCustomComm::GetModemStatus(int32_t index) {
+    static constexpr std::array<uint32_t, 4> lines = {MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
+    uint32_t modemStat = 0;
+    if (Active()) {
+        Watch(system_->GetCommModemStatus(handle_, modemStat), sErrModemState);
+    }
+    return index >= 1 && index <= 4 && (modemStat & lines[index - 1]) != 0;
+}
+
+void TVaCustomComm::SetDTR(bool on) {
+    if (flowControl_->ControlDtr() == dtrHandshake) {
+        throw EVaCommError(sErrDtrHandshake);
+    }
+    ToggleCommState(on ? SETDTR : CLRDTR);
+}
+
+void TVaCustomComm::SetRTS(bool on) {
+    const TVaControlRts control = flowControl_->ControlRts();
+    if (control == rtsHandshake || control == rtsToggle) {
+        throw EVaCommError(sErrRtsHandshake);
+    }
+    ToggleCommState(on ? SETRTS : CLRRTS);
+}
+
+void TVaCustomComm::SetBreak(bool on) {
+    ToggleCommState(on ? SETBREAK : CLRBREAK);
+}
+
+void TVaCustomComm::SetXon(bool on) {
+    ToggleCommState(on ? SETXON : SETXOFF);
+}
+
+void TVaCustomComm::ResetDev() {
+    ToggleCommState(RESETDEV);
+}

@@ -1,0 +1,135 @@
+// Moving bytes: direct reads and writes, their text and character forms, queue occupancy and
+// purging.
+
+#include "serial/VaComm.h"
+
+#include <mutex>
+
+using namespace SerialPlatform;
+
+int32_t TVaCustomComm::WriteBuf(const void* buffer, int32_t count) {
+    if (!Active() || count < 0) {
+        return 0;
+    }
+    if (!directWrite_) {
+        // Queued writes go to the transmit thread, which comes with its own module; until then
+        // nothing takes them.
+        return 0;
+    }
+    return DirectWriteBuf(buffer, count);
+}
+
+int32_t TVaCustomComm::DirectWriteBuf(const void* buffer, int32_t count) {
+    std::lock_guard lock(writeLock_);
+    if (!Active()) {
+        return 0; // closed while this call waited for the lock
+    }
+    uint32_t written = 0;
+    // The write is finished or given up when this returns: the buffer is the caller's again.
+    if (!system_->WriteFile(handle_, buffer, static_cast<uint32_t>(count),
+                            static_cast<uint32_t>(buffers_->ReadTimeout()),
+                            completionEvent_.Handle(), written)) {
+        Error(sErrWrite);
+    }
+    // A write that did not complete within the time answers 0, whatever part of it went out.
+    return written == static_cast<uint32_t>(count) ? count : 0;
+}
+
+int32_t TVaCustomComm::ReadBuf(void* buffer, int32_t count) {
+    if (!Active() || count <= 0) {
+        return 0;
+    }
+    std::lock_guard lock(globalLock_);
+    if (!Active()) {
+        return 0;
+    }
+    uint32_t read = 0;
+    if (!system_->ReadFile(handle_, buffer, static_cast<uint32_t>(count), read)) {
+        Error(sErrRead);
+    }
+    return static_cast<int32_t>(read);
+}
+
+bool TVaCustomComm::WriteText(const std::string& text) {
+    const auto length = static_cast<int32_t>(text.size());
+    return WriteBuf(text.data(), length) == length;
+}
+
+bool TVaCustomComm::WriteChar(char ch) {
+    return WriteBuf(&ch, 1) == 1;
+}
+
+std::string TVaCustomComm::ReadText() {
+    std::string text;
+    // Under one hold of the lock, so that no other reader takes bytes from the middle. The
+    // driver may count fewer bytes than wait (a pseudo-terminal counts at most 4095), so the
+    // reading goes on until the count is used up.
+    std::lock_guard lock(globalLock_);
+    for (int32_t waiting = ReadBufUsed(); waiting > 0; waiting = ReadBufUsed()) {
+        const std::size_t start = text.size();
+        text.resize(start + static_cast<std::size_t>(waiting));
+        const int32_t read = ReadBuf(text.data() + start, waiting);
+        text.resize(start + static_cast<std::size_t>(read));
+        if (read < waiting) {
+            break;
+        }
+    }
+    return text;
+}
+
+bool TVaCustomComm::ReadChar(char& ch) {
+    char received = 0;
+    if (ReadBuf(&received, 1) != 1) {
+        return false;
+    }
+    ch = received;
+    return true;
+}
+
+int32_t TVaCustomComm::ReadBufUsed() {
+    return Active() ? static_cast<int32_t>(GetCommStatus().Status.cbInQue) : 0;
+}
+
+int32_t TVaCustomComm::ReadBufFree() {
+    return Active() ? buffers_->ReadSize() - static_cast<int32_t>(GetCommStatus().Status.cbInQue)
+                    : 0;
+}
+
+int32_t TVaCustomComm::WriteBufUsed() {
+    if (!Active() || !directWrite_) {
+        return 0; // no transmit thread holds bytes yet
+    }
+    return static_cast<int32_t>(GetCommStatus().Status.cbOutQue);
+}
+
+int32_t TVaCustomComm::WriteBufFree() {
+    if (!Active() || !directWrite_) {
+        return 0;
+    }
+    return buffers_->WriteSize() - static_cast<int32_t>(GetCommStatus().Status.cbOutQue);
+}
+
+void TVaCustomComm::PurgeRead() {
+    PurgeBuffers(PURGE_RXABORT | PURGE_RXCLEAR);
+}
+
+void TVaCustomComm::PurgeWrite() {
+    PurgeBuffers(PURGE_TXABORT | PURGE_TXCLEAR);
+}
+
+void TVaCustomComm::PurgeReadWrite() {
+    PurgeBuffers(PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+}
+
+void TVaCustomComm::PurgeBuffers(uint32_t flags) {
+    if (!Active()) {
+        return;
+    }
+    std::lock_guard lock(globalLock_);
+    if (!Active()) {
+        return;
+    }
+    // The transmit thread, once it exists, empties its queue here first for every purge but
+    // PurgeRead's.
+    Watch(system_->PurgeComm(handle_, flags), sErrClearBuffers);
+}
