@@ -89,13 +89,4 @@ TEST_F(RadioTest, NoiseCorruptsAnswersAndTheSeedRepeatsIt) {
     EXPECT_EQ(sentWithNoise(42), first);
 }
 
-TEST(RadioOptionsTest, RejectsValuesOutOfRange) {
-    for (const auto& change : std::vector<std::function<void(radiosim::Behaviour&)>>{
-             [](auto& b) { b.stopFrom = 0; }, [](auto& b) { b.stopFrom = 101; },
-             [](auto& b) { b.delay = -1ms; }, [](auto& b) { b.fragments = 0; },
-             [](auto& b) { b.noise = 1.5; }}) {
-        EXPECT_THROW(radiosim::SimulatedRadio{With(change)}, std::invalid_argument);
-    }
-}
-
 } // namespace

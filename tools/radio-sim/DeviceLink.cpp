@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <system_error>
 #include <unistd.h>
 
 namespace radiosim {

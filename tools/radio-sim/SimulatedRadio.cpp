@@ -76,7 +76,7 @@ void SimulatedRadio::Start() {
         }
         const Behaviour& behaviour = options_.behaviour;
         if (behaviour.noise > 0.0) {
-            const std::uint64_t seed = behaviour.seed.value_or(RandomSeed());
+            const std::uint64_t seed = behaviour.seed ? *behaviour.seed : RandomSeed();
             noise_.emplace(behaviour.noise, seed);
             Note("line noise " + std::to_string(behaviour.noise) + ", seed " +
                  std::to_string(seed));
