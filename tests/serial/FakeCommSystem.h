@@ -1,0 +1,112 @@
+#pragma once
+
+// Stands for the operating system where a pseudo-terminal cannot: modem lines, line errors, hold
+// flags and refused calls. Every call goes on to the host's implementation (on a real
+// pseudo-terminal) unless the test scripted it otherwise, and the calls are logged by name.
+
+#include "serial/platform/CommPlatform.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+class FakeCommSystem : public SerialPlatform::ICommSystem {
+public:
+    // Calls that fail, by name, with the error code to report.
+    std::map<std::string, int> failures;
+    // What the driver reports.
+    uint32_t modemStat = 0;
+    uint32_t comStatFlags = 0;
+    uint32_t pendingErrors = 0; // reported and cleared by the next ClearCommError
+    // With false, SetCommState only records the record (for settings a pseudo-terminal refuses).
+    bool passSettings = true;
+
+    std::vector<std::string> calls;
+    std::vector<SerialPlatform::DCB> settings;
+    std::vector<uint32_t> functions;
+
+    using THandle = SerialPlatform::THandle;
+
+    THandle CreateFile(const std::string& path) override {
+        return Fails("CreateFile") ? SerialPlatform::INVALID_HANDLE_VALUE : host_.CreateFile(path);
+    }
+    bool CloseHandle(THandle handle) override {
+        calls.push_back("CloseHandle");
+        return host_.CloseHandle(handle);
+    }
+    bool SetCommState(THandle handle, const SerialPlatform::DCB& dcb) override {
+        if (Fails("SetCommState")) {
+            return false;
+        }
+        settings.push_back(dcb);
+        return !passSettings || host_.SetCommState(handle, dcb);
+    }
+    bool GetDefaultCommConfig(const std::string& path, SerialPlatform::DCB& dcb) override {
+        return !Fails("GetDefaultCommConfig") && host_.GetDefaultCommConfig(path, dcb);
+    }
+    bool SetCommTimeouts(THandle handle, const SerialPlatform::COMMTIMEOUTS& timeouts) override {
+        return !Fails("SetCommTimeouts") && host_.SetCommTimeouts(handle, timeouts);
+    }
+    bool SetupComm(THandle handle, uint32_t inQueue, uint32_t outQueue) override {
+        return !Fails("SetupComm") && host_.SetupComm(handle, inQueue, outQueue);
+    }
+    bool SetCommMask(THandle handle, uint32_t evtMask) override {
+        return !Fails("SetCommMask") && host_.SetCommMask(handle, evtMask);
+    }
+    bool PurgeComm(THandle handle, uint32_t flags) override {
+        return !Fails("PurgeComm") && host_.PurgeComm(handle, flags);
+    }
+    bool ClearCommError(THandle handle, uint32_t& errors, SerialPlatform::COMSTAT& stat) override {
+        if (Fails("ClearCommError") || !host_.ClearCommError(handle, errors, stat)) {
+            return false;
+        }
+        errors |= std::exchange(pendingErrors, 0);
+        stat.Flags |= comStatFlags;
+        return true;
+    }
+    bool GetCommModemStatus(THandle handle, uint32_t& status) override {
+        if (Fails("GetCommModemStatus") || !host_.GetCommModemStatus(handle, status)) {
+            return false;
+        }
+        status |= modemStat;
+        return true;
+    }
+    bool EscapeCommFunction(THandle handle, uint32_t func) override {
+        if (Fails("EscapeCommFunction")) {
+            return false;
+        }
+        functions.push_back(func);
+        return true; // lines and break do nothing on a pseudo-terminal anyway
+    }
+    bool GetCommProperties(THandle handle, SerialPlatform::COMMPROP& prop) override {
+        return !Fails("GetCommProperties") && host_.GetCommProperties(handle, prop);
+    }
+    bool ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) override {
+        return !Fails("ReadFile") && host_.ReadFile(handle, buffer, count, read);
+    }
+    bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
+                   int cancelEvent, uint32_t& written) override {
+        return !Fails("WriteFile") &&
+               host_.WriteFile(handle, buffer, count, timeoutMs, cancelEvent, written);
+    }
+    std::unique_ptr<SerialPlatform::ICommEventWaiter> CreateEventWaiter(THandle handle,
+                                                                        int stopEvent) override {
+        return host_.CreateEventWaiter(handle, stopEvent);
+    }
+    SerialPlatform::TDeviceProbe ProbeDevice(const std::string& path) override {
+        return host_.ProbeDevice(path);
+    }
+
+private:
+    bool Fails(const std::string& call) {
+        calls.push_back(call);
+        const auto failure = failures.find(call);
+        if (failure == failures.end()) {
+            return false;
+        }
+        SerialPlatform::SetLastError(failure->second);
+        return true;
+    }
+
+    SerialPlatform::ICommSystem& host_ = SerialPlatform::DefaultCommSystem();
+};
