@@ -122,7 +122,7 @@ void SimulatedRadio::Release() {
 
 MemFileSummary SimulatedRadio::LoadMemories(const std::string& path) {
     const MemFileSummary summary = ReadMemFile(path, memories_);
-    Note("memories read from " + path + ": " + std::to_string(summary.stored) + " lines stored, " +
+    Note("memories read from " + path + ": " + std::to_string(summary.stored) + " stored, " +
          std::to_string(summary.ignored) + " ignored");
     return summary;
 }
