@@ -80,8 +80,11 @@ TEST_F(LinuxCommSystemTest, FailedOpensLeaveNoDescriptor) {
 }
 
 TEST_F(LinuxCommSystemTest, APortOpensEmptyAndRawAndPassesEveryByte) {
-    pty_.Send("stale bytes from before the open\n"); // a whole line: the fresh slave is canonical
+    // A whole line, as the fresh slave is still canonical; it echoes it, with CR LF.
+    const std::string stale = "stale bytes from before the open\n";
+    pty_.Send(stale);
     ASSERT_TRUE(WaitUntil([&] { return pty_.SlaveInput() > 0; }));
+    ASSERT_EQ(pty_.Receive(stale.size() + 1).size(), stale.size() + 1);
     OpenPort();
     EXPECT_EQ(Waiting(), 0u);
     ASSERT_TRUE(system_.SetCommState(handle_, Plain9600()));
