@@ -9,7 +9,7 @@ cmake --build build/plain -j "$(nproc)" --target q4471-editor q4471-radio-sim
 
 work=$(mktemp -d)
 trap 'kill "$radio" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
-build/plain/tools/radio-sim/q4471-radio-sim --load docs/sample.mem --log "$work/radio.log" \
+build/plain/tools/q4471-radio-sim --load docs/sample.mem --log "$work/radio.log" \
   > "$work/radio.path" &
 radio=$!
 for _ in $(seq 100); do [ -s "$work/radio.path" ] && break; sleep 0.1; done
