@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 class FakeCommSystem : public SerialPlatform::ICommSystem {
@@ -71,7 +72,7 @@ public:
         status |= modemStat;
         return true;
     }
-    bool EscapeCommFunction(THandle handle, uint32_t func) override {
+    bool EscapeCommFunction(THandle, uint32_t func) override {
         if (Fails("EscapeCommFunction")) {
             return false;
         }

@@ -1,0 +1,141 @@
+#include "CommFixture.h"
+#include "OpenDescriptors.h"
+#include "ScopedEnv.h"
+#include "framework/plain/PlainFramework.h"
+
+#include <cerrno>
+#include <chrono>
+
+using namespace SerialPlatform;
+
+TEST_F(CommTest, OpenAndCloseFireTheirEventsOnce) {
+    std::vector<std::string> events;
+    comm_.OnOpen = [&](TObject* sender) {
+        EXPECT_EQ(sender, &comm_);
+        events.push_back("open");
+    };
+    comm_.OnClose = [&](TObject*) { events.push_back("close"); };
+    comm_.Close(); // closed: nothing
+    comm_.Open();
+    EXPECT_TRUE(comm_.Active());
+    EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Can't perform this operation while port is open");
+    EXPECT_TRUE(comm_.Active());
+    comm_.Close();
+    comm_.Close();
+    EXPECT_FALSE(comm_.Active());
+    EXPECT_EQ(events, (std::vector<std::string>{"open", "close"}));
+}
+
+TEST_F(CommTest, OpenConfiguresTheDeviceInItsOrder) {
+    UseFake();
+    comm_.Open();
+    EXPECT_EQ(fake_.calls, (std::vector<std::string>{"CreateFile", "SetCommState", "SetupComm",
+                                                     "SetCommTimeouts", "SetCommMask"}));
+    EXPECT_EQ(comm_.LastOpenError(), 0);
+}
+
+TEST_F(CommTest, AFailedOpenRollsBackAndLeavesNoDescriptor) {
+    UseFake();
+    const int before = OpenDescriptors();
+    const std::pair<const char*, const char*> steps[] = {
+        {"SetCommState", "Error writing dcb (5), Input/output error"},
+        {"SetupComm", "Error initializing buffers (5), Input/output error"},
+        {"SetCommTimeouts", "Error setting timeouts (5), Input/output error"},
+        {"SetCommMask", " Error setting EventMask (5), Input/output error"},
+    };
+    bool opened = false;
+    comm_.OnOpen = [&](TObject*) { opened = true; };
+    for (const auto& [call, message] : steps) {
+        fake_.failures = {{call, EIO}};
+        fake_.calls.clear();
+        EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), message);
+        EXPECT_FALSE(comm_.Active());
+        EXPECT_EQ(fake_.calls.back(), "CloseHandle");
+        EXPECT_EQ(comm_.LastOpenError(), EIO);
+        EXPECT_EQ(OpenDescriptors(), before);
+    }
+    EXPECT_FALSE(opened);
+    // The device is free again.
+    fake_.failures.clear();
+    comm_.Open();
+    EXPECT_TRUE(comm_.Active());
+}
+
+TEST_F(CommTest, AMissingDeviceIsReportedByItsPortName) {
+    const int before = OpenDescriptors();
+    comm_.SetDeviceName("COM%d");
+    comm_.SetPortNum(7);
+    {
+        ScopedEnv com7("Q4471_COM7", "/dev/q4471-no-such-port");
+        EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Specified device not found (COM7).");
+        EXPECT_EQ(comm_.LastOpenError(), ENOENT);
+    }
+    unsetenv("Q4471_COM7");
+    EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Specified device not found (COM7).");
+    EXPECT_EQ(GetPortState(7), 2);
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+TEST_F(CommTest, APortHeldByAnotherIsRefusedWithTheReason) {
+    ScopedEnv com5("Q4471_COM5", pty_.SlavePath());
+    EXPECT_EQ(GetPortState(5), 1);
+    comm_.Open();
+    EXPECT_EQ(GetPortState(5), 0);
+
+    TVaComm other(nullptr);
+    other.SetDeviceName("COM%d");
+    other.SetPortNum(5);
+    EXPECT_EQ(ErrorOf([&] { other.Open(); }),
+              "Can't open specified device COM5 (Error 16, Device or resource busy)");
+    EXPECT_EQ(other.LastOpenError(), EBUSY);
+    EXPECT_NE(ExplainOpenError(other.LastOpenError(), other.GetDeviceNameEx()).find("another"),
+              std::string::npos);
+    EXPECT_TRUE(comm_.Active());
+    comm_.Close();
+    EXPECT_EQ(GetPortState(5), 1);
+    other.Open();
+    EXPECT_TRUE(other.Active());
+}
+
+TEST_F(CommTest, AFailingOpenHandlerIsShownAndTheOpenStands) {
+    PlainFrameworkBinding framework;
+    comm_.OnOpen = [](TObject*) { throw EVaCommError("handler failed"); };
+    comm_.Open();
+    EXPECT_TRUE(comm_.Active());
+    EXPECT_EQ(framework.ShownErrors(), (std::vector<std::string>{"handler failed"}));
+}
+
+TEST_F(CommTest, DestructionClosesWithoutOnClose) {
+    bool closed = false;
+    {
+        TVaComm comm(nullptr);
+        comm.SetDeviceName(pty_.SlavePath());
+        comm.OnClose = [&](TObject*) { closed = true; };
+        comm.Open();
+    }
+    EXPECT_FALSE(closed);
+    comm_.Open(); // the device was let go
+    EXPECT_TRUE(comm_.Active());
+}
+
+TEST_F(CommTest, LoadingOpensAnAutoOpenPortOutsideTheDesigner) {
+    comm_.BeginLoading();
+    comm_.SetAutoOpen(true);
+    comm_.SetDesigning(true);
+    comm_.Loaded();
+    EXPECT_FALSE(comm_.Active());
+    comm_.SetDesigning(false);
+    comm_.Loaded();
+    EXPECT_TRUE(comm_.Active());
+}
+
+TEST_F(CommTest, ClosingDoesNotWaitForOutputThePeerHolds) {
+    comm_.FlowControl().SetXonXoffOut(true);
+    comm_.Buffers().SetReadTimeout(100);
+    comm_.Open();
+    pty_.Send("\x13"); // XOFF: the port must stop sending
+    EXPECT_FALSE(comm_.WriteText(std::string(100000, 'x')));
+    const auto start = std::chrono::steady_clock::now();
+    comm_.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}

@@ -1,0 +1,263 @@
+#include "CommFixture.h"
+#include "ScopedEnv.h"
+
+#include <cerrno>
+
+using namespace SerialPlatform;
+
+TEST(CommDefaults, ANewPortHasTheDefaultsOfItsProperties) {
+    TVaComm comm(nullptr);
+    EXPECT_FALSE(comm.AutoOpen());
+    EXPECT_EQ(comm.Baudrate(), br1200);
+    EXPECT_EQ(comm.Parity(), paNone);
+    EXPECT_EQ(comm.Databits(), db8);
+    EXPECT_EQ(comm.Stopbits(), sb1);
+    EXPECT_TRUE(comm.Options().Empty());
+    EXPECT_EQ(comm.PortNum(), 0);
+    EXPECT_EQ(comm.DeviceName(), "\\\\.\\COM%d");
+    EXPECT_EQ(comm.MonitorEvents().ToBits(), 200);
+    EXPECT_EQ(comm.EventPriority(), tpNormal);
+    EXPECT_EQ(comm.WritePriority(), tpHighest);
+    EXPECT_FALSE(comm.DirectWrite());
+    EXPECT_TRUE(comm.UpdateDCB());
+    EXPECT_EQ(comm.UserBaudrate(), 0);
+    EXPECT_EQ(comm.Buffers().ReadSize(), 4096);
+    EXPECT_EQ(comm.EventChars().XonChar(), 17);
+    EXPECT_FALSE(comm.FlowControl().OutCtsFlow());
+    EXPECT_FALSE(comm.Active());
+}
+
+TEST(CommDeviceName, ThePatternTakesThePortNumberSafely) {
+    TVaComm comm(nullptr);
+    comm.SetPortNum(3);
+    ScopedEnv com3("Q4471_COM3", "/dev/pts/99");
+    EXPECT_EQ(comm.GetDeviceName(), "\\\\.\\COM3");
+    EXPECT_EQ(comm.GetDeviceNameEx(), "/dev/pts/99");
+    comm.SetDeviceName("COM%d");
+    EXPECT_EQ(comm.GetDeviceName(), "COM3");
+    EXPECT_EQ(comm.GetDeviceNameEx(), "/dev/pts/99");
+    comm.SetDeviceName("/dev/ttyACM%d");
+    EXPECT_EQ(comm.GetDeviceNameEx(), "/dev/ttyACM3");
+    // A pattern is the user's text: stray conversions stay as they are.
+    comm.SetDeviceName("%s%x%n%d%%");
+    EXPECT_EQ(comm.GetDeviceName(), "%s%x%n3%");
+}
+
+TEST_F(CommTest, BitRateSettersFollowTheirRules) {
+    UseFake();
+    comm_.Open();
+    const std::size_t written = fake_.settings.size();
+    comm_.SetBaudrate(br9600); // the value it has: nothing is written
+    EXPECT_EQ(fake_.settings.size(), written);
+    comm_.SetUserBaudrate(4000);
+    EXPECT_EQ(comm_.Baudrate(), brUser);
+    ASSERT_EQ(fake_.settings.size(), written + 1);
+    EXPECT_EQ(fake_.settings.back().BaudRate, 4000u);
+    EXPECT_EQ(pty_.SlaveSettings().c_ospeed, 4000u);
+    comm_.SetBaudrate(br9600);
+    EXPECT_EQ(comm_.UserBaudrate(), 0);
+    EXPECT_EQ(pty_.SlaveSettings().c_ospeed, 9600u);
+}
+
+TEST_F(CommTest, ChangesOfTheOptionGroupsAreWrittenAtOnce) {
+    UseFake();
+    comm_.Open();
+    std::size_t written = fake_.settings.size();
+    comm_.EventChars().SetEventChar(TVaEventChars::XonIndex, comm_.EventChars().XonChar());
+    EXPECT_EQ(fake_.settings.size(), ++written); // even the same character writes the record
+    comm_.FlowControl().SetOutCtsFlow(false);    // the same flag does not
+    EXPECT_EQ(fake_.settings.size(), written);
+    comm_.FlowControl().SetXonXoffOut(true);
+    EXPECT_EQ(fake_.settings.size(), ++written);
+    EXPECT_NE(pty_.SlaveSettings().c_iflag & IXON, 0u);
+
+    TVaFlowControl flow;
+    flow.SetXonXoffIn(true);
+    comm_.SetFlowControl(flow);
+    EXPECT_EQ(fake_.settings.size(), ++written);
+    EXPECT_FALSE(comm_.FlowControl().XonXoffOut());
+    EXPECT_TRUE(comm_.FlowControl().XonXoffIn());
+}
+
+TEST_F(CommTest, PropertiesOfTheDeviceAreRefusedWhileOpen) {
+    comm_.Open();
+    const std::string open = "Can't perform this operation while port is open";
+    EXPECT_EQ(ErrorOf([&] { comm_.SetPortNum(4); }), open);
+    EXPECT_EQ(comm_.PortNum(), 0);
+    EXPECT_EQ(ErrorOf([&] { comm_.SetDeviceName("COM%d"); }), open);
+    EXPECT_EQ(ErrorOf([&] { comm_.SetMonitorEvents({}); }), open);
+    EXPECT_EQ(ErrorOf([&] { comm_.SetDirectWrite(false); }), open);
+    EXPECT_EQ(ErrorOf([&] { comm_.SetUpdateDCB(false); }), open);
+    EXPECT_EQ(ErrorOf([&] { comm_.SetCommSystem(fake_); }), open);
+    EXPECT_TRUE(comm_.DirectWrite());
+
+    TVaBuffers equal;
+    EXPECT_EQ(ErrorOf([&] { comm_.SetBuffers(equal); }), open);
+    // Through the group's own setter the value is stored first, then refused.
+    EXPECT_EQ(ErrorOf([&] { comm_.Buffers().SetReadSize(8192); }), open);
+    EXPECT_EQ(comm_.Buffers().ReadSize(), 8192);
+    EXPECT_TRUE(comm_.Active());
+
+    comm_.Close();
+    comm_.SetPortNum(4);
+    EXPECT_EQ(comm_.PortNum(), 4);
+}
+
+TEST_F(CommTest, TheSettingsRecordIsBuiltFromTheProperties) {
+    UseFake();
+    fake_.passSettings = false; // settings a pseudo-terminal would refuse
+    comm_.SetParity(paSpace);
+    comm_.SetDatabits(db5);
+    comm_.SetStopbits(sb15);
+    comm_.SetOptions({coErrorChar, coNullStrip, coParityCheck});
+    TVaFlowControl flow;
+    flow.SetOutCtsFlow(true);
+    flow.SetOutDsrFlow(true);
+    flow.SetControlDtr(dtrHandshake);
+    flow.SetControlRts(rtsToggle);
+    flow.SetXonXoffOut(true);
+    flow.SetXonXoffIn(true);
+    flow.SetDsrSensitivity(true);
+    flow.SetTxContinueOnXoff(true);
+    comm_.SetFlowControl(flow);
+    comm_.EventChars().SetEventChar(TVaEventChars::ErrorIndex, '?');
+    comm_.EventChars().SetEventChar(TVaEventChars::EventIndex, '!');
+    comm_.EventChars().SetEventChar(TVaEventChars::EofIndex, 26);
+    comm_.Buffers().SetXonLimit(70000); // cut to 16 bits
+    comm_.Buffers().SetXoffLimit(512);
+    comm_.Open();
+
+    ASSERT_EQ(fake_.settings.size(), 1u);
+    const DCB& dcb = fake_.settings.front();
+    EXPECT_EQ(dcb.BaudRate, 9600u);
+    EXPECT_TRUE(dcb.fBinary);
+    EXPECT_TRUE(dcb.fParity);
+    EXPECT_TRUE(dcb.fOutxCtsFlow);
+    EXPECT_TRUE(dcb.fOutxDsrFlow);
+    EXPECT_EQ(dcb.fDtrControl, 2);
+    EXPECT_TRUE(dcb.fDsrSensitivity);
+    EXPECT_TRUE(dcb.fTXContinueOnXoff);
+    EXPECT_TRUE(dcb.fOutX);
+    EXPECT_TRUE(dcb.fInX);
+    EXPECT_TRUE(dcb.fErrorChar);
+    EXPECT_TRUE(dcb.fNull);
+    EXPECT_EQ(dcb.fRtsControl, 3);
+    EXPECT_FALSE(dcb.fAbortOnError);
+    EXPECT_EQ(dcb.XonLim, 70000 & 0xFFFF);
+    EXPECT_EQ(dcb.XoffLim, 512);
+    EXPECT_EQ(dcb.ByteSize, 5);
+    EXPECT_EQ(dcb.Parity, 4);
+    EXPECT_EQ(dcb.StopBits, 1);
+    EXPECT_EQ(dcb.XonChar, 17);
+    EXPECT_EQ(dcb.XoffChar, 19);
+    EXPECT_EQ(dcb.ErrorChar, '?');
+    EXPECT_EQ(dcb.EvtChar, '!');
+    EXPECT_EQ(dcb.EofChar, 26);
+}
+
+TEST_F(CommTest, WithoutUpdateDcbTheDeviceKeepsItsSettings) {
+    termios2 tio = pty_.SlaveSettings();
+    tio.c_cflag = (tio.c_cflag & ~CBAUD) | BOTHER;
+    tio.c_ospeed = tio.c_ispeed = 7200;
+    ASSERT_EQ(ioctl(pty_.Master(), TCSETS2, &tio), 0);
+
+    UseFake();
+    comm_.SetUpdateDCB(false);
+    comm_.Open();
+    comm_.SetBaudrate(br19200);
+    comm_.FlowControl().SetXonXoffOut(true);
+    EXPECT_TRUE(fake_.settings.empty());
+    EXPECT_EQ(pty_.SlaveSettings().c_ospeed, 7200u);
+    // The queues, time-outs and event mask are still set.
+    for (const char* call : {"SetupComm", "SetCommTimeouts", "SetCommMask"}) {
+        EXPECT_NE(std::find(fake_.calls.begin(), fake_.calls.end(), call), fake_.calls.end())
+            << call;
+    }
+}
+
+TEST_F(CommTest, TheEventMaskFollowsMonitorEventsAndDirectWrite) {
+    comm_.Open();
+    EXPECT_EQ(comm_.EventMask(), 0x85u);
+    comm_.Close();
+    comm_.SetDirectWrite(false);
+    comm_.Open();
+    EXPECT_EQ(comm_.EventMask(), 0x81u);
+    comm_.Close();
+    comm_.SetMonitorEvents({ceTxEmpty});
+    comm_.Open();
+    EXPECT_EQ(comm_.EventMask(), 0u);
+    comm_.Close();
+    comm_.SetMonitorEvents({ceBreak, ceCts, ceDsr, ceError, ceRing, ceRlsd, ceRxChar, ceTxEmpty,
+                            ceRxFlag, cePErr, ceRx80Full, ceEvent1, ceEvent2});
+    comm_.SetDirectWrite(true);
+    comm_.Open();
+    EXPECT_EQ(comm_.EventMask(), 0x1FFFu);
+}
+
+TEST_F(CommTest, ReadDcbTakesARecordIntoTheProperties) {
+    DCB dcb{};
+    dcb.BaudRate = 9600;
+    dcb.ByteSize = 7;
+    dcb.Parity = 2;
+    dcb.StopBits = 2;
+    dcb.fDtrControl = 0;
+    dcb.fRtsControl = 3;
+    dcb.fOutX = true;
+    dcb.fParity = true;
+    dcb.fNull = true;
+    dcb.XonChar = 'Q';
+    dcb.XonLim = 100;
+    comm_.SetUserBaudrate(1234);
+    comm_.ReadDCB(dcb);
+    EXPECT_EQ(comm_.Baudrate(), br9600);
+    EXPECT_EQ(comm_.UserBaudrate(), 0);
+    EXPECT_EQ(comm_.Databits(), db7);
+    EXPECT_EQ(comm_.Parity(), paEven);
+    EXPECT_EQ(comm_.Stopbits(), sb2);
+    EXPECT_EQ(comm_.FlowControl().ControlDtr(), dtrDisabled);
+    EXPECT_EQ(comm_.FlowControl().ControlRts(), rtsToggle);
+    EXPECT_TRUE(comm_.FlowControl().XonXoffOut());
+    EXPECT_EQ(comm_.EventChars().XonChar(), 'Q');
+    EXPECT_EQ(comm_.Buffers().XonLimit(), 100);
+    EXPECT_EQ(comm_.Options(), (TVaCommOptions{coNullStrip, coParityCheck}));
+
+    dcb.BaudRate = 7200;
+    dcb.ByteSize = 9;
+    dcb.Parity = 7;
+    comm_.ReadDCB(dcb);
+    EXPECT_EQ(comm_.Baudrate(), brUser);
+    EXPECT_EQ(comm_.UserBaudrate(), 7200);
+    EXPECT_EQ(comm_.Databits(), db8);
+    EXPECT_EQ(comm_.Parity(), paNone);
+
+    // On an open port a changed limit is refused through the buffers' notification.
+    dcb.fRtsControl = 0; // Linux has no RTS toggle
+    comm_.ReadDCB(dcb);
+    comm_.Open();
+    dcb.XonLim = 200;
+    EXPECT_EQ(ErrorOf([&] { comm_.ReadDCB(dcb); }),
+              "Can't perform this operation while port is open");
+}
+
+TEST_F(CommTest, ResetPortParametersLoadsTheDevicesCurrentSettings) {
+    termios2 tio = pty_.SlaveSettings();
+    tio.c_cflag = (tio.c_cflag & ~CBAUD) | B4800;
+    tio.c_iflag |= IXON;
+    ASSERT_EQ(ioctl(pty_.Master(), TCSETS2, &tio), 0);
+    comm_.ResetPortParameters();
+    EXPECT_EQ(comm_.Baudrate(), br4800);
+    EXPECT_TRUE(comm_.FlowControl().XonXoffOut());
+
+    comm_.SetDeviceName("/dev/q4471-no-such-port");
+    EXPECT_EQ(ErrorOf([&] { comm_.ResetPortParameters(); }),
+              "Error reading default port parameters.");
+}
+
+TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
+    EXPECT_EQ(ErrorOf([&] { comm_.GetProperties(); }),
+              "Can't perform this operation while port is closed");
+    comm_.Open();
+    comm_.GetProperties();
+    EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 4096u);
+    EXPECT_EQ(comm_.Properties().dwCurrentTxQueue, 2048u);
+}

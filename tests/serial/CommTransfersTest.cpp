@@ -1,0 +1,132 @@
+#include "CommFixture.h"
+#include "WaitUntil.h"
+
+#include <cerrno>
+
+using namespace SerialPlatform;
+
+namespace {
+
+class CommTransfersTest : public CommTest {
+protected:
+    void SetUp() override { comm_.Open(); }
+
+    // The peer sends `bytes` and the test waits until the port has them all.
+    void Arrive(const std::string& bytes) {
+        const int before = comm_.ReadBufUsed();
+        pty_.Send(bytes);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return comm_.ReadBufUsed() >= before + static_cast<int>(bytes.size()); }));
+    }
+};
+
+std::string Pattern(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>(i * 7 + i / 251);
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(CommTransfersTest, ReadsAnswerAtOnceWithWhatHasArrived) {
+    EXPECT_EQ(comm_.ReadText(), "");
+    char ch = 'z';
+    EXPECT_FALSE(comm_.ReadChar(ch));
+    EXPECT_EQ(ch, 'z');
+
+    Arrive("A");
+    EXPECT_TRUE(comm_.ReadChar(ch));
+    EXPECT_EQ(ch, 'A');
+
+    Arrive("twelve bytes");
+    EXPECT_EQ(comm_.ReadText(), "twelve bytes");
+    EXPECT_EQ(comm_.ReadBufUsed(), 0);
+}
+
+TEST_F(CommTransfersTest, ReadTextDeliversMoreThanTheDriverCounts) {
+    const std::string bytes = Pattern(10000); // a pseudo-terminal counts at most 4095
+    pty_.Send(bytes);
+    ASSERT_TRUE(WaitUntil([&] { return comm_.ReadBufUsed() >= 4095; }));
+    std::string received = comm_.ReadText();
+    // What was still on its way into the queue comes with the next call.
+    ASSERT_TRUE(WaitUntil([&] {
+        received += comm_.ReadText();
+        return received.size() >= bytes.size();
+    }));
+    EXPECT_EQ(received, bytes);
+}
+
+TEST_F(CommTransfersTest, WritesPassEveryByteUnchanged) {
+    const std::string protocol = "MEM:USR:SET? 1\r\n\x11\x13\x03\x04\x7F\xFF";
+    EXPECT_TRUE(comm_.WriteText(protocol));
+    EXPECT_EQ(pty_.Receive(protocol.size()), protocol);
+    EXPECT_TRUE(comm_.WriteChar('\0'));
+    EXPECT_EQ(pty_.Receive(1), std::string(1, '\0'));
+    EXPECT_TRUE(comm_.WriteText(""));
+
+    Arrive(protocol);
+    EXPECT_EQ(comm_.ReadText(), protocol);
+}
+
+TEST_F(CommTransfersTest, AWriteThatCannotFinishInTimeAnswersZero) {
+    comm_.Buffers().SetReadTimeout(100);
+    const std::string big(200000, 'x'); // the peer reads nothing
+    EXPECT_EQ(comm_.WriteBuf(big.data(), static_cast<int32_t>(big.size())), 0);
+    EXPECT_FALSE(comm_.WriteText(big));
+}
+
+TEST_F(CommTransfersTest, QueueCountsAndPurges) {
+    Arrive(std::string(100, 'q'));
+    EXPECT_EQ(comm_.ReadBufUsed(), 100);
+    EXPECT_EQ(comm_.ReadBufFree(), 3996);
+    EXPECT_EQ(comm_.WriteBufUsed(), 0); // a pseudo-terminal's output queue always counts 0
+    EXPECT_EQ(comm_.WriteBufFree(), 2048);
+    comm_.PurgeRead();
+    EXPECT_EQ(comm_.ReadBufUsed(), 0);
+    EXPECT_EQ(comm_.ReadText(), "");
+
+    Arrive("more");
+    comm_.PurgeWrite(); // the output only
+    EXPECT_EQ(comm_.ReadBufUsed(), 4);
+    comm_.PurgeReadWrite();
+    EXPECT_EQ(comm_.ReadBufUsed(), 0);
+}
+
+TEST_F(CommTransfersTest, AClosedPortMovesNothing) {
+    comm_.Close();
+    pty_.Send("ignored");
+    char buffer[8];
+    EXPECT_EQ(comm_.ReadBuf(buffer, 8), 0);
+    EXPECT_EQ(comm_.ReadText(), "");
+    EXPECT_EQ(comm_.WriteBuf("abc", 3), 0);
+    EXPECT_FALSE(comm_.WriteText("abc"));
+    EXPECT_TRUE(comm_.WriteText(""));
+    EXPECT_FALSE(comm_.WriteChar('a'));
+    EXPECT_EQ(comm_.ReadBufUsed(), 0);
+    EXPECT_EQ(comm_.ReadBufFree(), 0);
+    EXPECT_EQ(comm_.WriteBufUsed(), 0);
+    EXPECT_EQ(comm_.WriteBufFree(), 0);
+    comm_.PurgeReadWrite();
+}
+
+TEST_F(CommTransfersTest, AVanishedDeviceRaisesReadAndWriteErrors) {
+    pty_.CloseMaster();
+    char ch = 0;
+    EXPECT_EQ(ErrorOf([&] { comm_.ReadChar(ch); }), "Read error (5), Input/output error");
+    EXPECT_EQ(ErrorOf([&] { comm_.WriteText("MEM"); }), "Write error (5), Input/output error");
+    comm_.Close();
+}
+
+TEST_F(CommTransfersTest, FailedPurgesAndQueriesRaise) {
+    comm_.Close();
+    UseFake();
+    comm_.Open();
+    fake_.failures = {{"PurgeComm", EIO}};
+    EXPECT_EQ(ErrorOf([&] { comm_.PurgeRead(); }),
+              "Error clearing buffers (5), Input/output error");
+    fake_.failures = {{"ClearCommError", EIO}};
+    EXPECT_EQ(ErrorOf([&] { comm_.ReadText(); }),
+              "Error retrieving statistics (5), Input/output error");
+}
