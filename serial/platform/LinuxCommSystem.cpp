@@ -26,6 +26,11 @@ constexpr int openFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
 // control must not keep Close waiting.
 constexpr auto drainTime = std::chrono::milliseconds(500);
 
+// The most bytes the line discipline holds (and TIOCINQ counts); more wait in the kernel's
+// buffers behind it and follow once it has room.
+constexpr ssize_t lineDisciplineHolds = 4095;
+constexpr int refillWaitMs = 10;
+
 bool Fail(int code) {
     SetLastError(code);
     return false;
@@ -358,6 +363,12 @@ bool LinuxCommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uin
     }
     if (got == 0) {
         return Fail(EIO); // a hung-up line: the device has gone away
+    }
+    if (got >= lineDisciplineHolds) {
+        // The line discipline was full, so the kernel may hold more bytes behind it, which it
+        // moves in a moment: wait that moment, so that the next count includes them.
+        pollfd more{handle, POLLIN, 0};
+        poll(&more, 1, refillWaitMs);
     }
     return WithPort(handle, [&](PortState& port) {
         auto* bytes = static_cast<char*>(buffer);
