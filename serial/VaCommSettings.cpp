@@ -3,6 +3,8 @@
 
 #include "serial/VaComm.h"
 
+#include <mutex>
+
 using namespace SerialPlatform;
 
 namespace {
@@ -140,6 +142,7 @@ void TVaCustomComm::UpdateEventMask() {
 }
 
 void TVaCustomComm::ToggleCommState(uint32_t func) {
+    std::lock_guard lock(globalLock_); // line functions may come from any thread
     if (Active()) {
         Watch(system_->EscapeCommFunction(handle_, func), sErrCommFunction);
     }

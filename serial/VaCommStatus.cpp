@@ -37,6 +37,7 @@ bool TVaCustomComm::GetComStat(int32_t index) {
 bool TVaCustomComm::GetModemStatus(int32_t index) {
     static constexpr std::array<uint32_t, 4> lines = {MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
     uint32_t modemStat = 0;
+    std::lock_guard lock(globalLock_); // the descriptor is not closed under the query
     if (Active()) {
         Watch(system_->GetCommModemStatus(handle_, modemStat), sErrModemState);
     }

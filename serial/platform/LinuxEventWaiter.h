@@ -4,6 +4,10 @@
 // wake the waiter again (a level-triggered poll would spin a core), plus the stop signal's
 // eventfd; and, where the driver keeps interrupt counters and the mask asks for line errors or
 // modem lines, a ticking timer that compares the counters.
+// Events produced: EV_RXCHAR always; EV_ERR, EV_BREAK, EV_CTS, EV_DSR, EV_RLSD and EV_RING where
+// the driver keeps counters (not on a pseudo-terminal). Never produced, as Linux does not show
+// them: EV_RXFLAG (no event character without taking the bytes), EV_TXEMPTY (the transmit thread
+// reports its drained queue itself), EV_RX80FULL, EV_PERR, EV_EVENT1 and EV_EVENT2.
 
 #include "serial/platform/FileDescriptor.h"
 #include "serial/platform/LinuxCommSystem.h"

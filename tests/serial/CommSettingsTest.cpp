@@ -261,3 +261,17 @@ TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 4096u);
     EXPECT_EQ(comm_.Properties().dwCurrentTxQueue, 2048u);
 }
+
+TEST_F(CommTest, ASettingLinuxLacksIsRefusedAndTheDeviceKeepsItsRecord) {
+    comm_.Open();
+    // brUser with no user rate would be rate 0, which hangs up a Linux line.
+    EXPECT_EQ(ErrorOf([&] { comm_.SetBaudrate(brUser); }),
+              "Error writing dcb (22), Invalid argument");
+    EXPECT_EQ(comm_.Baudrate(), brUser); // the value stays stored
+    EXPECT_EQ(pty_.SlaveSettings().c_ospeed, 9600u);
+    EXPECT_EQ(ErrorOf([&] { comm_.SetDatabits(db4); }), "Error writing dcb (22), Invalid argument");
+    comm_.Close();
+    // And an Open with such a setting fails and leaves the port closed.
+    EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Error writing dcb (22), Invalid argument");
+    EXPECT_FALSE(comm_.Active());
+}
