@@ -55,6 +55,15 @@ mode_t ProcessUmask() {
     return 022;
 }
 
+// The new file takes the place of the old one, so it gets the old one's owner and group as far as
+// the process may give them: root both, others a group they belong to.
+void KeepOwner(int descriptor, const struct stat& old) {
+    if (fchown(descriptor, old.st_uid, old.st_gid) != 0) {
+        [[maybe_unused]] const int groupOnly =
+            fchown(descriptor, static_cast<uid_t>(-1), old.st_gid);
+    }
+}
+
 } // namespace
 
 TAtomicFileWriter::TAtomicFileWriter(WriteFunction write) : write_(std::move(write)) {}
@@ -79,6 +88,9 @@ bool TAtomicFileWriter::Open(const std::string& fileName) {
         return false;
     }
     temporary_ = pattern;
+    if (exists) {
+        KeepOwner(descriptor_, info); // before the mode: a change of owner clears set-id bits
+    }
     const mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~ProcessUmask());
     if (fchmod(descriptor_, mode) != 0) {
         Discard();

@@ -8,10 +8,15 @@
 
 namespace {
 
-// Opens an existing regular file for reading; a folder or a device counts as not openable.
+// Opens an existing regular file for reading; a folder, a pipe or a device counts as not openable
+// and is not even opened: opening a named pipe waits for a writer, opening a serial line may wait
+// for its carrier. The flags keep that so should the name change its kind before the open.
 int OpenForReading(const std::string& fileName) {
-    const int descriptor = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
+    if (stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return -1;
+    }
+    const int descriptor = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (descriptor >= 0 && (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))) {
         close(descriptor);
         return -1;

@@ -6,16 +6,40 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QValidator>
 #include <limits>
 
 namespace {
 
 const char* const ModeItems[] = {"OFF", "CTCSS", "DCS"};
 
+// A line end cannot be part of a value: a memory file would split the record there, and the saved
+// table would not load back. Text pasted or dropped into a box gets a blank for each LF or CR LF.
+class TLineEndFilter : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& position) const override {
+        if (!input.contains(u'\n')) {
+            return Acceptable;
+        }
+        QString text;
+        for (qsizetype i = 0; i < input.size(); ++i) {
+            if (input[i] == u'\r' && i + 1 < input.size() && input[i + 1] == u'\n') {
+                position -= i < position ? 1 : 0;
+            } else {
+                text += input[i] == u'\n' ? QChar(u' ') : input[i];
+            }
+        }
+        input = text;
+        return Acceptable;
+    }
+};
+
 QLineEdit* MakeEditBox(QWidget* panel, int left, int top, int width, const QString& text,
                        const QString& accessibleName) {
     auto* box = new QLineEdit(text, panel);
     box->setMaxLength(std::numeric_limits<int>::max()); // no length limit
+    box->setValidator(new TLineEndFilter(box));
     box->move(left, top);
     box->resize(width, box->sizeHint().height());
     box->setAccessibleName(accessibleName);
@@ -29,6 +53,7 @@ QComboBox* MakeModeBox(QWidget* panel, int left, int top, const QString& accessi
     box->setCompleter(nullptr);
     box->setInsertPolicy(QComboBox::NoInsert);
     box->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
+    box->setValidator(new TLineEndFilter(box));
     for (const char* item : ModeItems) {
         box->addItem(QString::fromLatin1(item));
     }
