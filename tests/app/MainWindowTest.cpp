@@ -1,0 +1,101 @@
+#include "MainWindowFixture.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+using MainWindowTest = MainWindowFixture;
+
+TEST_F(MainWindowTest, IsTheOneMainWindowWithItsTitle) {
+    EXPECT_EQ(Form1, &form);
+    EXPECT_EQ(form.windowTitle(), "Q4471 Memories Editor");
+    EXPECT_FALSE(form.windowIcon().isNull());
+}
+
+TEST_F(MainWindowTest, MenusAndItemsInDisplayOrderWithoutShortcutsChecksOrSeparators) {
+    const std::vector<std::pair<QString, QStringList>> expected = {
+        {"File",
+         {"New Blank File", "Load From Q4471", "Load Existing File", "Send File To Q4471",
+          "Save As"}},
+        {"Edit", {"Clear All Memories"}},
+        {"Com Port", {"COM1", "COM2", "COM3", "COM4"}}};
+    const QList<QAction*> menus = form.menuBar()->actions();
+    ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
+    for (size_t m = 0; m < expected.size(); ++m) {
+        QMenu* menu = menus[static_cast<qsizetype>(m)]->menu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->title(), expected[m].first);
+        QStringList captions;
+        for (const QAction* item : menu->actions()) {
+            captions << item->text();
+            EXPECT_FALSE(item->isSeparator()) << item->text().toStdString();
+            EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString();
+            EXPECT_FALSE(item->isCheckable()) << item->text().toStdString();
+            EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+        }
+        EXPECT_EQ(captions, expected[m].second);
+    }
+}
+
+TEST_F(MainWindowTest, TheTableSitsInItsPanelUnderTheHeader) {
+    QScrollArea* panel = MemoriesSb();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->geometry(), QRect(8, 32, 441, 513));
+    for (int n = 1; n <= 100; ++n) {
+        EXPECT_EQ(Row(n).NumberBox()->parentWidget(), panel->widget()) << n;
+    }
+    const auto labels = panel->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    QStringList titles;
+    for (const QLabel* label : labels) {
+        titles << label->text();
+    }
+    EXPECT_EQ(titles, (QStringList{"#", "Label", "TX Freq", "RX Freq", "     Sub-Audible", "Mode",
+                                   "Code"}));
+}
+
+TEST_F(MainWindowTest, ResizingMovesTheStatusBarButNeitherThePanelNorTheHeader) {
+    QScrollArea* panel = MemoriesSb();
+    const QList<QLabel*> header =
+        panel->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    std::vector<QPoint> headerPlaces;
+    for (const QLabel* label : header) {
+        headerPlaces.push_back(label->pos());
+    }
+    EXPECT_LT(form.minimumWidth(), form.maximumWidth()); // a sizeable frame
+    for (const QSize size : {QSize(700, 900), QSize(300, 250), QSize(459, 593)}) {
+        form.resize(size);
+        QTRY_COMPARE(form.size(), size);
+        const QRect bar = StatusBar()->geometry();
+        EXPECT_TRUE(StatusBar()->isVisible());
+        EXPECT_EQ(bar.left(), 0);
+        EXPECT_EQ(bar.width(), form.width());
+        EXPECT_EQ(bar.bottom(), form.height() - 1);
+        EXPECT_EQ(panel->geometry(), QRect(8, 32, 441, 513));
+        for (qsizetype i = 0; i < header.size(); ++i) {
+            EXPECT_EQ(header[i]->pos(), headerPlaces[static_cast<size_t>(i)]);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, TheStatusLineStartsEmptyAndLeavesItsNameToItsText) {
+    QLabel* status = StatusLabel();
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(status->text(), "");
+    EXPECT_EQ(form.StatusText(), "");
+    EXPECT_EQ(status->accessibleName(), "");
+    form.SetStatusText("Closing x.mem, reading successful");
+    EXPECT_EQ(status->text(), "Closing x.mem, reading successful");
+    form.SetStatusText("next");
+    EXPECT_EQ(form.StatusText(), "next");
+}
+
+TEST_F(MainWindowTest, TheTableStartsFreshWithTheModeOff) {
+    for (int n = 1; n <= 100; ++n) {
+        EXPECT_EQ(Row(n).GetLabel(), "");
+        EXPECT_EQ(Row(n).GetMode(), "OFF");
+    }
+}
+
+} // namespace
