@@ -178,6 +178,9 @@ void SetLastError(int code);
 std::string SysErrorMessage(int code);
 // Whether an open that failed with `code` means that there is no such device.
 bool IsDeviceNotFound(int code);
+// Whether a driver call that failed with `code` means that the driver lacks the feature (a
+// pseudo-terminal has no modem lines and no error counters) rather than that the call went wrong.
+bool DriverHasNo(int code);
 // Explains in words why opening `path` failed with `code`, for a user who must fix it.
 std::string ExplainOpenError(int code, const std::string& path);
 

@@ -16,10 +16,6 @@ bool ReadCounters(int fd, serial_icounter_struct& counters) {
     return true;
 }
 
-bool DriverHasNo(int code) {
-    return code == ENOTTY || code == EINVAL;
-}
-
 uint32_t ErrorsBetween(const serial_icounter_struct& before, const serial_icounter_struct& after) {
     uint32_t errors = 0;
     if (after.buf_overrun != before.buf_overrun) {

@@ -8,13 +8,8 @@
 
 namespace SerialPlatform {
 
-// Reads the counters. False with the error in GetLastError; DriverHasNo tells a driver that
-// keeps none.
+// Reads the counters. False with the error in GetLastError (DriverHasNo: the driver keeps none).
 bool ReadCounters(int fd, serial_icounter_struct& counters);
-
-// Whether a failed driver call with `code` means that the driver lacks the feature (a
-// pseudo-terminal has no modem lines and no counters) rather than that the call went wrong.
-bool DriverHasNo(int code);
 
 // The line-error flags (CE_*) of the counters that grew from `before` to `after`.
 uint32_t ErrorsBetween(const serial_icounter_struct& before, const serial_icounter_struct& after);

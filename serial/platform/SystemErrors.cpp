@@ -30,6 +30,10 @@ bool IsDeviceNotFound(int code) {
     return code == ENOENT || code == ENXIO || code == ENODEV;
 }
 
+bool DriverHasNo(int code) {
+    return code == ENOTTY || code == EINVAL;
+}
+
 std::string ExplainOpenError(int code, const std::string& path) {
     if (IsDeviceNotFound(code)) {
         return "There is no device " + path +
