@@ -3,10 +3,13 @@
 #include "framework/Application.h"
 #include "framework/Thread.h"
 #include "memories/MemoryFile.h"
+#include "serial/VaComm.h"
+#include "serial/platform/CommPlatform.h"
 #include "ui_TForm1.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 
 TForm1* Form1 = nullptr;
@@ -21,8 +24,27 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
 
     statusText_ = new QLabel(ui_->StatusBar);
     ui_->StatusBar->addWidget(statusText_, 1);
+    // Shown only while a transfer runs: memory n of 100.
+    transferProgress_ = new QProgressBar(ui_->StatusBar);
+    transferProgress_->setRange(0, MemoryCount);
+    transferProgress_->setFormat(QStringLiteral("%v of %m"));
+    transferProgress_->setMaximumWidth(110);
+    transferProgress_->setAccessibleName(QStringLiteral("Transfer progress"));
+    transferProgress_->hide();
+    ui_->StatusBar->addPermanentWidget(transferProgress_);
+
+    VaComm1 = std::make_unique<TVaComm>(nullptr);
+    ApplyStoredCommSettings();
+    ui_->ComPort1->setToolTipsVisible(true);
+    ShowPortTooltips();
 
     Bind(ui_->NewBlankFile1, &TForm1::NewBlankFile1Click);
+    Bind(ui_->LoadFromQ44711, &TForm1::LoadFromQ44711Click);
+    Bind(ui_->SendFileToQ44711, &TForm1::SendFileToQ44711Click);
+    Bind(ui_->COM11, &TForm1::COM11Click);
+    Bind(ui_->COM21, &TForm1::COM21Click);
+    Bind(ui_->COM31, &TForm1::COM31Click);
+    Bind(ui_->COM41, &TForm1::COM41Click);
     Bind(ui_->LoadExistingFile1, &TForm1::LoadExistingFile1Click);
     Bind(ui_->SaveAs1, &TForm1::SaveAs1Click);
     Bind(ui_->ClearAllMemories1, &TForm1::ClearAllMemories1Click);
@@ -30,6 +52,9 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
 }
 
 TForm1::~TForm1() {
+    // A transfer must let go of the table and the port before they go.
+    StopTransfers();
+    VaComm1.reset();
     if (Form1 == this) {
         Form1 = nullptr;
     }
@@ -86,4 +111,113 @@ void TForm1::LoadExistingFile1Click() {
         LoadMemoryFile(memoryRows_, ChosenFileName(),
                        [this](const std::string& text) { SetStatusText(text); });
     }
+}
+
+void TForm1::ApplyStoredCommSettings() {
+    TVaComm& comm = *VaComm1;
+    comm.BeginLoading();
+    comm.SetBaudrate(br9600);
+    TVaFlowControl noFlowControl; // all flags off, DTR and RTS held off
+    comm.SetFlowControl(noFlowControl);
+    comm.SetDeviceName("COM%d");
+    comm.SetDirectWrite(true);
+    comm.Loaded();
+}
+
+void TForm1::ShowPortTooltips(int failedPort, int failure) {
+    QAction* const items[] = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
+    for (int port = 1; port <= 4; ++port) {
+        const std::string device = SerialPlatform::DeviceNodeFor("COM" + std::to_string(port));
+        std::string tip = "COM" + std::to_string(port) + " is " + device;
+        if (port == failedPort) {
+            tip += "\n" + SerialPlatform::ExplainOpenError(failure, device);
+        }
+        items[port - 1]->setToolTip(QString::fromLocal8Bit(tip.data(), qsizetype(tip.size())));
+    }
+}
+
+void TForm1::ComPortChange(int port) {
+    const TQ4471TransferThread* running = RunningTransfer();
+    const std::string stoppedText = running == nullptr ? std::string()
+                                    : running == LoadThread.get()
+                                        ? "Load from Q4471 stopped: the Com Port was changed"
+                                        : "Send to Q4471 stopped: the Com Port was changed";
+    // The port must not change under a running exchange: the transfer stops first.
+    StopTransfers();
+    try {
+        if (VaComm1->Active()) {
+            VaComm1->Close();
+        }
+        VaComm1->SetPortNum(port);
+        VaComm1->Open();
+        SetStatusText("Port " + std::to_string(VaComm1->PortNum()) + " Selected");
+        ShowPortTooltips();
+    } catch (const Exception&) {
+        ShowPortTooltips(port, VaComm1->LastOpenError());
+        SetStatusText("Port " + std::to_string(port) + " Unavailable");
+    }
+    if (!stoppedText.empty()) {
+        SetStatusText(stoppedText);
+    }
+}
+
+TQ4471TransferThread* TForm1::RunningTransfer() const {
+    for (TQ4471TransferThread* thread : {static_cast<TQ4471TransferThread*>(LoadThread.get()),
+                                         static_cast<TQ4471TransferThread*>(WriteThread.get())}) {
+        if (thread != nullptr && !thread->Finished()) {
+            return thread;
+        }
+    }
+    return nullptr;
+}
+
+void TForm1::StopTransfers() {
+    // Destroying a transfer thread stops it and waits, serving its calls to the GUI thread.
+    LoadThread.reset();
+    WriteThread.reset();
+    transferProgress_->hide();
+}
+
+bool TForm1::MayStartTransfer() {
+    if (RunningTransfer() != nullptr) {
+        SetStatusText("A transfer with the Q4471 is running: wait until it has finished");
+        return false;
+    }
+    if (!VaComm1->Active()) {
+        SetStatusText("No Com Port is open: choose the radio's port in the Com Port menu first");
+        return false;
+    }
+    return true;
+}
+
+TQ4471TransferSetup TForm1::TransferSetup() {
+    transferProgress_->setValue(0);
+    transferProgress_->show();
+    return TQ4471TransferSetup{
+        memoryRows_, *VaComm1, [this](const std::string& text) { SetStatusText(text); },
+        [this](int memory) {
+            TThread::Synchronize([this, memory] { transferProgress_->setValue(memory); });
+        },
+        [this](const std::string& text) {
+            SetStatusText(text);
+            transferProgress_->hide();
+        }};
+}
+
+void TForm1::LoadFromQ44711Click() {
+    if (!MayStartTransfer()) {
+        return;
+    }
+    SetStatusText("Loading from Q4471...");
+    LoadThread.reset();
+    LoadThread = std::make_unique<TLoadFromQ4471Thread>(TransferSetup());
+}
+
+void TForm1::SendFileToQ44711Click() {
+    if (!MayStartTransfer()) {
+        return;
+    }
+    SetStatusText("Sending to Q4471...");
+    WriteThread.reset();
+    WriteThread = std::make_unique<TWriteToQ4471Thread>(TransferSetup());
 }

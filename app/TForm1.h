@@ -2,6 +2,7 @@
 
 #include "app/FileDialog.h"
 #include "memories/MemoryTable.h"
+#include "memories/Q4471TransferThreads.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -11,6 +12,8 @@ namespace Ui {
 class TForm1;
 }
 class QLabel;
+class QProgressBar;
+class TVaComm;
 
 // The main window: the memory table in its scrolling panel, the menus and the status line.
 class TForm1 : public QMainWindow {
@@ -26,6 +29,10 @@ public:
 
     const TMemoryRows& MemoryRows() const { return memoryRows_; }
     TFileDialog FileDlg;
+    TVaComm& Comm() const { return *VaComm1; }
+
+    // Closes the open port, if any, and opens port `port` (1 to 4 from the menu).
+    void ComPortChange(int port);
 
 private:
     void FormCreate();
@@ -33,6 +40,20 @@ private:
     void ClearAllMemories1Click();
     void SaveAs1Click();
     void LoadExistingFile1Click();
+    void LoadFromQ44711Click();
+    void SendFileToQ44711Click();
+    void COM11Click() { ComPortChange(1); }
+    void COM21Click() { ComPortChange(2); }
+    void COM31Click() { ComPortChange(3); }
+    void COM41Click() { ComPortChange(4); }
+
+    void ApplyStoredCommSettings();
+    void ShowPortTooltips(int failedPort = 0, int failure = 0);
+    // The running transfer, or none. Only one may use the port at a time.
+    TQ4471TransferThread* RunningTransfer() const;
+    bool MayStartTransfer();
+    TQ4471TransferSetup TransferSetup();
+    void StopTransfers();
 
     // Connects a menu item; an error that escapes its handler goes to the application's error box.
     void Bind(QAction* item, void (TForm1::*handler)());
@@ -40,6 +61,10 @@ private:
 
     std::unique_ptr<Ui::TForm1> ui_;
     QLabel* statusText_;
+    QProgressBar* transferProgress_;
+    std::unique_ptr<TVaComm> VaComm1;
+    std::unique_ptr<TLoadFromQ4471Thread> LoadThread;
+    std::unique_ptr<TWriteToQ4471Thread> WriteThread;
     THeaderLabels headerLabels_{};
     TMemoryRows memoryRows_;
 };

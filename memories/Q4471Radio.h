@@ -1,0 +1,46 @@
+#pragma once
+
+#include "memories/MemoryTable.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class TVaCustomComm;
+
+// The exchanges with the radio over the serial port: loading all memories into the table and
+// sending all of them to the radio, one memory at a time, paced by 350 ms pauses. Runs on a
+// transfer thread; the table is reached through the rows' own operations.
+class TQ4471Radio {
+public:
+    using TStatusSink = std::function<void(const std::string& text)>;
+    using TProgressSink = std::function<void(int memory)>;
+    // Waits the given milliseconds; answers false at once when the transfer is to stop.
+    using TPause = std::function<bool(int milliseconds)>;
+
+    static constexpr int ReplyDelayMs = 350;
+    static constexpr int QueryAttempts = 5;
+
+    TQ4471Radio(const TMemoryRows& rows, TVaCustomComm& comm, TStatusSink status,
+                TProgressSink progress, TPause pause);
+
+    // Each answers the transfer's final status text, or nothing when the transfer was stopped.
+    std::optional<std::string> LoadFromRadio();
+    std::optional<std::string> SendToRadio();
+
+    // One memory: a purge, then up to five queries, each followed by the pause and one read.
+    // False when no acceptable answer came (or the transfer is to stop).
+    bool QueryMemory(int number, std::string& answer);
+    // Whatever has arrived, cut at its line end; false when nothing or exactly "0" arrived.
+    bool ReadReply(std::string& answer);
+    // False when the command did not go out whole.
+    bool SendRecord(const std::string& record);
+
+private:
+    const TMemoryRows& rows_;
+    TVaCustomComm& comm_;
+    TStatusSink status_;
+    TProgressSink progress_;
+    TPause pause_;
+    bool stopped_ = false;
+};

@@ -1,0 +1,67 @@
+#include "memories/Q4471TransferThreads.h"
+
+#include <chrono>
+
+TQ4471TransferThread::TQ4471TransferThread(const TQ4471TransferSetup& setup,
+                                           std::string failurePrefix)
+    : showFinal_(setup.showFinal), failurePrefix_(std::move(failurePrefix)),
+      radio_(setup.rows, setup.comm, setup.status, setup.progress,
+             [this](int milliseconds) { return Pause(milliseconds); }) {}
+
+TQ4471TransferThread::~TQ4471TransferThread() {
+    RequestStop();
+    WaitFor();
+}
+
+void TQ4471TransferThread::RequestStop() {
+    std::lock_guard lock(pauseMutex_);
+    Terminate();
+    stopRequested_.notify_all();
+}
+
+bool TQ4471TransferThread::Pause(int milliseconds) {
+    std::unique_lock lock(pauseMutex_);
+    return !stopRequested_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                    [this] { return Terminated(); });
+}
+
+void TQ4471TransferThread::Run(std::optional<std::string> (TQ4471Radio::*transfer)()) {
+    std::optional<std::string> finalText;
+    try {
+        finalText = (radio_.*transfer)();
+    } catch (const std::exception& error) {
+        // The transfer's error must not vanish with the thread.
+        finalText = failurePrefix_ + error.what();
+    }
+    if (finalText && !Terminated()) {
+        PostStatus(*finalText);
+    }
+    Terminate();
+}
+
+void TQ4471TransferThread::PostStatus(const std::string& text) {
+    PendingStatus = text;
+    Synchronize([this] { ShowPendingStatus(); });
+}
+
+void TQ4471TransferThread::ShowPendingStatus() {
+    showFinal_(PendingStatus);
+}
+
+TLoadFromQ4471Thread::TLoadFromQ4471Thread(const TQ4471TransferSetup& setup)
+    : TQ4471TransferThread(setup, "Load from Q4471 stopped: ") {
+    Start();
+}
+
+void TLoadFromQ4471Thread::Execute() {
+    Run(&TQ4471Radio::LoadFromRadio);
+}
+
+TWriteToQ4471Thread::TWriteToQ4471Thread(const TQ4471TransferSetup& setup)
+    : TQ4471TransferThread(setup, "Send to Q4471 stopped: ") {
+    Start();
+}
+
+void TWriteToQ4471Thread::Execute() {
+    Run(&TQ4471Radio::SendToRadio);
+}

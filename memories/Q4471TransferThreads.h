@@ -1,0 +1,65 @@
+#pragma once
+
+#include "framework/Thread.h"
+#include "memories/Q4471Radio.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+
+// What a transfer thread works with: the table, the port, and where its texts go. `status` and
+// `progress` are called on the transfer thread; `showFinal` runs on the GUI thread.
+struct TQ4471TransferSetup {
+    const TMemoryRows& rows;
+    TVaCustomComm& comm;
+    TQ4471Radio::TStatusSink status;
+    TQ4471Radio::TProgressSink progress;
+    std::function<void(const std::string& text)> showFinal;
+};
+
+// A radio transfer on a thread of its own: one pass, then the final status text is shown on the
+// GUI thread while the thread waits. An error ends the transfer with its message as that text.
+// A stop request (RequestStop) ends it at its next step without any text; destroying the object
+// stops the thread and waits for it.
+class TQ4471TransferThread : public TThread {
+public:
+    ~TQ4471TransferThread() override;
+
+    void RequestStop();
+
+    std::string PendingStatus;
+
+protected:
+    TQ4471TransferThread(const TQ4471TransferSetup& setup, std::string failurePrefix);
+
+    // Runs one transfer of the radio and posts its outcome.
+    void Run(std::optional<std::string> (TQ4471Radio::*transfer)());
+    void PostStatus(const std::string& text);
+
+private:
+    void ShowPendingStatus();
+    bool Pause(int milliseconds);
+
+    std::function<void(const std::string&)> showFinal_;
+    std::string failurePrefix_;
+    std::mutex pauseMutex_;
+    std::condition_variable stopRequested_;
+    TQ4471Radio radio_;
+};
+
+class TLoadFromQ4471Thread final : public TQ4471TransferThread {
+public:
+    explicit TLoadFromQ4471Thread(const TQ4471TransferSetup& setup);
+
+protected:
+    void Execute() override;
+};
+
+class TWriteToQ4471Thread final : public TQ4471TransferThread {
+public:
+    explicit TWriteToQ4471Thread(const TQ4471TransferSetup& setup);
+
+protected:
+    void Execute() override;
+};
