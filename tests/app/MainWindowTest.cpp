@@ -98,4 +98,17 @@ TEST_F(MainWindowTest, TheTableStartsFreshWithTheModeOff) {
     }
 }
 
+TEST_F(MainWindowTest, KeyboardFocusStartsInTheFirstRowAndScrollsTheFocusedRowIntoView) {
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(QApplication::focusWidget(), Row(1).NumberBox());
+    Row(29).CodeBox()->setFocus();
+    QTest::keyClick(Row(29).CodeBox(), Qt::Key_Tab);
+    QLineEdit* number30 = Row(30).NumberBox();
+    ASSERT_EQ(QApplication::focusWidget(), number30);
+    const QWidget* viewport = MemoriesSb()->viewport();
+    const QRect shown(number30->mapTo(viewport, QPoint(0, 0)), number30->size());
+    EXPECT_TRUE(viewport->rect().contains(shown));
+}
+
 } // namespace
