@@ -91,13 +91,6 @@ TEST_F(MainWindowTest, TheStatusLineStartsEmptyAndLeavesItsNameToItsText) {
     EXPECT_EQ(form.StatusText(), "next");
 }
 
-TEST_F(MainWindowTest, TheTableStartsFreshWithTheModeOff) {
-    for (int n = 1; n <= 100; ++n) {
-        EXPECT_EQ(Row(n).GetLabel(), "");
-        EXPECT_EQ(Row(n).GetMode(), "OFF");
-    }
-}
-
 TEST_F(MainWindowTest, KeyboardFocusStartsInTheFirstRowAndScrollsTheFocusedRowIntoView) {
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));

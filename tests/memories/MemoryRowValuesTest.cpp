@@ -39,16 +39,6 @@ TEST_F(MemoryRowValuesTest, EverySetterPassesItsTextToItsGetterUnchanged) {
     }
 }
 
-TEST_F(MemoryRowValuesTest, EachSetterChangesOnlyItsOwnValueOfItsOwnRow) {
-    SetValues(20, {"L", "T", "R", "CTCSS", "C"});
-    Row(20).SetTxFreq("t2");
-    EXPECT_EQ(ValuesOf(20), (std::vector<std::string>{"L", "t2", "R", "CTCSS", "C"}));
-    Row(20).SetMode("DCS");
-    EXPECT_EQ(ValuesOf(20), (std::vector<std::string>{"L", "t2", "R", "DCS", "C"}));
-    EXPECT_EQ(ValuesOf(19), (std::vector<std::string>{"", "", "", "OFF", ""}));
-    EXPECT_EQ(ValuesOf(21), (std::vector<std::string>{"", "", "", "OFF", ""}));
-}
-
 TEST_F(MemoryRowValuesTest, SetModeShowsAnyTextAndLeavesTheListAlone) {
     Row(2).SetMode("");
     EXPECT_EQ(Row(2).ModeBox()->currentText(), "");

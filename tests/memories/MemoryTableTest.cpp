@@ -61,13 +61,6 @@ TEST_F(MemoryTableTest, EveryControlSitsInItsColumnOnTheRowsTop) {
     }
 }
 
-TEST_F(MemoryTableTest, ThePanelScrollsOverAllHundredRows) {
-    const QWidget* content = panel.widget();
-    ASSERT_NE(content, nullptr);
-    EXPECT_GE(content->height(), Row(100).CodeBox()->geometry().bottom());
-    EXPECT_GE(content->width(), Row(100).CodeBox()->geometry().right());
-}
-
 TEST(HeaderLabelsTest, SevenTitlesOnTheWindowAboveTheirColumns) {
     QWidget window;
     const THeaderLabels labels = BuildHeaderLabels(&window);

@@ -44,15 +44,6 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{std::string("1,\0,\xff,\r,\t,\x7f", 11),
                   {"1", std::string("\0", 1), "\xff", "\r", "\t", "\x7f"}}));
 
-TEST(ModeDigitTest, OnlyTheExactModeNamesGiveOtherDigitsThanZero) {
-    EXPECT_EQ(ModeDigitOf("OFF"), "0");
-    EXPECT_EQ(ModeDigitOf("CTCSS"), "1");
-    EXPECT_EQ(ModeDigitOf("DCS"), "2");
-    for (const char* other : {"", "off", "Dcs ", "XYZ", "ctcss", " DCS", "DCS\r", "1", "2"}) {
-        EXPECT_EQ(ModeDigitOf(other), "0") << '"' << other << '"';
-    }
-}
-
 TEST(ModeTextTest, TheFirstOfZeroOneTwoFoundDecides) {
     const std::pair<const char*, const char*> cases[] = {
         {"0", "OFF"},   {"1", "CTCSS"}, {"2", "DCS"},    {"10", "OFF"}, {"21", "CTCSS"},

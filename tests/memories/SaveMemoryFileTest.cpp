@@ -30,19 +30,6 @@ TEST_F(SaveMemoryFileTest, AClearedTableGivesHundredLinesEndedByCrLfAndNothingEl
     EXPECT_EQ(folder.Listing(), "cleared.mem"); // no temporary left beside it
 }
 
-TEST_F(SaveMemoryFileTest, EachLineIsTheRecordOfItsMemoryInRisingOrder) {
-    SetValues(1, {"CH 1", "146.520", "146.520", "CTCSS", "100.0"});
-    SetValues(100, {" last ", "t", "r", "dcs", "c"});
-    const std::string file = folder.File("filled.mem");
-    ASSERT_TRUE(Save(file));
-    std::string expected = "1,CH 1,146.520,146.520,1,100.0\r\n";
-    for (int n = 2; n <= 99; ++n) {
-        expected += std::to_string(n) + ",,,,0,\r\n";
-    }
-    expected += "100, last ,t,r,0,c\r\n";
-    EXPECT_EQ(ReadBytes(file), expected);
-}
-
 TEST_F(SaveMemoryFileTest, SavingOverALongerFileLeavesNoTraceOfIt) {
     const std::string file = folder.File("old.mem");
     WriteBytes(file, std::string(100000, 'O'));
