@@ -13,11 +13,17 @@ using Strings = std::vector<std::string>;
 
 class FileCommandsTest : public MainWindowFixture {
 protected:
-    // Chooses `fileName` in the file dialog, as typed into its name field and confirmed.
+    // Chooses `fileName` in the file dialog, as typed into its name field and confirmed. The field
+    // has the focus, as when typing: the dialog then no longer puts the file it has preselected
+    // there once it has read the folder.
     static std::function<void(QFileDialog*)> Choose(const QString& fileName) {
         return [fileName](QFileDialog* dialog) {
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             ASSERT_NE(name, nullptr);
+            dialog->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+            name->setFocus();
+            ASSERT_TRUE(QTest::qWaitFor([name] { return name->hasFocus(); }));
             name->setText(fileName);
             QTest::keyClick(name, Qt::Key_Return);
         };
