@@ -1,0 +1,73 @@
+// The Com Port menu: opening the radio's port, a device that is missing, what each item's tooltip
+// tells, and the radio commands refused while no port is open.
+#include "RadioLinkFixture.h"
+#include "serial/VaComm.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kNoPort =
+    "No Com Port is open: choose the radio's port in the Com Port menu first";
+
+using ComPortTest = RadioLinkTest;
+
+TEST_F(ComPortTest, ChoosingThePortOpensItAndChoosingItAgainOpensItAnew) {
+    ASSERT_NO_FATAL_FAILURE(StartRadio());
+    EXPECT_EQ(Status(), "");
+    EXPECT_FALSE(form->Comm().Active());
+    EXPECT_EQ(form->Comm().PortNum(), 0);
+
+    Trigger("COM11");
+    EXPECT_EQ(Status(), "Port 1 Selected");
+    EXPECT_TRUE(form->Comm().Active());
+    EXPECT_EQ(form->Comm().PortNum(), 1);
+
+    Trigger("COM11"); // the device is opened exclusively: it must have been closed first
+    EXPECT_EQ(Status(), "Port 1 Selected");
+    ASSERT_TRUE(form->Comm().Active());
+    form->Comm().WriteText(Query(9) + '\r');
+    EXPECT_TRUE(radio->WaitForCommands(1, Clock::now() + 10s));
+    EXPECT_EQ(Commands(), Strings{Query(9)});
+}
+
+TEST_F(ComPortTest, AMissingDeviceIsUnavailableLeavesNoPortOpenAndItsTooltipSaysWhy) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+    const std::string missing = folder.File("no-COM3");
+    Trigger("COM31");
+    EXPECT_EQ(Status(), "Port 3 Unavailable");
+    EXPECT_FALSE(form->Comm().Active());
+    EXPECT_EQ(form->Comm().PortNum(), 3);
+    const std::string tip = Item("COM31")->toolTip().toStdString();
+    EXPECT_NE(tip.find("COM3 is " + missing), std::string::npos) << tip;
+    EXPECT_NE(tip.find("There is no device " + missing), std::string::npos) << tip;
+
+    // COM1 was let go: it opens again, and the failure's reason is gone from the tooltip.
+    Trigger("COM11");
+    EXPECT_EQ(Status(), "Port 1 Selected");
+    EXPECT_EQ(Item("COM31")->toolTip().toStdString(), "COM3 is " + missing);
+}
+
+TEST_F(ComPortTest, EachItemsTooltipNamesTheDeviceItOpens) {
+    ASSERT_NO_FATAL_FAILURE(StartRadio());
+    EXPECT_EQ(Item("COM11")->toolTip().toStdString(), "COM1 is " + radio->DevicePath());
+    EXPECT_EQ(Item("COM21")->toolTip().toStdString(), "COM2 is " + folder.File("no-COM2"));
+    EXPECT_EQ(Item("COM41")->toolTip().toStdString(), "COM4 is " + folder.File("no-COM4"));
+}
+
+TEST_F(ComPortTest, WithNoPortOpenLoadAndSendAreRefusedAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(StartRadio());
+    for (const char* command : {"LoadFromQ44711", "SendFileToQ44711"}) {
+        Trigger(command);
+        EXPECT_EQ(Status(), kNoPort) << command;
+        EXPECT_FALSE(Progress()->isVisible()) << command;
+    }
+    // Also after a port failed to open.
+    Trigger("COM31");
+    Trigger("LoadFromQ44711");
+    EXPECT_EQ(Status(), kNoPort);
+    // No transfer runs in the background: nothing replaces the text.
+    EXPECT_FALSE(ServeUntil([&] { return Status() != kNoPort; }, 800ms));
+}
+
+} // namespace

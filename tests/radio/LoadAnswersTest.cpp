@@ -1,0 +1,123 @@
+// How a load takes each kind of answer the radio may give, one memory at a time.
+#include "RadioLinkFixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const Strings kUnchanged = {"", "", "", "OFF", ""};
+const std::string kRecord1 = "1,CH 1,146.520,146.520,1,100.0";
+const Strings kValues1 = {"CH 1", "146.520", "146.520", "CTCSS", "100.0"};
+
+class LoadAnswersTest : public RadioLinkTest {
+protected:
+    // Starts a load and serves it until the radio has been asked for `memory`.
+    void LoadUntilQueryFor(int memory) {
+        Trigger("LoadFromQ44711");
+        ServeUntil([&] {
+            const Strings commands = Commands();
+            return !commands.empty() && commands.back() == Query(memory);
+        });
+    }
+};
+
+TEST_F(LoadAnswersTest, ARecordFillsItsRowAfterOneQuery) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+    radio->SetRecord(1, kRecord1);
+    LoadUntilQueryFor(2);
+    EXPECT_EQ(ValuesOf(1), kValues1);
+    EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
+}
+
+TEST_F(LoadAnswersTest, ExactlyZeroIsNoAnswerAndTheMemoryIsAskedAgain) {
+    // The answer "0" CR LF goes out in two pieces, the second long after the read: the first read
+    // finds exactly "0".
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) {
+        b.fragments = 2;
+        b.fragmentGap = 1500ms;
+    }));
+    radio->SetRecord(1, "0");
+    Trigger("LoadFromQ44711");
+    ServeUntilCommands(2);
+    EXPECT_EQ(Commands(), (Strings{Query(1), Query(1)}));
+    EXPECT_EQ(Statuses.back(), "ReadQ4471 Retry : 1");
+}
+
+TEST_F(LoadAnswersTest, ZeroWithItsLineEndIsTakenAndChangesNoRow) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+    radio->SetRecord(1, "0"); // answered as "0" CR LF
+    LoadUntilQueryFor(2);
+    EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
+    EXPECT_EQ(Statuses, Strings{"Loading from Q4471..."});
+    EXPECT_EQ(ValuesOf(1), kUnchanged);
+}
+
+TEST_F(LoadAnswersTest, AnAnswerStartingWithALineFeedIsTakenAndChangesNoRow) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+    radio->SetRecord(1, "\n" + kRecord1);
+    LoadUntilQueryFor(2);
+    EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
+    EXPECT_EQ(ValuesOf(1), kUnchanged);
+}
+
+TEST_F(LoadAnswersTest, OfTwoRecordsInOneAnswerOnlyTheFirstCounts) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+    radio->SetRecord(1, kRecord1 + "\r\n50,FIFTY,147.000,147.600,2,023");
+    LoadUntilQueryFor(2);
+    EXPECT_EQ(ValuesOf(1), kValues1);
+    EXPECT_EQ(ValuesOf(50), kUnchanged);
+}
+
+TEST_F(LoadAnswersTest, AnAnswerInPiecesIsWholeWhenTheyAllArriveWithinTheWait) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) {
+        b.fragments = 4;
+        b.fragmentGap = 40ms;
+    }));
+    radio->SetRecord(1, kRecord1);
+    LoadUntilQueryFor(2);
+    EXPECT_EQ(ValuesOf(1), kValues1);
+    EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
+}
+
+TEST_F(LoadAnswersTest, APartialAnswerIsTakenAsFarAsItGoesAndItsLateRestEndsTheLoad) {
+    // 16 of 32 bytes are in when the editor reads; the rest comes 500 ms after the first half,
+    // after the next query's purge, and is read as the head of memory 2's answer.
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) {
+        b.fragments = 2;
+        b.fragmentGap = 500ms;
+    }));
+    radio->SetRecord(1, kRecord1);
+    Trigger("LoadFromQ44711");
+    ServeUntilEnd("Load from Q4471 stopped: '46.520' is not a valid integer value");
+    EXPECT_EQ(ValuesOf(1), (Strings{"CH 1", "146.520", "", "", ""}));
+    EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
+}
+
+TEST_F(LoadAnswersTest, AnErrAnswerEndsTheLoadWithItsMessage) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.answerErr = true; }));
+    Trigger("LoadFromQ44711");
+    ServeUntilEnd("Load from Q4471 stopped: 'ERR' is not a valid integer value");
+    EXPECT_EQ(Statuses, (Strings{"Loading from Q4471...",
+                                 "Load from Q4471 stopped: 'ERR' is not a valid integer value"}));
+    EXPECT_EQ(Commands(), Strings{Query(1)});
+    EXPECT_EQ(ValuesOf(1), kUnchanged);
+}
+
+TEST_F(LoadAnswersTest, AnOkAnswerIsTakenChangesNoRowAndTheLoadGoesOn) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.answerOk = true; }));
+    radio->SetRecord(1, kRecord1);
+    LoadUntilQueryFor(3);
+    EXPECT_EQ(Commands(), (Strings{Query(1), Query(2), Query(3)}));
+    EXPECT_EQ(Statuses, Strings{"Loading from Q4471..."});
+    EXPECT_EQ(ValuesOf(1), kUnchanged);
+}
+
+TEST_F(LoadAnswersTest, AnAnswerNamingAnotherMemoryFillsThatRowAndTheLoadGoesOn) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.wrongNumber = 6; }));
+    radio->SetRecord(1, kRecord1);
+    LoadUntilQueryFor(2);
+    EXPECT_EQ(ValuesOf(7), kValues1);
+    EXPECT_EQ(ValuesOf(1), kUnchanged);
+}
+
+} // namespace

@@ -1,0 +1,122 @@
+#include "RadioLinkFixture.h"
+
+#include "framework/Thread.h"
+#include "memories/MemoryRow.h"
+
+#include <QTest>
+#include <cstdlib>
+
+RadioLinkTest::RadioLinkTest() {
+    // Until the radio starts, no COM name may fall back to this machine's own serial devices.
+    for (int port = 1; port <= 4; ++port) {
+        const std::string name = "COM" + std::to_string(port);
+        setenv(("Q4471_" + name).c_str(), folder.File("no-" + name).c_str(), 1);
+    }
+}
+
+RadioLinkTest::~RadioLinkTest() {
+    // The window lets go of the port before the radio's device goes away.
+    form.reset();
+    radio.reset();
+}
+
+void RadioLinkTest::StartRadio(const Misbehaviour& misbehave) {
+    radiosim::RadioOptions options;
+    options.logPath = folder.File("radio.log");
+    if (misbehave) {
+        misbehave(options.behaviour);
+    }
+    radio = std::make_unique<radiosim::SimulatedRadio>(options);
+    radio->Start();
+    setenv("Q4471_COM1", radio->DevicePath().c_str(), 1);
+    form = std::make_unique<TForm1>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void RadioLinkTest::ConnectRadio(const Misbehaviour& misbehave) {
+    ASSERT_NO_FATAL_FAILURE(StartRadio(misbehave));
+    Trigger("COM11");
+    ASSERT_EQ(Status(), "Port 1 Selected");
+}
+
+QAction* RadioLinkTest::Item(const char* name) const {
+    auto* item = form->findChild<QAction*>(QLatin1String(name));
+    EXPECT_NE(item, nullptr) << name;
+    return item;
+}
+
+void RadioLinkTest::Trigger(const char* item) {
+    Item(item)->trigger();
+}
+
+std::string RadioLinkTest::Status() const {
+    return form->StatusText().toStdString();
+}
+
+QProgressBar* RadioLinkTest::Progress() const {
+    return form->findChild<QProgressBar*>();
+}
+
+bool RadioLinkTest::ServeUntil(const std::function<bool()>& done,
+                               std::chrono::milliseconds within) {
+    const Clock::time_point deadline = Clock::now() + within;
+    for (;;) {
+        if (const std::string text = Status(); Statuses.empty() || Statuses.back() != text) {
+            Statuses.push_back(text);
+        }
+        if (done()) {
+            return true;
+        }
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        CheckSynchronize(5);
+    }
+}
+
+bool RadioLinkTest::ServeUntilStatus(const std::string& text, std::chrono::milliseconds within) {
+    const bool shown = ServeUntil([&] { return Status() == text; }, within);
+    EXPECT_TRUE(shown) << "still \"" << Status() << "\" instead of \"" << text << '"';
+    return shown;
+}
+
+bool RadioLinkTest::ServeUntilEnd(const std::string& text, std::chrono::milliseconds within) {
+    const bool ended =
+        ServeUntil([&] { return Status() == text && !Progress()->isVisible(); }, within);
+    EXPECT_TRUE(ended) << "\"" << Status() << "\" instead of the end with \"" << text << '"';
+    return ended;
+}
+
+bool RadioLinkTest::ServeUntilCommands(std::size_t count, std::chrono::milliseconds within) {
+    const bool arrived = ServeUntil([&] { return Commands().size() >= count; }, within);
+    EXPECT_TRUE(arrived) << "the radio got " << Commands().size() << " commands, not " << count;
+    return arrived;
+}
+
+Strings RadioLinkTest::Commands() const {
+    Strings texts;
+    for (const radiosim::ReceivedCommand& command : radio->Commands()) {
+        texts.push_back(command.text);
+    }
+    return texts;
+}
+
+Strings RadioLinkTest::ValuesOf(int number) const {
+    TMemoryRow& row = *form->MemoryRows()[static_cast<size_t>(number)];
+    return {row.GetLabel(), row.GetTxFreq(), row.GetRxFreq(), row.GetMode(), row.GetCode()};
+}
+
+void RadioLinkTest::SetValues(int number, const Strings& values) const {
+    TMemoryRow& row = *form->MemoryRows()[static_cast<size_t>(number)];
+    row.SetLabel(values.at(0));
+    row.SetTxFreq(values.at(1));
+    row.SetRxFreq(values.at(2));
+    row.SetMode(values.at(3));
+    row.SetCode(values.at(4));
+}
+
+void RadioLinkTest::CloseWindow() {
+    form->close();
+    form.reset();
+}

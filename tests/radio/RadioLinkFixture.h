@@ -1,0 +1,72 @@
+#pragma once
+
+#include "SimulatedRadio.h"
+#include "TempFolder.h"
+#include "app/TForm1.h"
+#include "framework/qt/QtFramework.h"
+
+#include <QAction>
+#include <QProgressBar>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+using Strings = std::vector<std::string>;
+
+// The editor's real window, offscreen, with a simulated radio in this process behind COM1. COM2
+// to COM4 point at paths that do not exist, so that no test ever reaches a real serial device.
+class RadioLinkTest : public ::testing::Test {
+protected:
+    using Clock = std::chrono::steady_clock;
+
+    RadioLinkTest();
+    ~RadioLinkTest() override;
+
+    // How a test makes the radio misbehave.
+    using Misbehaviour = std::function<void(radiosim::Behaviour&)>;
+
+    // Starts the radio and builds the window; COM1 is the radio from then on.
+    void StartRadio(const Misbehaviour& misbehave = {});
+    // Starts the radio and opens COM1 through the menu.
+    void ConnectRadio(const Misbehaviour& misbehave = {});
+
+    // Runs a menu command, as a click on the item does.
+    void Trigger(const char* item);
+    QAction* Item(const char* name) const;
+    std::string Status() const;
+    QProgressBar* Progress() const;
+
+    // Serves the calls that the transfer hands to the GUI thread, and nothing else, until `done`
+    // answers true or `within` has passed; meanwhile every new status text is added to Statuses.
+    // Serving them one by one is what lets no status text slip by unseen.
+    bool ServeUntil(const std::function<bool()>& done,
+                    std::chrono::milliseconds within = std::chrono::seconds(30));
+    bool ServeUntilStatus(const std::string& text,
+                          std::chrono::milliseconds within = std::chrono::seconds(30));
+    // Serves until the transfer has ended with `text`: shown, and the progress bar gone.
+    bool ServeUntilEnd(const std::string& text,
+                       std::chrono::milliseconds within = std::chrono::seconds(30));
+    // Serves until the radio has received `count` commands in all.
+    bool ServeUntilCommands(std::size_t count,
+                            std::chrono::milliseconds within = std::chrono::seconds(30));
+
+    // The commands the radio received, without their CR.
+    Strings Commands() const;
+    static std::string Query(int memory) { return "MEM:USR:SET? " + std::to_string(memory); }
+    static std::string Set(const std::string& record) { return "MEM:USR:SET " + record; }
+
+    // Label, TX Freq, RX Freq, mode and Code of a row, as the window shows them.
+    Strings ValuesOf(int number) const;
+    void SetValues(int number, const Strings& values) const;
+    // Closes the window and destroys it, as closing the program does.
+    void CloseWindow();
+
+    TempFolder folder;
+    std::unique_ptr<radiosim::SimulatedRadio> radio;
+    const QtFrameworkBinding binding;
+    std::unique_ptr<TForm1> form;
+    Strings Statuses; // each status text once, in the order shown, while ServeUntil runs
+};
