@@ -3,6 +3,10 @@
 #include "RadioLinkFixture.h"
 #include "serial/VaComm.h"
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -11,6 +15,17 @@ const std::string kNoPort =
     "No Com Port is open: choose the radio's port in the Com Port menu first";
 
 using ComPortTest = RadioLinkTest;
+
+// The line settings the device has now, as any process that opens it sees them. (The speed is set
+// the way that allows any rate, which termios here does not read back.)
+termios LineSettingsOf(const std::string& device) {
+    termios settings{};
+    const int fd = open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    EXPECT_GE(fd, 0) << device;
+    EXPECT_EQ(tcgetattr(fd, &settings), 0);
+    close(fd);
+    return settings;
+}
 
 TEST_F(ComPortTest, ChoosingThePortOpensItAndChoosingItAgainOpensItAnew) {
     ASSERT_NO_FATAL_FAILURE(StartRadio());
@@ -22,6 +37,9 @@ TEST_F(ComPortTest, ChoosingThePortOpensItAndChoosingItAgainOpensItAnew) {
     EXPECT_EQ(Status(), "Port 1 Selected");
     EXPECT_TRUE(form->Comm().Active());
     EXPECT_EQ(form->Comm().PortNum(), 1);
+    const termios line = LineSettingsOf(radio->DevicePath());
+    EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t{CS8});
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF), tcflag_t{0});
 
     Trigger("COM11"); // the device is opened exclusively: it must have been closed first
     EXPECT_EQ(Status(), "Port 1 Selected");

@@ -1,5 +1,6 @@
 #include "RadioLinkFixture.h"
 
+#include "framework/Application.h"
 #include "framework/Thread.h"
 #include "memories/MemoryRow.h"
 
@@ -7,6 +8,8 @@
 #include <cstdlib>
 
 RadioLinkTest::RadioLinkTest() {
+    Application::SetExceptionDisplay(
+        [this](const std::string& message) { ErrorBoxes.push_back(message); });
     // Until the radio starts, no COM name may fall back to this machine's own serial devices.
     for (int port = 1; port <= 4; ++port) {
         const std::string name = "COM" + std::to_string(port);
@@ -18,6 +21,10 @@ RadioLinkTest::~RadioLinkTest() {
     // The window lets go of the port before the radio's device goes away.
     form.reset();
     radio.reset();
+}
+
+void RadioLinkTest::TearDown() {
+    EXPECT_EQ(ErrorBoxes, Strings{});
 }
 
 void RadioLinkTest::StartRadio(const Misbehaviour& misbehave) {

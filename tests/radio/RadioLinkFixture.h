@@ -24,6 +24,8 @@ protected:
 
     RadioLinkTest();
     ~RadioLinkTest() override;
+    // No command may end in the application's error box: the link reports on the status line.
+    void TearDown() override;
 
     // How a test makes the radio misbehave.
     using Misbehaviour = std::function<void(radiosim::Behaviour&)>;
@@ -68,5 +70,6 @@ protected:
     std::unique_ptr<radiosim::SimulatedRadio> radio;
     const QtFrameworkBinding binding;
     std::unique_ptr<TForm1> form;
-    Strings Statuses; // each status text once, in the order shown, while ServeUntil runs
+    Strings Statuses;   // each status text once, in the order shown, while ServeUntil runs
+    Strings ErrorBoxes; // the messages the application's error box would have shown
 };

@@ -88,6 +88,22 @@ TEST_F(TransferControlTest, ChoosingAMissingPortDuringASendEndsItAndSaysSo) {
     EXPECT_FALSE(form->Comm().Active());
 }
 
+TEST_F(TransferControlTest, ALineThatGoesDeadEndsALoadOrASendWithTheReason) {
+    for (const char* command : {"LoadFromQ44711", "SendFileToQ44711"}) {
+        SCOPED_TRACE(command);
+        ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+        Trigger(command);
+        ServeUntilCommands(2);
+        radio->Stop(); // the far end of the line closes
+
+        EXPECT_TRUE(ServeUntil([&] { return !Progress()->isVisible(); }));
+        EXPECT_TRUE(Status().starts_with(command[0] == 'L' ? "Load from Q4471 stopped: "
+                                                           : "Send to Q4471 stopped: "))
+            << Status();
+        CloseWindow();
+    }
+}
+
 TEST_F(TransferControlTest, TypingIntoARowAndSavingAFileWorkWhileALoadRuns) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.stopFrom = 6; }));
     for (int n = 1; n <= 5; ++n) {
