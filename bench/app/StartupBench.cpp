@@ -5,15 +5,14 @@
 //   bench/app/app_startup_bench [runs]
 
 #include "Figures.h"
+#include "OffscreenProgram.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <spawn.h>
-#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,57 +20,15 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// True while the main thread of `pid` blocks in poll or ppoll with a timeout other than zero:
-// where Qt's event loop waits once the window has been shown and painted. The zero-timeout polls
-// made while starting do not count.
-bool WaitsInEventLoop(pid_t pid) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/syscall");
-    std::string number;
-    std::string fds;
-    std::string count;
-    std::string timeout;
-    file >> number >> fds >> count >> timeout;
-    return (number == "7" || number == "271") && timeout != "0x0";
-}
-
-long PeakKilobytes(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
-}
-
-std::vector<char*> OffscreenEnvironment(std::vector<std::string>& storage) {
-    for (char** variable = environ; *variable != nullptr; ++variable) {
-        if (std::string(*variable).rfind("QT_QPA_PLATFORM=", 0) != 0) {
-            storage.emplace_back(*variable);
-        }
-    }
-    storage.emplace_back("QT_QPA_PLATFORM=offscreen");
-    std::vector<char*> pointers;
-    for (std::string& variable : storage) {
-        pointers.push_back(variable.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
 
 } // namespace
 
 int main(int argc, char* argv[]) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 15;
-    std::vector<std::string> storage;
-    std::vector<char*> envp = OffscreenEnvironment(storage);
+    const OffscreenEnvironment environment;
     char program[] = Q4471_EDITOR_PROGRAM;
     char* programArgv[] = {program, nullptr};
     posix_spawn_file_actions_t quiet; // Qt's warnings would mix with the figures
@@ -84,7 +41,7 @@ int main(int argc, char* argv[]) {
     for (int run = 0; run < runs; ++run) {
         const Clock::time_point start = Clock::now();
         pid_t pid = 0;
-        if (posix_spawn(&pid, program, &quiet, nullptr, programArgv, envp.data()) != 0) {
+        if (posix_spawn(&pid, program, &quiet, nullptr, programArgv, environment.Pointers()) != 0) {
             std::fprintf(stderr, "cannot start %s\n", program);
             return 1;
         }
