@@ -164,7 +164,7 @@ void TForm1::ComPortChange(int port) {
 TQ4471TransferThread* TForm1::RunningTransfer() const {
     for (TQ4471TransferThread* thread : {static_cast<TQ4471TransferThread*>(LoadThread.get()),
                                          static_cast<TQ4471TransferThread*>(WriteThread.get())}) {
-        if (thread != nullptr && !thread->Finished()) {
+        if (thread != nullptr && thread->Running()) {
             return thread;
         }
     }

@@ -46,6 +46,7 @@ void TQ4471TransferThread::PostStatus(const std::string& text) {
 
 void TQ4471TransferThread::ShowPendingStatus() {
     showFinal_(PendingStatus);
+    finalStatusShown_ = true;
 }
 
 TLoadFromQ4471Thread::TLoadFromQ4471Thread(const TQ4471TransferSetup& setup)

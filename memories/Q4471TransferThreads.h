@@ -3,6 +3,7 @@
 #include "framework/Thread.h"
 #include "memories/Q4471Radio.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -27,6 +28,9 @@ public:
     ~TQ4471TransferThread() override;
 
     void RequestStop();
+    // False once the final status text has been shown: from then on the thread touches neither
+    // the window nor the port, even though it may not quite have returned yet.
+    bool Running() const { return !Finished() && !finalStatusShown_; }
 
     std::string PendingStatus;
 
@@ -43,6 +47,7 @@ private:
 
     std::function<void(const std::string&)> showFinal_;
     std::string failurePrefix_;
+    std::atomic<bool> finalStatusShown_{false};
     std::mutex pauseMutex_;
     std::condition_variable stopRequested_;
     TQ4471Radio radio_;

@@ -68,6 +68,18 @@ TEST_F(TransferControlTest, DuringASendAnotherLoadOrSendIsRefusedAndNeverReaches
                          [](int n) { return Set(std::to_string(n) + ",,,,0,"); });
 }
 
+TEST_F(TransferControlTest, ATransferThatHasEndedNoLongerHoldsBackTheNextOne) {
+    // The radio refuses every query, so each load ends after its first one.
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.answerErr = true; }));
+    const std::string refused = "Load from Q4471 stopped: 'ERR' is not a valid integer value";
+    for (int load = 1; load <= 3; ++load) {
+        Trigger("LoadFromQ44711");
+        EXPECT_EQ(Status(), "Loading from Q4471...") << "load " << load;
+        ServeUntilEnd(refused);
+    }
+    EXPECT_EQ(Commands(), Strings(3, Query(1)));
+}
+
 TEST_F(TransferControlTest, ClosingTheWindowDuringALoadEndsItWithinASecond) {
     ExpectClosingEndsQuickly("LoadFromQ44711");
 }
