@@ -1,0 +1,103 @@
+// A full load and a full send of 100 memories through the editor's window, offscreen, against the
+// simulated radio running as a program of its own, so that the CPU time measured here is the
+// editor's alone. Figures: wall time as a ratio to the floor of 100 pauses of 350 ms, and the
+// process's CPU time (user + system) as a share of the wall time.
+//
+//   bench/radio/radio_link_bench
+
+#include "app/TForm1.h"
+#include "framework/qt/QtFramework.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QProcess>
+#include <QProgressBar>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr double kFloorSeconds = 100 * 0.350;
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void WriteMemories(const std::string& path) {
+    std::ofstream file(path, std::ios::binary);
+    for (int n = 1; n <= 100; ++n) {
+        file << n << ",Repeater " << n << ",146." << 100 + n << ",147." << 300 + n << "," << n % 3
+             << "," << 60 + n << ".5\r\n";
+    }
+}
+
+// Runs one menu command and lets the window work until the transfer has ended. Answers whether
+// it ended with `finalText`.
+bool RunTransfer(TForm1& form, const char* item, const std::string& finalText, const char* name) {
+    const double cpuBefore = CpuSeconds();
+    const Clock::time_point start = Clock::now();
+    form.findChild<QAction*>(QLatin1String(item))->trigger();
+    // The progress bar shows while the transfer runs. Sleeps until the transfer hands something
+    // to the window; never polls.
+    const QProgressBar* progress = form.findChild<QProgressBar*>();
+    while (progress->isVisible()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = CpuSeconds() - cpuBefore;
+    const std::string status = form.StatusText().toStdString();
+    std::printf(
+        "%-5s %-30s wall %7.3f s  ratio to %.0f s floor %.4f  CPU %6.3f s = %.3f %% of wall\n",
+        name, status.c_str(), wall, kFloorSeconds, wall / kFloorSeconds, cpu, 100.0 * cpu / wall);
+    return status == finalText;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QtFrameworkBinding binding;
+
+    char folderPattern[] = "/tmp/q4471-radio-bench-XXXXXX";
+    const std::string folder = mkdtemp(folderPattern);
+    WriteMemories(folder + "/radio.mem");
+    QProcess radio;
+    radio.start(QStringLiteral(RADIO_SIM_PROGRAM),
+                {QStringLiteral("--load"), QString::fromStdString(folder + "/radio.mem"),
+                 QStringLiteral("--log"), QString::fromStdString(folder + "/radio.log")});
+    if (!radio.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "the simulated radio did not start\n");
+        return 1;
+    }
+    const QByteArray device = radio.readLine().trimmed();
+    // COM1 is the radio; the other names must not fall back to this machine's serial devices.
+    setenv("Q4471_COM1", device.constData(), 1);
+    for (const char* other : {"Q4471_COM2", "Q4471_COM3", "Q4471_COM4"}) {
+        setenv(other, (folder + "/none").c_str(), 1);
+    }
+
+    bool finished = false;
+    {
+        TForm1 form;
+        form.show();
+        form.ComPortChange(1);
+        std::printf("simulated radio on %s: %s\n", device.constData(),
+                    form.StatusText().toStdString().c_str());
+        finished = RunTransfer(form, "LoadFromQ44711", "Finished loading from Q4471", "load") &&
+                   RunTransfer(form, "SendFileToQ44711", "Finished sending to Q4471", "send");
+    }
+    radio.terminate();
+    radio.waitForFinished(10000);
+    std::filesystem::remove_all(folder);
+    return finished ? 0 : 1;
+}
