@@ -1,5 +1,7 @@
 #include "framework/Application.h"
 
+#include "framework/Exception.h"
+
 #include <iostream>
 #include <mutex>
 
@@ -30,7 +32,9 @@ void SetExceptionDisplay(ExceptionDisplay display) {
 }
 
 void ShowException(const std::exception& error) {
-    Show(error.what());
+    // A message may hold any byte, NUL included; what() would end at the first NUL.
+    const auto* exception = dynamic_cast<const Exception*>(&error);
+    Show(exception != nullptr ? exception->Message() : std::string(error.what()));
 }
 
 void HandleException() {

@@ -64,6 +64,13 @@ QComboBox* MakeModeBox(QWidget* panel, int left, int top, const QString& accessi
     return box;
 }
 
+// A value set by the program shows its start, as a value read from a file or the radio is read
+// from the left; a narrow box would otherwise show only its end.
+void Show(QLineEdit* box, const std::string& value) {
+    box->setText(ToControlText(value));
+    box->setCursorPosition(0);
+}
+
 // On the GUI thread a lock held by a worker may be waiting for the GUI thread itself, so the GUI
 // thread keeps serving handed-over calls until it gets the lock.
 template <typename Lock> void Acquire(Lock& lock) {
@@ -104,19 +111,22 @@ std::string TMemoryRow::Read(const std::function<QString()>& access) {
 }
 
 void TMemoryRow::SetLabel(const std::string& value) {
-    Write([&] { labelBox_->setText(ToControlText(value)); });
+    Write([&] { Show(labelBox_, value); });
 }
 void TMemoryRow::SetTxFreq(const std::string& value) {
-    Write([&] { txBox_->setText(ToControlText(value)); });
+    Write([&] { Show(txBox_, value); });
 }
 void TMemoryRow::SetRxFreq(const std::string& value) {
-    Write([&] { rxBox_->setText(ToControlText(value)); });
+    Write([&] { Show(rxBox_, value); });
 }
 void TMemoryRow::SetMode(const std::string& value) {
-    Write([&] { modeBox_->setEditText(ToControlText(value)); });
+    Write([&] {
+        modeBox_->setEditText(ToControlText(value));
+        modeBox_->lineEdit()->setCursorPosition(0);
+    });
 }
 void TMemoryRow::SetCode(const std::string& value) {
-    Write([&] { codeBox_->setText(ToControlText(value)); });
+    Write([&] { Show(codeBox_, value); });
 }
 
 std::string TMemoryRow::GetLabel() {

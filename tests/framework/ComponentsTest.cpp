@@ -64,11 +64,17 @@ TEST(ApplicationTest, HandleExceptionShowsTheMessageAndEmptyForNonExceptions) {
         Application::HandleException();
     }
     try {
+        throw Exception(std::string("a\0b", 3));
+    } catch (...) {
+        Application::HandleException();
+    }
+    try {
         throw 42;
     } catch (...) {
         Application::HandleException();
     }
-    EXPECT_EQ(binding.ShownErrors(), (std::vector<std::string>{"shown", ""}));
+    EXPECT_EQ(binding.ShownErrors(),
+              (std::vector<std::string>{"shown", std::string("a\0b", 3), ""}));
 }
 
 } // namespace

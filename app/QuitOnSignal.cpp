@@ -1,0 +1,49 @@
+#include "app/QuitOnSignal.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const int QuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
+int signalPipeWriteEnd = -1;
+
+void OnQuitSignal(int) {
+    const int savedErrno = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(signalPipeWriteEnd, &byte, 1);
+    errno = savedErrno;
+}
+
+} // namespace
+
+TQuitOnSignal::TQuitOnSignal() {
+    if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return; // the program still works; a signal then ends it the default way
+    }
+    signalPipeWriteEnd = pipe_[1];
+    notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [] { QCoreApplication::quit(); });
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : QuitSignals) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+TQuitOnSignal::~TQuitOnSignal() {
+    if (notifier_ == nullptr) {
+        return;
+    }
+    for (int signal : QuitSignals) {
+        std::signal(signal, SIG_DFL);
+    }
+    signalPipeWriteEnd = -1;
+    close(pipe_[0]);
+    close(pipe_[1]);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Ends the event loop cleanly on SIGTERM, SIGINT or SIGHUP (a logout, kill, or Ctrl+C in the
+// terminal), so the window closes as if the user had closed it: a running transfer stops and the
+// port is closed. The signal handler only writes to a pipe; Qt's loop does the rest.
+class TQuitOnSignal : public QObject {
+public:
+    TQuitOnSignal();
+    ~TQuitOnSignal() override;
+
+private:
+    int pipe_[2] = {-1, -1};
+    QSocketNotifier* notifier_ = nullptr;
+};
