@@ -1,5 +1,6 @@
 // How a load takes each kind of answer the radio may give, one memory at a time.
 #include "RadioLinkFixture.h"
+#include "serial/VaComm.h"
 
 namespace {
 
@@ -27,6 +28,15 @@ TEST_F(LoadAnswersTest, ARecordFillsItsRowAfterOneQuery) {
     LoadUntilQueryFor(2);
     EXPECT_EQ(ValuesOf(1), kValues1);
     EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
+}
+
+TEST_F(LoadAnswersTest, BytesWaitingBeforeTheQueryAreNotTakenForItsAnswer) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+    radio->SetRecord(1, kRecord1);
+    form->Comm().WriteText("HELLO\r"); // the radio answers "ERR" CR LF to what it does not know
+    ASSERT_TRUE(ServeUntil([&] { return form->Comm().ReadBufUsed() == 5; }));
+    LoadUntilQueryFor(2);
+    EXPECT_EQ(ValuesOf(1), kValues1);
 }
 
 TEST_F(LoadAnswersTest, ExactlyZeroIsNoAnswerAndTheMemoryIsAskedAgain) {
