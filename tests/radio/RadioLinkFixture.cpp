@@ -124,6 +124,8 @@ void RadioLinkTest::SetValues(int number, const Strings& values) const {
 }
 
 void RadioLinkTest::CloseWindow() {
-    form->close();
-    form.reset();
+    if (form) {
+        form->close();
+        form.reset();
+    }
 }
