@@ -93,6 +93,8 @@ TEST_F(CommTest, PropertiesOfTheDeviceAreRefusedWhileOpen) {
 
     TVaBuffers equal;
     EXPECT_EQ(ErrorOf([&] { comm_.SetBuffers(equal); }), open);
+    // An equal copy still notifies, and the notification refuses.
+    EXPECT_EQ(ErrorOf([&] { comm_.Buffers().Assign(equal); }), open);
     // Through the group's own setter the value is stored first, then refused.
     EXPECT_EQ(ErrorOf([&] { comm_.Buffers().SetReadSize(8192); }), open);
     EXPECT_EQ(comm_.Buffers().ReadSize(), 8192);
@@ -254,12 +256,17 @@ TEST_F(CommTest, ResetPortParametersLoadsTheDevicesCurrentSettings) {
 }
 
 TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
+    UseFake();
     EXPECT_EQ(ErrorOf([&] { comm_.GetProperties(); }),
               "Can't perform this operation while port is closed");
     comm_.Open();
     comm_.GetProperties();
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 4096u);
     EXPECT_EQ(comm_.Properties().dwCurrentTxQueue, 2048u);
+    fake_.failures = {{"GetCommProperties", EIO}};
+    EXPECT_EQ(ErrorOf([&] { comm_.GetProperties(); }),
+              "Error reading port properties (5), Input/output error");
+    EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 0u); // cleared before the query
 }
 
 TEST_F(CommTest, ASettingLinuxLacksIsRefusedAndTheDeviceKeepsItsRecord) {

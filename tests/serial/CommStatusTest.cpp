@@ -107,7 +107,11 @@ TEST_F(CommStatusTest, LineFunctionsAndTheirRefusals) {
 }
 
 TEST_F(CommTest, ALineFunctionAPseudoTerminalLacksIsAnError) {
-    comm_.Open(); // DTR and RTS held off: no error although the driver has no such lines
+    // DTR and RTS held on: no error although the driver has no such lines.
+    comm_.FlowControl().SetControlDtr(dtrEnabled);
+    comm_.FlowControl().SetControlRts(rtsEnabled);
+    comm_.Open();
+    comm_.FlowControl().SetControlDtr(dtrDisabled); // held off likewise
     EXPECT_EQ(ErrorOf([&] { comm_.SetDTR(true); }),
               "Error calling comm function (25), Inappropriate ioctl for device");
     EXPECT_FALSE(comm_.GetModemStatus(1));

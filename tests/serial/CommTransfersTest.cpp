@@ -1,6 +1,7 @@
 #include "CommFixture.h"
 #include "WaitUntil.h"
 
+#include <algorithm>
 #include <cerrno>
 
 using namespace SerialPlatform;
@@ -104,6 +105,12 @@ TEST_F(CommTransfersTest, AClosedPortMovesNothing) {
     EXPECT_EQ(comm_.WriteBufUsed(), 0);
     EXPECT_EQ(comm_.WriteBufFree(), 0);
     comm_.PurgeReadWrite();
+
+    // What came while the port was closed is stale: it opens empty.
+    ASSERT_TRUE(WaitUntil([&] { return pty_.SlaveInput() == 7; }));
+    comm_.Open();
+    EXPECT_EQ(comm_.ReadBufUsed(), 0);
+    EXPECT_EQ(pty_.SlaveInput(), 0);
 }
 
 TEST_F(CommTransfersTest, AVanishedDeviceRaisesReadAndWriteErrors) {
@@ -111,6 +118,15 @@ TEST_F(CommTransfersTest, AVanishedDeviceRaisesReadAndWriteErrors) {
     char ch = 0;
     EXPECT_EQ(ErrorOf([&] { comm_.ReadChar(ch); }), "Read error (5), Input/output error");
     EXPECT_EQ(ErrorOf([&] { comm_.WriteText("MEM"); }), "Write error (5), Input/output error");
+    // A gone device is no driver without lines or counters: the queries raise too.
+    EXPECT_EQ(ErrorOf([&] { comm_.ReadBufUsed(); }),
+              "Error retrieving statistics (5), Input/output error");
+    EXPECT_EQ(ErrorOf([&] { comm_.GetModemStatus(1); }),
+              "Error reading modem state (5), Input/output error");
+    EXPECT_EQ(ErrorOf([&] { comm_.SetRTS(true); }),
+              "Error calling comm function (5), Input/output error");
+    EXPECT_EQ(ErrorOf([&] { comm_.PurgeRead(); }),
+              "Error clearing buffers (5), Input/output error");
     comm_.Close();
 }
 
@@ -118,6 +134,9 @@ TEST_F(CommTransfersTest, FailedPurgesAndQueriesRaise) {
     comm_.Close();
     UseFake();
     comm_.Open();
+    fake_.calls.clear();
+    EXPECT_EQ(comm_.ReadText(), ""); // nothing waits: not even a read is tried
+    EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "ReadFile"), 0);
     fake_.failures = {{"PurgeComm", EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.PurgeRead(); }),
               "Error clearing buffers (5), Input/output error");

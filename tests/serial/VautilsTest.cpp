@@ -73,9 +73,13 @@ TEST(VaSysDelay, RunsCallsHandedToTheGuiThreadMeanwhile) {
     while (!calling) {
         std::this_thread::yield();
     }
-    SysDelay(500, true);
+    // Short delays until the call has run: only a delay that runs it ends the loop in time.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!ran && std::chrono::steady_clock::now() < deadline) {
+        SysDelay(20, true);
+    }
     EXPECT_TRUE(ran);
-    PlainFrameworkBinding::PumpUntil([&] { return ran.load(); }); // lets a late call finish
+    PlainFrameworkBinding::PumpUntil([&] { return ran.load(); }); // frees the worker regardless
     worker.join();
 }
 
