@@ -144,20 +144,23 @@ void TForm1::ComPortChange(int port) {
                                         : "Send to Q4471 stopped: the Com Port was changed";
     // The port must not change under a running exchange: the transfer stops first.
     StopTransfers();
+    std::string portText;
     try {
         if (VaComm1->Active()) {
             VaComm1->Close();
         }
         VaComm1->SetPortNum(port);
         VaComm1->Open();
-        SetStatusText("Port " + std::to_string(VaComm1->PortNum()) + " Selected");
+        portText = "Port " + std::to_string(VaComm1->PortNum()) + " Selected";
         ShowPortTooltips();
     } catch (const Exception&) {
         ShowPortTooltips(port, VaComm1->LastOpenError());
-        SetStatusText("Port " + std::to_string(port) + " Unavailable");
+        portText = "Port " + std::to_string(port) + " Unavailable";
     }
+    SetStatusText(portText);
     if (!stoppedText.empty()) {
-        SetStatusText(stoppedText);
+        // The transfer's end must show, and so must the port's new state.
+        SetStatusText(stoppedText + " (" + portText + ")");
     }
 }
 

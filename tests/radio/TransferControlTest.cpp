@@ -90,13 +90,13 @@ TEST_F(TransferControlTest, ClosingTheWindowDuringASendEndsItWithinASecond) {
 
 TEST_F(TransferControlTest, ChoosingThePortAgainDuringALoadEndsItAndSaysSo) {
     ExpectPortChangeEnds("LoadFromQ44711", "COM11",
-                         "Load from Q4471 stopped: the Com Port was changed");
+                         "Load from Q4471 stopped: the Com Port was changed (Port 1 Selected)");
     EXPECT_TRUE(form->Comm().Active());
 }
 
 TEST_F(TransferControlTest, ChoosingAMissingPortDuringASendEndsItAndSaysSo) {
     ExpectPortChangeEnds("SendFileToQ44711", "COM31",
-                         "Send to Q4471 stopped: the Com Port was changed");
+                         "Send to Q4471 stopped: the Com Port was changed (Port 3 Unavailable)");
     EXPECT_FALSE(form->Comm().Active());
 }
 
