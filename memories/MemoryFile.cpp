@@ -87,8 +87,8 @@ void LoadMemoryFile(const TMemoryRows& rows, const std::string& fileName, const 
                    " is longer than " + std::to_string(MemoryFileLineLimit) + " characters");
             return;
         case TLineReader::TResult::Error:
-            status("Reading " + fileName + " stopped: the file could not be read after line " +
-                   std::to_string(reader.LineNumber()));
+            status("Reading " + fileName + " stopped: line " +
+                   std::to_string(reader.LineNumber() + 1) + " could not be read");
             return;
         }
     }

@@ -181,9 +181,8 @@ TEST_F(FileFailureTest, AReadErrorStopsLoadingAndTheLinesBeforeStayAppliedOnce) 
     EXPECT_EQ(ValuesOf(5), (Strings{"second", "", "", "CTCSS", ""}));
     EXPECT_EQ(Row(6).GetLabel(), "---");
     EXPECT_EQ(Row(7).GetLabel(), "---");
-    EXPECT_EQ(statuses,
-              (Strings{"Opening " + file + " for reading...",
-                       "Reading " + file + " stopped: the file could not be read after line 2"}));
+    EXPECT_EQ(statuses, (Strings{"Opening " + file + " for reading...",
+                                 "Reading " + file + " stopped: line 3 could not be read"}));
 }
 
 TEST_F(FileFailureTest, AnInterruptedReadIsRepeated) {
