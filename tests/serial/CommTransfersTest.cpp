@@ -66,6 +66,17 @@ TEST_F(CommTransfersTest, WritesPassEveryByteUnchanged) {
     EXPECT_EQ(comm_.ReadText(), protocol);
 }
 
+TEST_F(CommTransfersTest, NullStrippingDropsReceivedZeroBytesOnly) {
+    comm_.SetOptions({coNullStrip});
+    Arrive(std::string("a\0b\0\0c", 6));
+    EXPECT_EQ(comm_.ReadText(), "abc");
+    EXPECT_TRUE(comm_.WriteChar('\0')); // what goes out is not stripped
+    EXPECT_EQ(pty_.Receive(1), std::string(1, '\0'));
+    comm_.SetOptions({});
+    Arrive(std::string("\0", 1));
+    EXPECT_EQ(comm_.ReadText(), std::string(1, '\0'));
+}
+
 TEST_F(CommTransfersTest, AWriteThatCannotFinishInTimeAnswersZero) {
     comm_.Buffers().SetReadTimeout(100);
     const std::string big(200000, 'x'); // the peer reads nothing
@@ -81,6 +92,7 @@ TEST_F(CommTransfersTest, QueueCountsAndPurges) {
     EXPECT_EQ(comm_.WriteBufFree(), 2048);
     comm_.PurgeRead();
     EXPECT_EQ(comm_.ReadBufUsed(), 0);
+    EXPECT_EQ(pty_.SlaveInput(), 0); // gone from the device, not just unseen
     EXPECT_EQ(comm_.ReadText(), "");
 
     Arrive("more");
