@@ -24,6 +24,12 @@ TEST_F(CommTest, OpenAndCloseFireTheirEventsOnce) {
     comm_.Close();
     EXPECT_FALSE(comm_.Active());
     EXPECT_EQ(events, (std::vector<std::string>{"open", "close"}));
+
+    // A failing close handler reaches the caller of Close, with the port closed all the same.
+    comm_.OnClose = [](TObject*) { throw EVaCommError("close handler failed"); };
+    comm_.Open();
+    EXPECT_EQ(ErrorOf([&] { comm_.Close(); }), "close handler failed");
+    EXPECT_FALSE(comm_.Active());
 }
 
 TEST_F(CommTest, OpenConfiguresTheDeviceInItsOrder) {
@@ -73,6 +79,10 @@ TEST_F(CommTest, AMissingDeviceIsReportedByItsPortName) {
     unsetenv("Q4471_COM7");
     EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Specified device not found (COM7).");
     EXPECT_EQ(GetPortState(7), 2);
+    // A node without hardware behind it counts as missing too.
+    UseFake();
+    fake_.failures = {{"CreateFile", ENXIO}};
+    EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Specified device not found (COM7).");
     EXPECT_EQ(OpenDescriptors(), before);
 }
 
