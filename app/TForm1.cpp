@@ -14,8 +14,15 @@
 
 TForm1* Form1 = nullptr;
 
+// The window's resources live in a static library, whose unreferenced initialiser the linker
+// would drop. (The macro declares a function of the global namespace.)
+static void InitResources() {
+    Q_INIT_RESOURCE(app);
+}
+
 TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     Form1 = this;
+    InitResources();
     ui_->setupUi(this);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);

@@ -11,7 +11,8 @@ using MainWindowTest = MainWindowFixture;
 TEST_F(MainWindowTest, IsTheOneMainWindowWithItsTitle) {
     EXPECT_EQ(Form1, &form);
     EXPECT_EQ(form.windowTitle(), "Q4471 Memories Editor");
-    EXPECT_FALSE(form.windowIcon().isNull());
+    // The icon is drawn from its SVG, which needs Qt's SVG icon engine installed.
+    EXPECT_FALSE(form.windowIcon().pixmap(32, 32).isNull());
 }
 
 TEST_F(MainWindowTest, MenusAndItemsInDisplayOrderWithoutShortcutsChecksOrSeparators) {
