@@ -8,7 +8,7 @@ TQ4471TransferThread::TQ4471TransferThread(const TQ4471TransferSetup& setup,
       radio_(setup.rows, setup.comm, setup.status, setup.progress,
              [this](int milliseconds) { return Pause(milliseconds); }) {}
 
-TQ4471TransferThread::~TQ4471TransferThread() {
+void TQ4471TransferThread::StopAndWait() {
     RequestStop();
     WaitFor();
 }

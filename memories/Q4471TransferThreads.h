@@ -25,8 +25,6 @@ struct TQ4471TransferSetup {
 // stops the thread and waits for it.
 class TQ4471TransferThread : public TThread {
 public:
-    ~TQ4471TransferThread() override;
-
     void RequestStop();
     // False once the final status text has been shown: from then on the thread touches neither
     // the window nor the port, even though it may not quite have returned yet.
@@ -39,6 +37,9 @@ protected:
 
     // Runs one transfer of the radio and posts its outcome.
     void Run(std::optional<std::string> (TQ4471Radio::*transfer)());
+    // For the destructor of the final class: once a base destructor runs, the object no longer
+    // has the Execute that the thread may be about to call.
+    void StopAndWait();
     void PostStatus(const std::string& text);
 
 private:
@@ -56,6 +57,7 @@ private:
 class TLoadFromQ4471Thread final : public TQ4471TransferThread {
 public:
     explicit TLoadFromQ4471Thread(const TQ4471TransferSetup& setup);
+    ~TLoadFromQ4471Thread() override { StopAndWait(); }
 
 protected:
     void Execute() override;
@@ -64,6 +66,7 @@ protected:
 class TWriteToQ4471Thread final : public TQ4471TransferThread {
 public:
     explicit TWriteToQ4471Thread(const TQ4471TransferSetup& setup);
+    ~TWriteToQ4471Thread() override { StopAndWait(); }
 
 protected:
     void Execute() override;

@@ -100,6 +100,19 @@ TEST_F(TransferControlTest, ChoosingAMissingPortDuringASendEndsItAndSaysSo) {
     EXPECT_FALSE(form->Comm().Active());
 }
 
+TEST_F(TransferControlTest, ATransferStoppedTheMomentItStartedEndsCleanly) {
+    // The thread may not yet have begun its work when the port change stops it.
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.silent = true; }));
+    for (int round = 0; round < 100; ++round) {
+        for (const char* command : {"LoadFromQ44711", "SendFileToQ44711"}) {
+            Trigger(command);
+            Trigger("COM11");
+            ASSERT_FALSE(Progress()->isVisible()) << command << ", round " << round;
+        }
+    }
+    EXPECT_EQ(Status(), "Send to Q4471 stopped: the Com Port was changed (Port 1 Selected)");
+}
+
 TEST_F(TransferControlTest, ALineThatGoesDeadEndsALoadOrASendWithTheReason) {
     for (const char* command : {"LoadFromQ44711", "SendFileToQ44711"}) {
         SCOPED_TRACE(command);
