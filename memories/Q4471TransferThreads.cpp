@@ -1,5 +1,7 @@
 #include "memories/Q4471TransferThreads.h"
 
+#include "framework/Exception.h"
+
 #include <chrono>
 
 TQ4471TransferThread::TQ4471TransferThread(const TQ4471TransferSetup& setup,
@@ -30,8 +32,10 @@ void TQ4471TransferThread::Run(std::optional<std::string> (TQ4471Radio::*transfe
     try {
         finalText = (radio_.*transfer)();
     } catch (const std::exception& error) {
-        // The transfer's error must not vanish with the thread.
-        finalText = failurePrefix_ + error.what();
+        // The transfer's error must not vanish with the thread. Its message may quote received
+        // bytes, NUL included, where what() would end.
+        const auto* exception = dynamic_cast<const Exception*>(&error);
+        finalText = failurePrefix_ + (exception != nullptr ? exception->Message() : error.what());
     }
     if (finalText && !Terminated()) {
         PostStatus(*finalText);

@@ -66,6 +66,18 @@ TEST_F(ComPortTest, AMissingDeviceIsUnavailableLeavesNoPortOpenAndItsTooltipSays
     EXPECT_EQ(Item("COM31")->toolTip().toStdString(), "COM3 is " + missing);
 }
 
+TEST_F(ComPortTest, ChoosingAPortNeverChangesTheTable) {
+    ASSERT_NO_FATAL_FAILURE(StartRadio());
+    radio->SetRecord(2, "2,RADIO,1,2,1,3"); // what a port change must not fetch
+    SetValues(2, {"CH 2", "146.520", "146.580", "DCS", "023"});
+    Trigger("COM11");
+    Trigger("COM31");
+    Trigger("COM11");
+    EXPECT_EQ(ValuesOf(2), (Strings{"CH 2", "146.520", "146.580", "DCS", "023"}));
+    EXPECT_EQ(ValuesOf(1), (Strings{"", "", "", "OFF", ""}));
+    EXPECT_TRUE(radio->Commands().empty());
+}
+
 TEST_F(ComPortTest, EachItemsTooltipNamesTheDeviceItOpens) {
     ASSERT_NO_FATAL_FAILURE(StartRadio());
     EXPECT_EQ(Item("COM11")->toolTip().toStdString(), "COM1 is " + radio->DevicePath());

@@ -113,6 +113,15 @@ TEST_F(LoadAnswersTest, AnErrAnswerEndsTheLoadWithItsMessage) {
     EXPECT_EQ(ValuesOf(1), kUnchanged);
 }
 
+TEST_F(LoadAnswersTest, AStoppedLoadQuotesTheAnswerWholeEvenPastANulByte) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+    radio->SetRecord(1, std::string("1") + '\0' + "x,a,b,c,0,d");
+    Trigger("LoadFromQ44711");
+    ServeUntilEnd(std::string("Load from Q4471 stopped: '1") + '\0' +
+                  "x' is not a valid integer value");
+    EXPECT_EQ(ValuesOf(1), kUnchanged);
+}
+
 TEST_F(LoadAnswersTest, AnOkAnswerIsTakenChangesNoRowAndTheLoadGoesOn) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.answerOk = true; }));
     radio->SetRecord(1, kRecord1);

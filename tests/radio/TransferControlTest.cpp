@@ -129,6 +129,17 @@ TEST_F(TransferControlTest, ALineThatGoesDeadEndsALoadOrASendWithTheReason) {
     }
 }
 
+TEST_F(TransferControlTest, ASendWhoseCommandDoesNotGoOutWholeStopsAndSaysWhichMemory) {
+    ASSERT_NO_FATAL_FAILURE(ConnectRadio());
+    form->Comm().SetXon(false); // the line holds back what is written until the write gives up
+    Trigger("SendFileToQ44711");
+    ServeUntilEnd("Send to Q4471 stopped: memory 1 did not go out whole");
+    EXPECT_EQ(Statuses, (Strings{"Sending to Q4471...",
+                                 "Send to Q4471 stopped: memory 1 did not go out whole"}));
+    form->Comm().SetXon(true);
+    ExpectNoFurtherCommands(); // memory 2 was not sent after memory 1 failed
+}
+
 TEST_F(TransferControlTest, TypingIntoARowAndSavingAFileWorkWhileALoadRuns) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.stopFrom = 6; }));
     for (int n = 1; n <= 5; ++n) {
