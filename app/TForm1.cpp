@@ -24,6 +24,9 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     Form1 = this;
     InitResources();
     ui_->setupUi(this);
+    // The form description keeps only the size of a main window; the screen position is that of
+    // the outer frame, as move() places a window.
+    move(187, 114);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(8);

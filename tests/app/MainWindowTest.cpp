@@ -15,6 +15,16 @@ TEST_F(MainWindowTest, IsTheOneMainWindowWithItsTitle) {
     EXPECT_FALSE(form.windowIcon().pixmap(32, 32).isNull());
 }
 
+TEST_F(MainWindowTest, OpensAtItsStoredPlaceAndSizeInItsFont) {
+    EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(187, 114));
+    // The stored outer size of 467 by 620 less a usual frame and title bar.
+    EXPECT_EQ(form.size(), QSize(459, 593));
+    EXPECT_EQ(form.font().family(), "MS Sans Serif");
+    EXPECT_EQ(form.font().pointSize(), 8);
+    EXPECT_EQ(Row(1).LabelBox()->font(), form.font());
+    EXPECT_EQ(StatusLabel()->font(), form.font());
+}
+
 TEST_F(MainWindowTest, MenusAndItemsInDisplayOrderWithoutShortcutsChecksOrSeparators) {
     const std::vector<std::pair<QString, QStringList>> expected = {
         {"File",
