@@ -79,6 +79,9 @@ bool TAtomicFileWriter::Open(const std::string& fileName) {
     target_ = ResolveTarget(fileName);
     struct stat info {};
     const bool exists = stat(target_.c_str(), &info) == 0;
+    if (!exists && errno != ENOENT) {
+        return false; // e.g. a loop of links, which the rename would replace by the file
+    }
     if (exists && (!S_ISREG(info.st_mode) || access(target_.c_str(), W_OK) != 0)) {
         return false; // a folder, a device, or a file we may not change
     }

@@ -122,6 +122,17 @@ TEST_F(SaveMemoryFileTest, ALinkToAMissingFileCreatesThatFile) {
     EXPECT_EQ(ReadBytes(folder.File("made.mem")), ClearedTableFile());
 }
 
+TEST_F(SaveMemoryFileTest, ALoopOfLinksCannotBeOpenedAndStaysAsItWas) {
+    const std::string first = folder.File("first.mem");
+    std::filesystem::create_symlink("second.mem", first);
+    std::filesystem::create_symlink("first.mem", folder.File("second.mem"));
+    EXPECT_FALSE(Save(first));
+    EXPECT_EQ(statuses.back(), "Unable to open " + first + ", exiting");
+    EXPECT_TRUE(std::filesystem::is_symlink(first));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("second.mem")));
+    EXPECT_EQ(folder.Listing(), "first.mem second.mem");
+}
+
 TEST_F(SaveMemoryFileTest, ANameThatCannotBeOpenedIsReportedAndCreatesNothing) {
     std::filesystem::create_directory(folder.File("folder.mem"));
     for (const std::string& name :
