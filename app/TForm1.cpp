@@ -33,6 +33,8 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     setFont(font);
 
     statusText_ = new QLabel(ui_->StatusBar);
+    // Shown as given: a file name or a radio's answer may hold what reads like a markup tag.
+    statusText_->setTextFormat(Qt::PlainText);
     ui_->StatusBar->addWidget(statusText_, 1);
     // Shown only while a transfer runs: memory n of 100.
     transferProgress_ = new QProgressBar(ui_->StatusBar);

@@ -102,6 +102,15 @@ TEST_F(MainWindowTest, TheStatusLineStartsEmptyAndLeavesItsNameToItsText) {
     EXPECT_EQ(form.StatusText(), "next");
 }
 
+TEST_F(MainWindowTest, AStatusTextThatLooksLikeMarkupIsShownAsItIs) {
+    form.SetStatusText("Opening /tmp/ab.mem for reading...");
+    const QSize plain = StatusLabel()->sizeHint();
+    form.SetStatusText("Opening /tmp/a<br>b.mem for reading...");
+    // As markup the line would break in two and lose the "<br>".
+    EXPECT_EQ(StatusLabel()->sizeHint().height(), plain.height());
+    EXPECT_GT(StatusLabel()->sizeHint().width(), plain.width());
+}
+
 TEST_F(MainWindowTest, KeyboardFocusStartsInTheFirstRowAndScrollsTheFocusedRowIntoView) {
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
