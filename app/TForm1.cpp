@@ -219,20 +219,20 @@ TQ4471TransferSetup TForm1::TransferSetup() {
         }};
 }
 
-void TForm1::LoadFromQ44711Click() {
+template <typename TTransferThread>
+void TForm1::StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread) {
     if (!MayStartTransfer()) {
         return;
     }
-    SetStatusText("Loading from Q4471...");
-    LoadThread.reset();
-    LoadThread = std::make_unique<TLoadFromQ4471Thread>(TransferSetup());
+    SetStatusText(startText);
+    thread.reset(); // the finished one of the same kind
+    thread = std::make_unique<TTransferThread>(TransferSetup());
+}
+
+void TForm1::LoadFromQ44711Click() {
+    StartTransfer("Loading from Q4471...", LoadThread);
 }
 
 void TForm1::SendFileToQ44711Click() {
-    if (!MayStartTransfer()) {
-        return;
-    }
-    SetStatusText("Sending to Q4471...");
-    WriteThread.reset();
-    WriteThread = std::make_unique<TWriteToQ4471Thread>(TransferSetup());
+    StartTransfer("Sending to Q4471...", WriteThread);
 }

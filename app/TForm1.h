@@ -53,6 +53,8 @@ private:
     TQ4471TransferThread* RunningTransfer() const;
     bool MayStartTransfer();
     TQ4471TransferSetup TransferSetup();
+    template <typename TTransferThread>
+    void StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread);
     void StopTransfers();
 
     // Connects a menu item; an error that escapes its handler goes to the application's error box.

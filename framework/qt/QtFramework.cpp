@@ -13,8 +13,11 @@ QtFrameworkBinding::QtFrameworkBinding() {
             qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
     });
     Application::SetExceptionDisplay([](const std::string& message) {
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                              QString::fromLatin1(message.data(), qsizetype(message.size())));
+        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                        QString::fromLatin1(message.data(), qsizetype(message.size())),
+                        QMessageBox::Ok, QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText); // a message quotes file or radio text, never markup
+        box.exec();
     });
 }
 

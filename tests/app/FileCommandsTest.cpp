@@ -107,13 +107,16 @@ TEST_F(FileCommandsTest, AConversionErrorReachesTheErrorBoxAndTheWindowGoesOn) {
     const std::string file = folder.File("bad.mem");
     WriteBytes(file, "1,one,,,0,\r\n2,two,,,1,\r\nx,three,,,0,\r\n4,four,,,0,\r\n");
     QString shown;
+    Qt::TextFormat format = Qt::AutoText;
     const ModalDialogDriver<QMessageBox> errorBox([&](QMessageBox* box) {
         shown = box->text();
+        format = box->textFormat(); // the message quotes the file: never taken as markup
         box->accept();
     });
     RunWithDialog("LoadExistingFile1", Choose(Native(file)));
     EXPECT_TRUE(errorBox.Handled());
     EXPECT_EQ(shown, "'x' is not a valid integer value");
+    EXPECT_EQ(format, Qt::PlainText);
     EXPECT_EQ(form.StatusText(), Native("Opening " + file + " for reading..."));
     EXPECT_EQ(Row(1).GetLabel(), "one");
     EXPECT_EQ(Row(2).GetLabel(), "two");
