@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <poll.h>
@@ -97,7 +98,7 @@ private:
 };
 
 TEST(RadioProgramTest, PrintsTheDeviceFirstSavesOnRequestAndExitsCleanlyOnSigterm) {
-    TempDir dir;
+    TempFolder dir;
     const std::string saved = dir.File("saved.mem");
     const std::string link = dir.File("radio");
     RadioProcess radio({"--log", dir.File("radio.log"), "--save", saved, "--link", link});
@@ -114,13 +115,13 @@ TEST(RadioProgramTest, PrintsTheDeviceFirstSavesOnRequestAndExitsCleanlyOnSigter
                                  return line.find("memories saved to") != std::string::npos;
                              }),
               "");
-    EXPECT_TRUE(ReadFileBytes(saved).starts_with("1,FIRST,,,0,\r\n2,,,,0,\r\n"));
+    EXPECT_TRUE(ReadBytes(saved).starts_with("1,FIRST,,,0,\r\n2,,,,0,\r\n"));
 
     port.Write("MEM:USR:SET 2,SECOND,,,0,\r");
     EXPECT_EQ(port.Ask("MEM:USR:SET? 2\r", 15), "2,SECOND,,,0,\r\n");
     radio.Signal(SIGTERM);
     EXPECT_EQ(radio.Wait(), 0);
-    EXPECT_TRUE(ReadFileBytes(saved).starts_with("1,FIRST,,,0,\r\n2,SECOND,,,0,\r\n3,,,,0,\r\n"));
+    EXPECT_TRUE(ReadBytes(saved).starts_with("1,FIRST,,,0,\r\n2,SECOND,,,0,\r\n3,,,,0,\r\n"));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 

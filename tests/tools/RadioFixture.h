@@ -37,7 +37,7 @@ protected:
         return std::chrono::steady_clock::now() + std::chrono::seconds(10);
     }
 
-    TempDir dir;
+    TempFolder dir;
     std::string log = dir.File("radio.log");
     std::unique_ptr<radiosim::SimulatedRadio> radio;
     std::unique_ptr<PortClient> port;

@@ -1,5 +1,6 @@
 #include "RadioFixture.h"
 
+#include <filesystem>
 #include <regex>
 
 namespace {
@@ -56,12 +57,12 @@ TEST_F(RadioTest, StopReturnsPromptlyWhileADelayedAnswerIsPending) {
 
 TEST_F(RadioTest, LoadsAMemFileAndSavesOnStop) {
     const std::string memFile = dir.File("in.mem");
-    WriteFileBytes(memFile, "42,A,B,C,2,D\n"
-                            "3,X,,,0,1\r\n"
-                            "0,ZERO,,,0,\n"
-                            "x,BAD,,,0,\n"
-                            "\n"
-                            "3,Y,,,1,2"); // no line end, and the later line for 3 wins
+    WriteBytes(memFile, "42,A,B,C,2,D\n"
+                        "3,X,,,0,1\r\n"
+                        "0,ZERO,,,0,\n"
+                        "x,BAD,,,0,\n"
+                        "\n"
+                        "3,Y,,,1,2"); // no line end, and the later line for 3 wins
     radiosim::RadioOptions options;
     options.loadPath = memFile;
     options.savePath = dir.File("out.mem");
@@ -76,7 +77,7 @@ TEST_F(RadioTest, LoadsAMemFileAndSavesOnStop) {
     expected.replace(expected.find("3,,,,0,"), 7, "3,Y,,,1,2");
     expected.replace(expected.find("42,,,,0,"), 8, "42,A,B,C,2,D");
     expected.replace(expected.find("100,,,,0,"), 9, "100,LAST,,,0,");
-    EXPECT_EQ(ReadFileBytes(options.savePath), expected);
+    EXPECT_EQ(ReadBytes(options.savePath), expected);
 
     radiosim::SimulatedRadio other;
     const auto summary = other.LoadMemories(memFile);
@@ -87,9 +88,9 @@ TEST_F(RadioTest, LoadsAMemFileAndSavesOnStop) {
 TEST_F(RadioTest, SavingReplacesAnOldFileWholeAndAFailedSaveLosesNothing) {
     radiosim::SimulatedRadio memories;
     const std::string path = dir.File("old.mem");
-    WriteFileBytes(path, std::string(20000, 'x'));
+    WriteBytes(path, std::string(20000, 'x'));
     memories.SaveMemories(path);
-    EXPECT_EQ(ReadFileBytes(path), BlankFile());
+    EXPECT_EQ(ReadBytes(path), BlankFile());
 
     EXPECT_THROW(memories.SaveMemories(dir.File("missing/new.mem")), std::runtime_error);
     EXPECT_THROW(memories.LoadMemories(dir.File("missing.mem")), std::runtime_error);
@@ -111,11 +112,11 @@ TEST_F(RadioTest, LinksTheDeviceWhileRunningAndNeverReplacesAFile) {
     radio->Stop();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(options.linkPath)));
 
-    WriteFileBytes(options.linkPath, "precious");
+    WriteBytes(options.linkPath, "precious");
     options.logPath = log;
     radiosim::SimulatedRadio blocked(options);
     EXPECT_THROW(blocked.Start(), std::runtime_error);
-    EXPECT_EQ(ReadFileBytes(options.linkPath), "precious");
+    EXPECT_EQ(ReadBytes(options.linkPath), "precious");
 }
 
 } // namespace

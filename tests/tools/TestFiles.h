@@ -1,27 +1,11 @@
 #pragma once
 
+#include "TempFolder.h"
+
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
-
-// A fresh directory for one test's files, removed with everything in it afterwards.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // The log's lines. WaitForLogLine waits until a line satisfies `wanted` and returns it, or returns
 // the empty text once `within` has passed.
