@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace SerialPlatform {
@@ -151,6 +152,14 @@ public:
     // was cancelled (the bytes counted in `written` are on their way).
     virtual bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
                            int cancelEvent, uint32_t& written) = 0;
+
+    // How many bytes may wait beyond the `cbInQue` that ClearCommError counted: a driver whose
+    // count stops at a limit holds more behind it. 0 where the count is exact.
+    virtual uint32_t UncountedInput(uint32_t counted) = 0;
+    // Waits until the device can take more output, or until one of `wakers` (eventfds) is set.
+    // Answers the position of the first set signal, wakers.size() when the device has room or
+    // reports a hang-up (the next write tells which), -1 on failure (GetLastError).
+    virtual int WaitWriteRoom(THandle handle, std::span<const int> wakers) = 0;
 
     // A waiter for the line events of `handle`, stopped by the signal `stopEvent` (an eventfd).
     // nullptr on failure.

@@ -15,6 +15,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 
 namespace SerialPlatform {
 
@@ -26,10 +27,11 @@ constexpr int openFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
 // control must not keep Close waiting.
 constexpr auto drainTime = std::chrono::milliseconds(500);
 
-// The most bytes the line discipline holds (and TIOCINQ counts); more wait in the kernel's
-// buffers behind it and follow once it has room.
-constexpr ssize_t lineDisciplineHolds = 4095;
-constexpr int refillWaitMs = 10;
+// The most bytes the line discipline holds (and TIOCINQ counts). More can wait in the tty
+// layer's buffers behind it, at most its memory limit (TTYB_DEFAULT_MEM_LIMIT); a read that
+// finds the line discipline empty moves them in at once.
+constexpr uint32_t lineDisciplineHolds = 4095;
+constexpr uint32_t ttyBufferLimit = 640 * 1024;
 
 bool Fail(int code) {
     SetLastError(code);
@@ -364,12 +366,6 @@ bool LinuxCommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uin
     if (got == 0) {
         return Fail(EIO); // a hung-up line: the device has gone away
     }
-    if (got >= lineDisciplineHolds) {
-        // The line discipline was full, so the kernel may hold more bytes behind it, which it
-        // moves in a moment: wait that moment, so that the next count includes them.
-        pollfd more{handle, POLLIN, 0};
-        poll(&more, 1, refillWaitMs);
-    }
     return WithPort(handle, [&](PortState& port) {
         auto* bytes = static_cast<char*>(buffer);
         char* end = bytes + got;
@@ -411,6 +407,33 @@ bool LinuxCommSystem::WriteFile(THandle handle, const void* buffer, uint32_t cou
         // POLLHUP or POLLERR: the next write reports the error.
     }
     return true;
+}
+
+uint32_t LinuxCommSystem::UncountedInput(uint32_t counted) {
+    return counted >= lineDisciplineHolds ? ttyBufferLimit : 0;
+}
+
+int LinuxCommSystem::WaitWriteRoom(THandle handle, std::span<const int> wakers) {
+    std::vector<pollfd> fds;
+    fds.reserve(wakers.size() + 1);
+    for (const int waker : wakers) {
+        fds.push_back(pollfd{waker, POLLIN, 0});
+    }
+    fds.push_back(pollfd{handle, POLLOUT, 0});
+    for (;;) {
+        if (poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            SetLastError(errno);
+            return -1;
+        }
+        for (std::size_t i = 0; i < fds.size(); ++i) {
+            if (fds[i].revents != 0) {
+                return static_cast<int>(i); // the device's own place is wakers.size()
+            }
+        }
+    }
 }
 
 std::unique_ptr<ICommEventWaiter> LinuxCommSystem::CreateEventWaiter(THandle handle,

@@ -90,6 +90,10 @@ public:
         return !Fails("WriteFile") &&
                host_.WriteFile(handle, buffer, count, timeoutMs, cancelEvent, written);
     }
+    uint32_t UncountedInput(uint32_t counted) override { return host_.UncountedInput(counted); }
+    int WaitWriteRoom(THandle handle, std::span<const int> wakers) override {
+        return Fails("WaitWriteRoom") ? -1 : host_.WaitWriteRoom(handle, wakers);
+    }
     std::unique_ptr<SerialPlatform::ICommEventWaiter> CreateEventWaiter(THandle handle,
                                                                         int stopEvent) override {
         return host_.CreateEventWaiter(handle, stopEvent);
