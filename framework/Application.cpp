@@ -1,6 +1,7 @@
 #include "framework/Application.h"
 
 #include "framework/Exception.h"
+#include "framework/Thread.h"
 
 #include <iostream>
 #include <mutex>
@@ -10,6 +11,7 @@ namespace {
 
 std::mutex displayMutex;
 ExceptionDisplay currentDisplay;
+MessagePump currentPump; // set and used on the GUI thread only
 
 void Show(const std::string& message) {
     ExceptionDisplay display;
@@ -44,6 +46,18 @@ void HandleException() {
         ShowException(error);
     } catch (...) {
         Show("");
+    }
+}
+
+void SetMessagePump(MessagePump pump) {
+    currentPump = std::move(pump);
+}
+
+void ProcessMessages(int timeoutMs) {
+    if (currentPump) {
+        currentPump(timeoutMs);
+    } else {
+        CheckSynchronize(timeoutMs);
     }
 }
 

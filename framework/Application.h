@@ -19,4 +19,11 @@ void ShowException(const std::exception& error);
 // object is shown with an empty message.
 void HandleException();
 
+// Dispatches the GUI's messages while the GUI thread waits up to `timeoutMs`, so that a window
+// stays responsive during a delay. A bound toolkit runs its own event loop; without one, the
+// calls handed to the GUI thread run. Call on the GUI thread.
+using MessagePump = std::function<void(int timeoutMs)>;
+void SetMessagePump(MessagePump pump);
+void ProcessMessages(int timeoutMs);
+
 } // namespace Application

@@ -5,15 +5,17 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace {
-
-const std::thread::id mainThreadId = std::this_thread::get_id();
-
 struct SyncRequest {
     const std::function<void()>* method;
     std::exception_ptr error;
-    bool done = false;
+    bool running = false; // the GUI thread has taken it from the queue
+    bool done = false;    // it ran, or it was withdrawn before
+    bool withdrawn = false;
 };
+
+namespace {
+
+const std::thread::id mainThreadId = std::this_thread::get_id();
 
 // The queue of calls that worker threads hand to the GUI thread.
 struct SyncQueue {
@@ -50,30 +52,39 @@ void SetWakeMainThread(std::function<void()> wake) {
     }
 }
 
+std::size_t PendingSyncCalls() {
+    SyncQueue& queue = Queue();
+    std::lock_guard lock(queue.mutex);
+    return queue.requests.size();
+}
+
 bool CheckSynchronize(int timeoutMs) {
     SyncQueue& queue = Queue();
-    std::deque<SyncRequest*> batch;
-    {
-        std::unique_lock lock(queue.mutex);
-        if (timeoutMs > 0) {
-            queue.pending.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [&] { return !queue.requests.empty(); });
-        }
-        batch.swap(queue.requests);
+    std::unique_lock lock(queue.mutex);
+    if (timeoutMs > 0) {
+        queue.pending.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                               [&] { return !queue.requests.empty(); });
     }
-    for (SyncRequest* request : batch) {
+    // Only the calls already waiting: threads that keep handing calls over must not hold the
+    // GUI thread here for good. One at a time, so that a call can still be withdrawn until its
+    // turn comes.
+    std::size_t waiting = queue.requests.size();
+    const bool ranAny = waiting > 0;
+    for (; waiting > 0 && !queue.requests.empty(); --waiting) {
+        SyncRequest* request = queue.requests.front();
+        queue.requests.pop_front();
+        request->running = true;
+        lock.unlock();
         try {
             (*request->method)();
         } catch (...) {
             request->error = std::current_exception();
         }
-        std::lock_guard lock(queue.mutex);
+        lock.lock();
         request->done = true;
-    }
-    if (!batch.empty()) {
         queue.done.notify_all();
     }
-    return !batch.empty();
+    return ranAny;
 }
 
 void TThread::Synchronize(const std::function<void()>& method) {
@@ -95,6 +106,65 @@ void TThread::Synchronize(const std::function<void()>& method) {
     if (request.error) {
         std::rethrow_exception(request.error);
     }
+}
+
+bool TSyncHandOver::Run(const std::function<void()>& method) {
+    SyncQueue& queue = Queue();
+    if (IsMainThread()) {
+        {
+            std::lock_guard lock(queue.mutex);
+            if (withdrawn_) {
+                return false;
+            }
+        }
+        method();
+        return true;
+    }
+    SyncRequest request{&method, nullptr};
+    {
+        std::unique_lock lock(queue.mutex);
+        if (withdrawn_) {
+            return false;
+        }
+        current_ = &request;
+        queue.requests.push_back(&request);
+        if (queue.wake) {
+            queue.wake();
+        }
+        queue.pending.notify_all();
+        queue.done.wait(lock, [&] { return request.done; });
+        current_ = nullptr;
+    }
+    if (request.withdrawn) {
+        return false;
+    }
+    if (request.error) {
+        std::rethrow_exception(request.error);
+    }
+    return true;
+}
+
+bool TSyncHandOver::Withdraw() {
+    SyncQueue& queue = Queue();
+    std::unique_lock lock(queue.mutex);
+    withdrawn_ = true;
+    SyncRequest* request = current_;
+    if (request == nullptr || request->done) {
+        return false;
+    }
+    if (!request->running) {
+        std::erase(queue.requests, request);
+        request->withdrawn = true;
+        request->done = true;
+        queue.done.notify_all();
+        return false;
+    }
+    if (IsMainThread()) {
+        return true; // calls run on the GUI thread only: this one is running further up our stack
+    }
+    // The handing thread clears current_ before the request leaves its stack.
+    queue.done.wait(lock, [&] { return current_ != request || request->done; });
+    return false;
 }
 
 TThread::TThread() = default;

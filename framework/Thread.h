@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -59,9 +60,39 @@ private:
     std::exception_ptr fatalException_;
 };
 
+struct SyncRequest;
+
+// A call handed to the GUI thread as Synchronize hands it, which its owner can take back: a
+// closing serial port withdraws its threads' pending deliveries instead of waiting for a GUI
+// thread that may be busy, or be the very caller. One thread hands calls over through it.
+class TSyncHandOver {
+public:
+    TSyncHandOver() = default;
+    TSyncHandOver(const TSyncHandOver&) = delete;
+    TSyncHandOver& operator=(const TSyncHandOver&) = delete;
+
+    // Runs `method` on the GUI thread while the caller waits, unless the hand-over is withdrawn,
+    // before or while the call waits there. Answers whether it ran; an error it raised is raised
+    // again in the caller.
+    bool Run(const std::function<void()>& method);
+
+    // Refuses every later Run and takes back a call that waits for the GUI thread. A call that
+    // the GUI thread is running is waited for, unless the caller is the GUI thread itself, which
+    // is then inside that call: answers true in that case, when the handing thread stays held
+    // until the call returns.
+    bool Withdraw();
+
+private:
+    bool withdrawn_ = false;         // guarded by the queue's mutex, as is:
+    SyncRequest* current_ = nullptr; // the call being handed over, on the handing thread's stack
+};
+
 // The GUI thread's side of Synchronize: runs the calls that wait for it. With a positive timeout it
 // first waits that long for a call to arrive. Answers whether it ran any. Call on the GUI thread.
 bool CheckSynchronize(int timeoutMs = 0);
+
+// The number of calls waiting for the GUI thread to run them.
+std::size_t PendingSyncCalls();
 
 // True on the GUI thread: the thread that initialised the program (the process's first thread).
 bool IsMainThread();

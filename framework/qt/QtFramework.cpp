@@ -4,13 +4,21 @@
 #include "framework/Thread.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QTimer>
 
 QtFrameworkBinding::QtFrameworkBinding() {
     SetWakeMainThread([] {
         QMetaObject::invokeMethod(
             qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+    });
+    Application::SetMessagePump([](int timeoutMs) {
+        // A nested loop that the timer ends: the window repaints and takes input meanwhile.
+        QEventLoop loop;
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        loop.exec();
     });
     Application::SetExceptionDisplay([](const std::string& message) {
         QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
@@ -23,5 +31,6 @@ QtFrameworkBinding::QtFrameworkBinding() {
 
 QtFrameworkBinding::~QtFrameworkBinding() {
     SetWakeMainThread(nullptr);
+    Application::SetMessagePump(nullptr);
     Application::SetExceptionDisplay(nullptr);
 }
