@@ -59,4 +59,40 @@ uint32_t EventsBetween(const serial_icounter_struct& before, const serial_icount
     return events;
 }
 
+namespace {
+
+struct LineEvent {
+    int line;
+    uint32_t event;
+};
+
+constexpr LineEvent lineEvents[] = {
+    {TIOCM_CTS, EV_CTS},
+    {TIOCM_DSR, EV_DSR},
+    {TIOCM_CD, EV_RLSD},
+    {TIOCM_RNG, EV_RING},
+};
+
+} // namespace
+
+int InputLinesOf(uint32_t evtMask) {
+    int lines = 0;
+    for (const LineEvent& entry : lineEvents) {
+        if ((evtMask & entry.event) != 0) {
+            lines |= entry.line;
+        }
+    }
+    return lines;
+}
+
+uint32_t LineEventsBetween(int before, int after) {
+    uint32_t events = 0;
+    for (const LineEvent& entry : lineEvents) {
+        if (((before ^ after) & entry.line) != 0) {
+            events |= entry.event;
+        }
+    }
+    return events;
+}
+
 } // namespace SerialPlatform

@@ -1,7 +1,8 @@
 #pragma once
 
-// Line errors and modem-line changes from the driver's interrupt counters (TIOCGICOUNT), which
-// real UARTs and most USB adapters keep and pseudo-terminals do not.
+// Line errors and modem-line changes from what the driver shows: its interrupt counters
+// (TIOCGICOUNT), which real UARTs and most USB adapters keep and pseudo-terminals do not, and the
+// present state of the modem lines (TIOCMGET), which pseudo-terminals do not have either.
 
 #include <cstdint>
 #include <linux/serial.h>
@@ -16,5 +17,13 @@ uint32_t ErrorsBetween(const serial_icounter_struct& before, const serial_icount
 
 // The line events (EV_*) likewise: line errors, a break, changes of CTS, DSR, carrier and ring.
 uint32_t EventsBetween(const serial_icounter_struct& before, const serial_icounter_struct& after);
+
+// The modem input lines (TIOCM_CTS, TIOCM_DSR, TIOCM_CD, TIOCM_RNG) that the line events of
+// `evtMask` are about.
+int InputLinesOf(uint32_t evtMask);
+
+// The line events (EV_CTS, EV_DSR, EV_RLSD, EV_RING) of the modem input lines that differ
+// between two readings of TIOCMGET; the output lines (DTR, RTS) and other bits are ignored.
+uint32_t LineEventsBetween(int before, int after);
 
 } // namespace SerialPlatform

@@ -1,39 +1,88 @@
 #pragma once
 
-// The wait for line events: edge-triggered epoll on the device, so that bytes left unread do not
-// wake the waiter again (a level-triggered poll would spin a core), plus the stop signal's
-// eventfd; and, where the driver keeps interrupt counters and the mask asks for line errors or
-// modem lines, a ticking timer that compares the counters.
-// Events produced: EV_RXCHAR always; EV_ERR, EV_BREAK, EV_CTS, EV_DSR, EV_RLSD and EV_RING where
-// the driver keeps counters (not on a pseudo-terminal). Never produced, as Linux does not show
-// them: EV_RXFLAG (no event character without taking the bytes), EV_TXEMPTY (the transmit thread
-// reports its drained queue itself), EV_RX80FULL, EV_PERR, EV_EVENT1 and EV_EVENT2.
+// The wait for line events, built from what the device offers, without any polling:
+// - edge-triggered epoll on the device, so that bytes left unread do not wake the waiter again
+//   (a level-triggered wait would spin a core);
+// - the stop signal's eventfd;
+// - where the driver can wait for modem-line changes (TIOCMIWAIT) and the mask asks for them, a
+//   modem-line watcher (LinuxModemWatcher) whose eventfd wakes the epoll when a line changes.
+// On every wake the driver's interrupt counters (TIOCGICOUNT: line errors, breaks, line changes)
+// and the modem lines (TIOCMGET) are compared with their last readings. Where the driver has
+// TIOCMGET but no TIOCMIWAIT, line changes are therefore seen at the next wake of another kind;
+// where it has neither (a pseudo-terminal), line events are never reported. Which events Linux
+// delivers, and how, is written where the mask is applied (LinuxEventWaiter.cpp).
+//
+// A waiter must be destroyed before its handle is closed: its watcher thread waits on the handle.
 
 #include "serial/platform/FileDescriptor.h"
 #include "serial/platform/LinuxCommSystem.h"
+#include "serial/platform/LinuxModemWatcher.h"
+
+#include <functional>
+#include <linux/serial.h>
+#include <memory>
 
 namespace SerialPlatform {
 
+// How the waiter reaches the driver's lines and counters. Each call answers 0, or the error code
+// (DriverHasNo: the driver lacks the feature; DeviceHasGone: the device went away). A test gives
+// stand-ins where a pseudo-terminal has no lines and no counters.
+struct LineDriverCalls {
+    // TIOCMIWAIT: waits for a change of the given modem input lines (run by the watcher thread).
+    LinuxModemWatcher::WaitFunction waitForLineChange;
+    // TIOCMGET: the present modem lines (TIOCM_*).
+    std::function<int(int fd, int& lines)> readLines;
+    // TIOCGICOUNT: the interrupt counters.
+    std::function<int(int fd, serial_icounter_struct& counters)> readCounters;
+
+    // The host's ioctls.
+    static LineDriverCalls Host();
+};
+
 class LinuxEventWaiter final : public ICommEventWaiter {
 public:
-    // nullptr with the error in GetLastError when epoll or the timer cannot be set up.
-    static std::unique_ptr<LinuxEventWaiter> Create(LinuxCommSystem& system, THandle handle,
-                                                    int stopEvent);
+    // What to watch follows the handle's event mask at this moment: counters only when the mask
+    // asks for line errors, breaks or modem lines; the modem lines and their watcher only when it
+    // asks for modem lines. Every wake reports the bits of the mask as it is then.
+    // nullptr with the error in GetLastError when epoll, the eventfd or the watcher's thread
+    // cannot be set up. A device that is already gone gives a waiter that answers cwDeviceGone.
+    static std::unique_ptr<LinuxEventWaiter>
+    Create(LinuxCommSystem& system, THandle handle, int stopEvent,
+           LineDriverCalls calls = LineDriverCalls::Host());
+
+    // Stops and joins the watcher thread; closes the epoll and the watcher's eventfd.
+    ~LinuxEventWaiter() override;
+    LinuxEventWaiter(const LinuxEventWaiter&) = delete;
+    LinuxEventWaiter& operator=(const LinuxEventWaiter&) = delete;
 
     TCommWaitResult WaitCommEvent(uint32_t& evtMask) override;
 
-private:
-    LinuxEventWaiter(LinuxCommSystem& system, THandle handle, FileDescriptor epoll,
-                     FileDescriptor ticker, const serial_icounter_struct& counters);
+    // Whether a modem-line watcher thread runs (for tests; not while a wait runs).
+    bool WatchingLines() const { return watcher_ != nullptr; }
 
-    uint32_t CounterEvents();
+private:
+    LinuxEventWaiter(LinuxCommSystem& system, THandle handle, LineDriverCalls calls,
+                     FileDescriptor epoll);
+
+    bool Prepare(uint32_t mask);
+    // Classifies the answer of a driver call: true for 0; otherwise records a gone device or a
+    // failure to report, and answers false.
+    bool Answered(int code);
+    void TakeWatcherWake();
+    uint32_t DriverEvents();
+    uint32_t InputEvents(bool hungUp);
 
     LinuxCommSystem& system_;
-    THandle handle_;
+    const THandle handle_;
+    const LineDriverCalls calls_;
     FileDescriptor epoll_;
-    FileDescriptor ticker_; // invalid when the counters are not watched
-    serial_icounter_struct counters_;
-    bool hungUp_ = false;
+    std::unique_ptr<LinuxModemWatcher> watcher_;
+    bool hasCounters_ = false;
+    serial_icounter_struct counters_{};
+    bool hasLines_ = false;
+    int lines_ = 0;
+    int goneError_ = 0; // non-zero once the device has gone: the error code to report
+    int failure_ = 0;   // a failed driver call, reported as cwFailed by the next wait
 };
 
 } // namespace SerialPlatform

@@ -34,6 +34,12 @@ bool DriverHasNo(int code) {
     return code == ENOTTY || code == EINVAL;
 }
 
+bool DeviceHasGone(int code) {
+    // EIO: a hung-up terminal (its calls are cut off); ENODEV and ENXIO: the hardware behind an
+    // open handle has been removed (a USB serial adapter pulled out).
+    return code == EIO || code == ENODEV || code == ENXIO;
+}
+
 std::string ExplainOpenError(int code, const std::string& path) {
     if (IsDeviceNotFound(code)) {
         return "There is no device " + path +
