@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QColor>
+#include <cstdint>
+
+class QPalette;
+
+// The framework's colour: 0x00BBGGRR for a fixed colour; with the top byte 0xFF, one of the
+// system's colours by index, taken from the control's palette when drawn so that it follows the
+// desktop's theme.
+using TColor = uint32_t;
+
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clWhite = 0xFFFFFF;
+inline constexpr TColor clNavy = 0x800000;
+inline constexpr TColor clBlue = 0xFF0000;
+// The background of windows that hold text, as edit boxes have it.
+inline constexpr TColor clWindow = 0xFF000005;
+
+// The one conversion from the framework's colour to Qt's.
+QColor ColorToQColor(TColor color, const QPalette& palette);
