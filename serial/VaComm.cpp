@@ -3,7 +3,10 @@
 
 #include "serial/VaComm.h"
 
+#include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
+
+#include <mutex>
 
 using namespace SerialPlatform;
 
@@ -18,6 +21,7 @@ TVaCustomComm::TVaCustomComm(TComponent* owner)
 TVaCustomComm::~TVaCustomComm() {
     Destroying();
     Close();
+    DestroyClients();
 }
 
 void TVaCustomComm::Loaded() {
@@ -128,8 +132,14 @@ void TVaCustomComm::SetBuffers(const TVaBuffers& value) {
 }
 
 void TVaCustomComm::SetEventPriority(TThreadPriority value) {
-    // The receive thread, once it exists, takes a new priority at once.
+    if (value == eventPriority_) {
+        return;
+    }
     eventPriority_ = value;
+    std::lock_guard lock(globalLock_);
+    if (eventThread_ != nullptr) {
+        eventThread_->SetPriority(value);
+    }
 }
 
 void TVaCustomComm::SetWritePriority(TThreadPriority value) {

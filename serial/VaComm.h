@@ -2,6 +2,7 @@
 
 #include "framework/Thread.h"
 #include "serial/VaClasses.h"
+#include "serial/VaCommHandle.h"
 #include "serial/VaObjects.h"
 #include "serial/VaPrst.h"
 #include "serial/VaTypes.h"
@@ -13,14 +14,22 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
-// Event handlers of the port; each gets the port first.
+class TVaCommThread;
+class TVaCommEventThread;
+class TVaDispatcher;
+class TVaDisplay;
+
+// Event handlers of the port; each gets the port first. All run on the GUI thread.
 using TNotifyEvent = std::function<void(TObject* sender)>;
 using TVaCommErrorEvent = std::function<void(TObject* sender, int32_t errors)>;
 using TVaCommRxCharEvent = std::function<void(TObject* sender, int32_t count)>;
 // A run of received bytes, valid only during the call that hands it over.
 using PVaData = const char*;
 using TVaCommRxBufEvent = std::function<void(TObject* sender, PVaData data, int32_t count)>;
+// The shape of a client's line notification; no property of the port has it.
+using TVaCommLineEvent = std::function<void(TObject* sender, uint32_t evtMask)>;
 
 // What GetCommStatus reads: the line-error flags (cleared by reading them) and the driver's
 // communications status.
@@ -35,9 +44,16 @@ struct TVaCommStatus {
 // (DirectWrite true) run on the caller's thread: a read answers at once with what has arrived, a
 // write waits at most Buffers().ReadTimeout() for the device to take all bytes.
 //
-// Threads: the settings, Open, Close and the destructor belong to the owner's thread. Reads,
-// writes, status queries and purges may come from any thread; reads, status queries, purges and
-// Close take the global lock, direct writes the write lock, always in that order when both.
+// While the port is open, a receive thread waits for the watched line events and hands each
+// batch to the GUI thread, where the port raises its notifications, feeds its clients and
+// refreshes its display.
+//
+// Threads: the settings, Open and the destructor belong to the owner's thread. Close, reads,
+// writes, status queries, line functions and purges may come from any thread, and from inside the
+// port's own handlers. Lock order: the global lock, then the write lock, then the handle's leaf
+// lock (TVaCommHandle); nothing takes them the other way round, and none is held while waiting
+// for a signal, the device or the GUI thread (a direct write waits for room under the write lock,
+// but Close cancels that wait first).
 class TVaCustomComm : public TVaComponent {
 public:
     explicit TVaCustomComm(TComponent* owner);
@@ -46,9 +62,12 @@ public:
     // Opens and configures the device and starts the threads; raises EVaCommError on failure,
     // leaving the port closed with no descriptor left open.
     void Open();
-    // Stops the threads and closes the device; nothing when closed.
+    // Stops the threads and closes the device; nothing when closed or being closed by another
+    // call. Once it returns, the port's threads no longer use the device, the port or the GUI
+    // thread, and no delivery reaches a handler or client; called from inside one, the rest of
+    // that delivery is dropped.
     void Close();
-    bool Active() const { return handle_.load() != SerialPlatform::INVALID_HANDLE_VALUE; }
+    bool Active() const { return handle_.Valid(); }
     void Loaded() override;
     // Raises "Can't perform this operation while port is open" when Active.
     void CheckOpen() const;
@@ -115,6 +134,31 @@ public:
     TVaCommRxBufEvent OnRxBuf;
     TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
 
+    // Clients and display.
+    const std::vector<TVaDispatcher*>& Clients() const { return clients_; }
+    bool ControlsEnabled() const { return controlsEnabled_; }
+    void EnableControls() { controlsEnabled_ = true; }
+    void DisableControls() { controlsEnabled_ = false; }
+    void InsertClient(TVaDispatcher* dispatcher);
+    void RemoveClient(TVaDispatcher* dispatcher);
+    void DestroyClients();
+    TVaDisplay* Display() const { return display_; }
+    void SetDisplay(TVaDisplay* value);
+    void UpdateDisplay();
+    void Notification(TComponent* component, TOperation operation) override;
+
+    // A batch of line events, on the GUI thread: the received data, then the other events in
+    // their fixed order. The transmit thread hands its drained-queue and write-error masks to
+    // HandleLineEvent directly.
+    virtual void HandleDataEvent();
+    virtual void HandleLineEvent(uint32_t evtMask);
+    virtual void WriteEvents(uint32_t evtMask);
+    virtual void WriteBuffer(PVaData data, int32_t count);
+    // On the GUI thread, from a thread of the port that found the device gone (a pulled adapter,
+    // a hung-up line) and stops using it: shown through the application's exception handler,
+    // once per opening however many threads find it.
+    void DeviceLost(int code);
+
     // Reads and writes.
     int32_t WriteBuf(const void* buffer, int32_t count);
     int32_t ReadBuf(void* buffer, int32_t count);
@@ -150,7 +194,7 @@ public:
 
     // For the port's threads: the device, the event mask computed at Open, and the system that
     // carries out the serial calls.
-    SerialPlatform::THandle Handle() const { return handle_.load(); }
+    SerialPlatform::THandle Handle() const { return handle_.Get(); }
     uint32_t EventMask() const { return eventMask_.load(); }
     SerialPlatform::ICommSystem& CommSystem() const { return *system_; }
     // Makes this port use `system` instead of the host's (a test's stand-in for the operating
@@ -161,7 +205,10 @@ protected:
     virtual void CreateHandle();
     void DestroyHandle();
     virtual void CreateThreads();
+    // Asks the threads to stop, without waiting, and forgets them; ReleaseThreads then waits
+    // for them outside the locks.
     void DestroyThreads();
+    void ReleaseThreads();
 
     void SetDCB();
     void UpdateBuffers();
@@ -181,10 +228,27 @@ protected:
     void FlowControlChanged(TVaPersistent* sender);
 
 private:
+    // Tells a delivery whether its port was closed or destroyed meanwhile, by a handler it
+    // called: the rest of the delivery is then dropped.
+    class TDeliveryGuard {
+    public:
+        explicit TDeliveryGuard(const TVaCustomComm& comm)
+            : closings_(comm.closings_), start_(comm.closings_->load()) {}
+        bool Lost() const {
+            const auto closings = closings_.lock();
+            return !closings || closings->load() != start_;
+        }
+
+    private:
+        std::weak_ptr<std::atomic<uint32_t>> closings_;
+        uint32_t start_;
+    };
+
     int32_t DirectWriteBuf(const void* buffer, int32_t count);
+    bool IsClient(const TVaDispatcher* dispatcher) const;
 
     SerialPlatform::ICommSystem* system_;
-    std::atomic<SerialPlatform::THandle> handle_{SerialPlatform::INVALID_HANDLE_VALUE};
+    TVaCommHandle handle_;
     std::atomic<uint32_t> eventMask_{0};
     int lastOpenError_ = 0;
     SerialPlatform::COMMPROP properties_;
@@ -211,6 +275,19 @@ private:
     TVaWaitEvent completionEvent_;
     TVaCriticalSection writeLock_;
     TVaCriticalSection globalLock_;
+
+    // Guarded by the global lock; DestroyThreads moves them to stoppedThreads_, which only the
+    // one caller that is closing the port uses.
+    TVaCommEventThread* eventThread_ = nullptr;
+    std::vector<TVaCommThread*> stoppedThreads_;
+    // Counts the closings, for TDeliveryGuard; gone with the port.
+    std::shared_ptr<std::atomic<uint32_t>> closings_ = std::make_shared<std::atomic<uint32_t>>(0);
+
+    // GUI thread only.
+    std::vector<TVaDispatcher*> clients_;
+    bool controlsEnabled_ = true;
+    TVaDisplay* display_ = nullptr;
+    bool deviceLostShown_ = false;
 };
 
 // The port with every property published; it adds no behaviour.

@@ -2,9 +2,11 @@
 
 #include "framework/Application.h"
 #include "serial/VaComm.h"
+#include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
 
 #include <mutex>
+#include <utility>
 
 using namespace SerialPlatform;
 
@@ -21,6 +23,7 @@ void TVaCustomComm::Open() {
     SetLastError(0);
     try {
         CreateHandle();
+        deviceLostShown_ = false;
         if (Active()) {
             SetDCB();
             UpdateBuffers();
@@ -32,7 +35,11 @@ void TVaCustomComm::Open() {
     } catch (...) {
         lastOpenError_ = GetLastError();
         // A thread started before the failure must let go of the device before it closes.
-        DestroyThreads();
+        {
+            std::lock_guard lock(globalLock_);
+            DestroyThreads();
+        }
+        ReleaseThreads();
         DestroyHandle();
         throw;
     }
@@ -40,13 +47,17 @@ void TVaCustomComm::Open() {
 }
 
 void TVaCustomComm::Close() {
-    if (!Active()) {
+    if (!handle_.BeginClose()) {
         return;
     }
+    ++*closings_; // a delivery under way stops at its next step
     {
         std::lock_guard lock(globalLock_);
         DestroyThreads();
     }
+    // Waiting for the threads needs every lock free: a delivery that the GUI thread is running
+    // may be taking them.
+    ReleaseThreads();
     DestroyHandle();
     DoClose();
 }
@@ -61,32 +72,44 @@ void TVaCustomComm::CreateHandle() {
         throw EVaCommError(FormatText(sErrOpenDevice, GetDeviceName()) +
                            FormatSystemError(sErrOpenDeviceCode, code, SysErrorMessage(code)));
     }
-    handle_ = handle;
+    handle_.Attach(handle);
 }
 
 void TVaCustomComm::DestroyHandle() {
     if (!Active()) {
         return;
     }
-    // A direct write waiting for room lets go at once; then no reader, writer or status query
-    // can be using the descriptor while it is closed.
+    handle_.BeginClose();
+    // A direct write waiting for room lets go at once; then the calls still using the device
+    // give it back, and no later call gets it.
     completionEvent_.SetEvent();
-    {
-        std::lock_guard global(globalLock_);
-        std::lock_guard write(writeLock_);
-        system_->CloseHandle(handle_.exchange(INVALID_HANDLE_VALUE));
-    }
+    system_->CloseHandle(handle_.Detach());
     completionEvent_.ResetEvent();
 }
 
 void TVaCustomComm::CreateThreads() {
-    // The receive thread starts here when EventMask() is not 0 (with EventPriority), and the
-    // transmit thread when DirectWrite is false (with WritePriority); they come with their own
-    // module. Until then an open port runs no thread.
+    if (eventMask_ != 0) {
+        auto* thread = new TVaCommEventThread(this);
+        thread->SetPriority(eventPriority_);
+        {
+            std::lock_guard lock(globalLock_);
+            eventThread_ = thread;
+        }
+        thread->Start();
+    }
 }
 
 void TVaCustomComm::DestroyThreads() {
-    // Stops the threads that CreateThreads started; none yet.
+    if (eventThread_ != nullptr) {
+        eventThread_->StopThread();
+        stoppedThreads_.push_back(std::exchange(eventThread_, nullptr));
+    }
+}
+
+void TVaCustomComm::ReleaseThreads() {
+    for (TVaCommThread* thread : std::exchange(stoppedThreads_, std::vector<TVaCommThread*>{})) {
+        TVaCommThread::Release(thread);
+    }
 }
 
 void TVaCustomComm::DoOpen() {

@@ -17,7 +17,8 @@ constexpr uint8_t ByteSizeOf(TVaDatabits bits) {
 } // namespace
 
 void TVaCustomComm::SetDCB() {
-    if (!Active() || !updateDCB_) {
+    const TVaCommHandle::TUse device(handle_);
+    if (!device.Valid() || !updateDCB_) {
         return;
     }
     DCB dcb{};
@@ -46,7 +47,7 @@ void TVaCustomComm::SetDCB() {
     dcb.ErrorChar = eventChars_->ErrorChar();
     dcb.EofChar = eventChars_->EofChar();
     dcb.EvtChar = eventChars_->EventChar();
-    Watch(system_->SetCommState(handle_, dcb), sErrWriteDcb);
+    Watch(system_->SetCommState(device.Get(), dcb), sErrWriteDcb);
 }
 
 void TVaCustomComm::ReadDCB(const DCB& dcb) {
@@ -108,18 +109,20 @@ void TVaCustomComm::ResetPortParameters() {
 }
 
 void TVaCustomComm::UpdateTimeouts() {
-    if (!Active()) {
+    const TVaCommHandle::TUse device(handle_);
+    if (!device.Valid()) {
         return;
     }
     // Reads answer at once with what has arrived; the port does its own waiting.
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = 0xFFFFFFFF;
-    Watch(system_->SetCommTimeouts(handle_, timeouts), sErrSetTimeouts);
+    Watch(system_->SetCommTimeouts(device.Get(), timeouts), sErrSetTimeouts);
 }
 
 void TVaCustomComm::UpdateBuffers() {
-    if (Active()) {
-        Watch(system_->SetupComm(handle_, static_cast<uint32_t>(buffers_->ReadSize()),
+    const TVaCommHandle::TUse device(handle_);
+    if (device.Valid()) {
+        Watch(system_->SetupComm(device.Get(), static_cast<uint32_t>(buffers_->ReadSize()),
                                  static_cast<uint32_t>(buffers_->WriteSize())),
               sErrInitBuffers);
     }
@@ -136,22 +139,24 @@ void TVaCustomComm::UpdateEventMask() {
         mask &= ~EV_TXEMPTY; // the transmit thread reports the drained queue itself
     }
     eventMask_ = mask;
-    if (Active()) {
-        Watch(system_->SetCommMask(handle_, mask), sErrSetEventMask);
+    const TVaCommHandle::TUse device(handle_);
+    if (device.Valid()) {
+        Watch(system_->SetCommMask(device.Get(), mask), sErrSetEventMask);
     }
 }
 
 void TVaCustomComm::ToggleCommState(uint32_t func) {
-    std::lock_guard lock(globalLock_); // line functions may come from any thread
-    if (Active()) {
-        Watch(system_->EscapeCommFunction(handle_, func), sErrCommFunction);
+    const TVaCommHandle::TUse device(handle_); // line functions may come from any thread
+    if (device.Valid()) {
+        Watch(system_->EscapeCommFunction(device.Get(), func), sErrCommFunction);
     }
 }
 
 void TVaCustomComm::GetProperties() {
     properties_ = COMMPROP{};
-    if (!Active()) {
+    const TVaCommHandle::TUse device(handle_);
+    if (!device.Valid()) {
         throw EVaCommError(sErrPortClosed);
     }
-    Watch(system_->GetCommProperties(handle_, properties_), sErrReadProperties);
+    Watch(system_->GetCommProperties(device.Get(), properties_), sErrReadProperties);
 }

@@ -11,8 +11,9 @@ using namespace SerialPlatform;
 TVaCommStatus TVaCustomComm::GetCommStatus() {
     std::lock_guard lock(globalLock_);
     TVaCommStatus status;
-    if (Active()) {
-        Watch(system_->ClearCommError(handle_, status.Errors, status.Status), sErrStatistics);
+    const TVaCommHandle::TUse device(handle_);
+    if (device.Valid()) {
+        Watch(system_->ClearCommError(device.Get(), status.Errors, status.Status), sErrStatistics);
     }
     return status;
 }
@@ -37,9 +38,9 @@ bool TVaCustomComm::GetComStat(int32_t index) {
 bool TVaCustomComm::GetModemStatus(int32_t index) {
     static constexpr std::array<uint32_t, 4> lines = {MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
     uint32_t modemStat = 0;
-    std::lock_guard lock(globalLock_); // the descriptor is not closed under the query
-    if (Active()) {
-        Watch(system_->GetCommModemStatus(handle_, modemStat), sErrModemState);
+    const TVaCommHandle::TUse device(handle_);
+    if (device.Valid()) {
+        Watch(system_->GetCommModemStatus(device.Get(), modemStat), sErrModemState);
     }
     return index >= 1 && index <= 4 && (modemStat & lines[index - 1]) != 0;
 }

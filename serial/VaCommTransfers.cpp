@@ -3,6 +3,7 @@
 
 #include "serial/VaComm.h"
 
+#include <algorithm>
 #include <mutex>
 
 using namespace SerialPlatform;
@@ -21,12 +22,13 @@ int32_t TVaCustomComm::WriteBuf(const void* buffer, int32_t count) {
 
 int32_t TVaCustomComm::DirectWriteBuf(const void* buffer, int32_t count) {
     std::lock_guard lock(writeLock_);
-    if (!Active()) {
+    const TVaCommHandle::TUse device(handle_);
+    if (!device.Valid()) {
         return 0; // closed while this call waited for the lock
     }
     uint32_t written = 0;
     // The write is finished or given up when this returns: the buffer is the caller's again.
-    if (!system_->WriteFile(handle_, buffer, static_cast<uint32_t>(count),
+    if (!system_->WriteFile(device.Get(), buffer, static_cast<uint32_t>(count),
                             static_cast<uint32_t>(buffers_->ReadTimeout()),
                             completionEvent_.Handle(), written)) {
         Error(sErrWrite);
@@ -40,11 +42,12 @@ int32_t TVaCustomComm::ReadBuf(void* buffer, int32_t count) {
         return 0;
     }
     std::lock_guard lock(globalLock_);
-    if (!Active()) {
+    const TVaCommHandle::TUse device(handle_);
+    if (!device.Valid()) {
         return 0;
     }
     uint32_t read = 0;
-    if (!system_->ReadFile(handle_, buffer, static_cast<uint32_t>(count), read)) {
+    if (!system_->ReadFile(device.Get(), buffer, static_cast<uint32_t>(count), read)) {
         Error(sErrRead);
     }
     return static_cast<int32_t>(read);
@@ -60,19 +63,28 @@ bool TVaCustomComm::WriteChar(char ch) {
 }
 
 std::string TVaCustomComm::ReadText() {
-    std::string text;
-    // Under one hold of the lock, so that no other reader takes bytes from the middle. The
-    // driver may count fewer bytes than wait (a pseudo-terminal counts at most 4095), so the
-    // reading goes on until the count is used up.
+    // Under one hold of the lock, so that no other reader takes bytes from the middle.
     std::lock_guard lock(globalLock_);
-    for (int32_t waiting = ReadBufUsed(); waiting > 0; waiting = ReadBufUsed()) {
+    const int32_t counted = ReadBufUsed();
+    if (counted <= 0) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(counted), '\0');
+    const int32_t read = ReadBuf(text.data(), counted);
+    text.resize(static_cast<std::size_t>(read));
+    // A driver whose count stops at a limit holds more behind it. Those bytes were waiting too,
+    // so reading goes on while reads bring bytes, but never past what can have been waiting: a
+    // peer that keeps sending must not hold this call and the lock.
+    const std::size_t most =
+        static_cast<std::size_t>(counted) + system_->UncountedInput(static_cast<uint32_t>(counted));
+    constexpr std::size_t chunk = 4096;
+    bool more = read == counted;
+    while (more && text.size() < most) {
         const std::size_t start = text.size();
-        text.resize(start + static_cast<std::size_t>(waiting));
-        const int32_t read = ReadBuf(text.data() + start, waiting);
-        text.resize(start + static_cast<std::size_t>(read));
-        if (read < waiting) {
-            break;
-        }
+        text.resize(start + std::min(chunk, most - start));
+        const int32_t got = ReadBuf(text.data() + start, static_cast<int32_t>(text.size() - start));
+        text.resize(start + static_cast<std::size_t>(got));
+        more = got > 0;
     }
     return text;
 }
@@ -126,10 +138,10 @@ void TVaCustomComm::PurgeBuffers(uint32_t flags) {
         return;
     }
     std::lock_guard lock(globalLock_);
-    if (!Active()) {
-        return;
-    }
     // The transmit thread, once it exists, empties its queue here first for every purge but
     // PurgeRead's.
-    Watch(system_->PurgeComm(handle_, flags), sErrClearBuffers);
+    const TVaCommHandle::TUse device(handle_);
+    if (device.Valid()) {
+        Watch(system_->PurgeComm(device.Get(), flags), sErrClearBuffers);
+    }
 }

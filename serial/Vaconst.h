@@ -170,6 +170,9 @@ inline constexpr char sErrOutputFull[] = "Output buffer is full. Please check co
 inline constexpr char sErrClearBuffers[] = "Error clearing buffers (%d), %s";
 inline constexpr char sErrStatistics[] = "Error retrieving statistics (%d), %s";
 inline constexpr char sErrModemState[] = "Error reading modem state (%d), %s";
+// A device that stopped answering while the port was open; "%s" takes the device name.
+inline constexpr char sErrDeviceLost[] = "Connection to %s lost";
+inline constexpr char sErrDeviceLostCode[] = " (%d), %s";
 inline constexpr char sErrDtrHandshake[] =
     "DTR line updates not allowed when flowcontrol is set to Handshake.";
 inline constexpr char sErrRtsHandshake[] =

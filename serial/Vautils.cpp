@@ -1,5 +1,6 @@
 #include "serial/Vautils.h"
 
+#include "framework/Application.h"
 #include "framework/Thread.h"
 
 #include <algorithm>
@@ -50,7 +51,7 @@ void SysDelay(int32_t milliseconds, bool processMessages) {
         const int left =
             static_cast<int>(std::min<uint32_t>(timer.Duration - elapsed + 1, INT32_MAX));
         if (serveGuiCalls) {
-            CheckSynchronize(left);
+            Application::ProcessMessages(left);
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(left));
         }

@@ -125,6 +125,10 @@ TEST_F(TransferControlTest, ALineThatGoesDeadEndsALoadOrASendWithTheReason) {
         EXPECT_TRUE(Status().starts_with(command[0] == 'L' ? "Load from Q4471 stopped: "
                                                            : "Send to Q4471 stopped: "))
             << Status();
+        // The port says so once, whatever the transfer tried after.
+        ServeUntil([&] { return !ErrorBoxes.empty(); });
+        EXPECT_EQ(ErrorBoxes, Strings{"Connection to COM1 lost (5), Input/output error"});
+        ErrorBoxes.clear();
         CloseWindow();
     }
 }

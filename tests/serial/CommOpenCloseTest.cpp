@@ -35,8 +35,10 @@ TEST_F(CommTest, OpenAndCloseFireTheirEventsOnce) {
 TEST_F(CommTest, OpenConfiguresTheDeviceInItsOrder) {
     UseFake();
     comm_.Open();
-    EXPECT_EQ(fake_.calls, (std::vector<std::string>{"CreateFile", "SetCommState", "SetupComm",
-                                                     "SetCommTimeouts", "SetCommMask"}));
+    // The receive thread's wait for line events comes last.
+    EXPECT_EQ(fake_.calls,
+              (std::vector<std::string>{"CreateFile", "SetCommState", "SetupComm",
+                                        "SetCommTimeouts", "SetCommMask", "CreateEventWaiter"}));
     EXPECT_EQ(comm_.LastOpenError(), 0);
 }
 

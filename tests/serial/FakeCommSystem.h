@@ -4,6 +4,7 @@
 // flags and refused calls. Every call goes on to the host's implementation (on a real
 // pseudo-terminal) unless the test scripted it otherwise, and the calls are logged by name.
 
+#include "ScriptedEvents.h"
 #include "serial/platform/CommPlatform.h"
 
 #include <map>
@@ -21,6 +22,9 @@ public:
     uint32_t pendingErrors = 0; // reported and cleared by the next ClearCommError
     // With false, SetCommState only records the record (for settings a pseudo-terminal refuses).
     bool passSettings = true;
+    // When set, the port's receive thread waits for these scripted events instead of the
+    // device's own.
+    ScriptedEvents* scriptedEvents = nullptr;
 
     std::vector<std::string> calls;
     std::vector<SerialPlatform::DCB> settings;
@@ -96,7 +100,11 @@ public:
     }
     std::unique_ptr<SerialPlatform::ICommEventWaiter> CreateEventWaiter(THandle handle,
                                                                         int stopEvent) override {
-        return host_.CreateEventWaiter(handle, stopEvent);
+        if (Fails("CreateEventWaiter")) {
+            return nullptr;
+        }
+        return scriptedEvents != nullptr ? scriptedEvents->NewWaiter(stopEvent)
+                                         : host_.CreateEventWaiter(handle, stopEvent);
     }
     SerialPlatform::TDeviceProbe ProbeDevice(const std::string& path) override {
         return host_.ProbeDevice(path);

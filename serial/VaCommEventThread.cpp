@@ -1,0 +1,74 @@
+#include "serial/VaCommEventThread.h"
+
+#include "framework/Application.h"
+#include "serial/VaComm.h"
+#include "serial/VaCommFormat.h"
+
+using namespace SerialPlatform;
+
+TVaCommEventThread::TVaCommEventThread(TVaCustomComm* comm) : Comm(comm) {
+    waiter_ = comm->CommSystem().CreateEventWaiter(comm->Handle(), EventSignal.Handle());
+    if (!waiter_) {
+        const int code = GetLastError();
+        throw EVaCommError(FormatSystemError(sErrSetEventMask, code, SysErrorMessage(code)));
+    }
+}
+
+TVaCommEventThread::~TVaCommEventThread() {
+    // The waiter goes before EventSignal, whose descriptor it watches.
+    waiter_.reset();
+}
+
+void TVaCommEventThread::StopThread() {
+    Terminate();
+    EventSignal.SetEvent();
+}
+
+void TVaCommEventThread::LetGoOfDevice() {
+    waiter_.reset();
+}
+
+void TVaCommEventThread::Execute() {
+    bool failedBefore = false;
+    while (!Terminated()) {
+        uint32_t mask = 0;
+        const TCommWaitResult result = waiter_->WaitCommEvent(mask);
+        // A failed wait is followed by the next one, as the waiter drops what failed; a wait that
+        // fails again at once would fail for good, and repeating it would only burn a core.
+        const bool lost = result == cwDeviceGone || (result == cwFailed && failedBefore);
+        failedBefore = result == cwFailed;
+        if (lost) {
+            const int code = GetLastError();
+            Deliver([this, code] { Comm->DeviceLost(code); });
+            return;
+        }
+        if (result == cwEvents) {
+            EvtMask = mask;
+            Deliver([this] { DoEvent(); });
+        }
+        // cwStopped: StopThread marks the thread terminated before it sets the signal.
+    }
+}
+
+void TVaCommEventThread::DoEvent() {
+    // Each step can close or destroy the port through a handler; the thread is stopped then,
+    // and the rest of the batch is dropped.
+    try {
+        Comm->UpdateDisplay();
+        if (Terminated()) {
+            return;
+        }
+        if ((EvtMask & EV_RXCHAR) != 0) {
+            Comm->HandleDataEvent();
+            EvtMask &= ~EV_RXCHAR;
+            if (Terminated()) {
+                return;
+            }
+        }
+        if (EvtMask != 0) {
+            Comm->HandleLineEvent(EvtMask);
+        }
+    } catch (...) {
+        Application::HandleException();
+    }
+}

@@ -1,0 +1,146 @@
+// The batches of line events on the GUI thread: received data, line events in their fixed
+// order, the clients and the display.
+
+#include "framework/Application.h"
+#include "serial/VaComm.h"
+#include "serial/VaCommClients.h"
+#include "serial/VaCommFormat.h"
+#include "serial/VaDisplay.h"
+#include "serial/Vautils.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+using namespace SerialPlatform;
+
+void TVaCustomComm::InsertClient(TVaDispatcher* dispatcher) {
+    dispatcher->Comm = this;
+    clients_.push_back(dispatcher);
+}
+
+void TVaCustomComm::RemoveClient(TVaDispatcher* dispatcher) {
+    const auto listed = std::find(clients_.begin(), clients_.end(), dispatcher);
+    if (listed != clients_.end()) {
+        dispatcher->Comm = nullptr;
+        clients_.erase(listed);
+    }
+}
+
+void TVaCustomComm::DestroyClients() {
+    while (!clients_.empty()) {
+        RemoveClient(clients_.back());
+    }
+}
+
+bool TVaCustomComm::IsClient(const TVaDispatcher* dispatcher) const {
+    return std::find(clients_.begin(), clients_.end(), dispatcher) != clients_.end();
+}
+
+void TVaCustomComm::SetDisplay(TVaDisplay* value) {
+    display_ = value;
+    if (value != nullptr) {
+        FreeNotification(value);
+    }
+}
+
+void TVaCustomComm::Notification(TComponent* component, TOperation operation) {
+    if (operation == TOperation::opRemove && component != nullptr && component == display_) {
+        display_ = nullptr;
+    }
+    TVaComponent::Notification(component, operation);
+}
+
+void TVaCustomComm::UpdateDisplay() {
+    if (display_ != nullptr) {
+        display_->UpdateDisplay(this);
+    }
+}
+
+void TVaCustomComm::DeviceLost(int code) {
+    if (std::exchange(deviceLostShown_, true)) {
+        return;
+    }
+    const std::string message = FormatText(sErrDeviceLost, GetDeviceName()) +
+                                FormatSystemError(sErrDeviceLostCode, code, SysErrorMessage(code));
+    Application::ShowException(EVaCommError(message));
+}
+
+void TVaCustomComm::WriteEvents(uint32_t evtMask) {
+    if (!controlsEnabled_) {
+        return;
+    }
+    // A client may detach itself, or others, or close the port from its notification: each one
+    // is still checked to be listed before it is called, and none is after the port closed.
+    const TDeliveryGuard guard(*this);
+    const std::vector<TVaDispatcher*> clients = clients_;
+    for (TVaDispatcher* dispatcher : clients) {
+        if (guard.Lost()) {
+            return;
+        }
+        if (IsClient(dispatcher)) {
+            dispatcher->LineEvent(evtMask);
+        }
+    }
+}
+
+void TVaCustomComm::WriteBuffer(PVaData data, int32_t count) {
+    const TDeliveryGuard guard(*this);
+    if (controlsEnabled_) {
+        const std::vector<TVaDispatcher*> clients = clients_;
+        for (TVaDispatcher* dispatcher : clients) {
+            if (guard.Lost()) {
+                return;
+            }
+            if (IsClient(dispatcher)) {
+                dispatcher->DataEvent(data, count);
+            }
+        }
+    }
+    if (OnRxBuf && !guard.Lost()) {
+        OnRxBuf(this, data, count);
+    }
+}
+
+void TVaCustomComm::HandleDataEvent() {
+    const int32_t waiting = ReadBufUsed();
+    if (waiting <= 0) {
+        return;
+    }
+    if (!clients_.empty()) {
+        std::vector<char> block(static_cast<std::size_t>(waiting));
+        // A worker's own ReadText may have taken some of the bytes meanwhile: only those read
+        // are handed on, never the rest of the block.
+        const int32_t read = ReadBuf(block.data(), waiting);
+        if (read > 0) {
+            WriteBuffer(block.data(), read);
+        }
+    } else if (OnRxChar) {
+        OnRxChar(this, waiting);
+    }
+}
+
+void TVaCustomComm::HandleLineEvent(uint32_t evtMask) {
+    const TDeliveryGuard guard(*this);
+    const auto mask = static_cast<int32_t>(evtMask);
+    if (BitOn(static_cast<int32_t>(EV_ERR), mask)) {
+        ClearLineErrors();
+    }
+    if (!guard.Lost() && !clients_.empty()) {
+        WriteEvents(evtMask);
+    }
+    // In this order, which is not the order of the event enumeration.
+    const std::pair<uint32_t, TNotifyEvent*> notifications[] = {
+        {EV_RXFLAG, &OnRxFlag}, {EV_CTS, &OnCts},      {EV_DSR, &OnDsr},
+        {EV_RING, &OnRing},     {EV_RLSD, &OnRlsd},    {EV_TXEMPTY, &OnTxEmpty},
+        {EV_BREAK, &OnBreak},   {EV_PERR, &OnPErr},    {EV_RX80FULL, &OnRx80Full},
+        {EV_EVENT1, &OnEvent1}, {EV_EVENT2, &OnEvent2}};
+    for (const auto& [bit, handler] : notifications) {
+        if (guard.Lost()) {
+            return;
+        }
+        if (BitOn(static_cast<int32_t>(bit), mask) && *handler) {
+            (*handler)(this);
+        }
+    }
+}

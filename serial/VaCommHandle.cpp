@@ -1,0 +1,55 @@
+#include "serial/VaCommHandle.h"
+
+using namespace SerialPlatform;
+
+TVaCommHandle::TUse::TUse(TVaCommHandle& owner) : owner_(owner) {
+    std::lock_guard lock(owner_.mutex_);
+    handle_ = owner_.closing_ ? INVALID_HANDLE_VALUE : owner_.handle_;
+    if (Valid()) {
+        ++owner_.borrowers_;
+    }
+}
+
+TVaCommHandle::TUse::~TUse() {
+    if (!Valid()) {
+        return;
+    }
+    std::lock_guard lock(owner_.mutex_);
+    if (--owner_.borrowers_ == 0) {
+        owner_.returned_.notify_all();
+    }
+}
+
+bool TVaCommHandle::Valid() const {
+    return Get() != INVALID_HANDLE_VALUE;
+}
+
+THandle TVaCommHandle::Get() const {
+    std::lock_guard lock(mutex_);
+    return handle_;
+}
+
+void TVaCommHandle::Attach(THandle handle) {
+    std::lock_guard lock(mutex_);
+    handle_ = handle;
+    closing_ = false;
+}
+
+bool TVaCommHandle::BeginClose() {
+    std::lock_guard lock(mutex_);
+    if (handle_ == INVALID_HANDLE_VALUE || closing_) {
+        return false;
+    }
+    closing_ = true;
+    return true;
+}
+
+THandle TVaCommHandle::Detach() {
+    std::unique_lock lock(mutex_);
+    closing_ = true;
+    returned_.wait(lock, [&] { return borrowers_ == 0; });
+    const THandle handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    closing_ = false;
+    return handle;
+}

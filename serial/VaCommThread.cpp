@@ -1,0 +1,21 @@
+#include "serial/VaCommThread.h"
+
+void TVaCommThread::Release(TVaCommThread* thread) {
+    if (thread == nullptr) {
+        return;
+    }
+    if (thread->handOver_.Withdraw()) {
+        // Held until the call up our stack returns; after it, the thread sees its stop request.
+        thread->LetGoOfDevice();
+        thread->SetFreeOnTerminate(true);
+        return;
+    }
+    thread->WaitFor();
+    delete thread;
+}
+
+void TVaCommThread::Deliver(const std::function<void()>& call) {
+    if (!Terminated()) {
+        handOver_.Run(call);
+    }
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+// A port whose receive thread runs, with the test's thread as the GUI thread: it pumps the
+// deliveries and records, in order, what reaches the port's handlers and clients.
+
+#include "CommFixture.h"
+#include "ScriptedEvents.h"
+#include "framework/plain/PlainFramework.h"
+#include "serial/VaCommClients.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+inline std::string Hex(uint32_t mask) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04X", mask);
+    return text;
+}
+
+// A client that logs its notifications as "<name> data <bytes>" and "<name> line <mask>", then
+// runs the test's reaction, if any.
+class RecordingClient : public TVaCommComponent {
+public:
+    RecordingClient(std::vector<std::string>& log, std::string name)
+        : TVaCommComponent(nullptr), log_(log), name_(std::move(name)) {}
+
+    void DataChanged(PVaData data, int32_t count) override {
+        log_.push_back(name_ + " data " + std::string(data, static_cast<std::size_t>(count)));
+        if (onData) {
+            onData();
+        }
+    }
+    void LineChanged(uint32_t evtMask) override {
+        log_.push_back(name_ + " line " + Hex(evtMask));
+        if (onLine) {
+            onLine();
+        }
+    }
+
+    std::function<void()> onData, onLine;
+
+private:
+    std::vector<std::string>& log_;
+    std::string name_;
+};
+
+class CommEventTest : public CommTest {
+protected:
+    // Every notification logs its name: "OnCts", "OnRxChar 5", "OnRxBuf hello", "OnError 0008".
+    void RecordHandlers(TVaCustomComm& comm) {
+        const auto note = [this](const char* name) {
+            return [this, name](TObject*) { log_.push_back(name); };
+        };
+        comm.OnCts = note("OnCts");
+        comm.OnDsr = note("OnDsr");
+        comm.OnRlsd = note("OnRlsd");
+        comm.OnRing = note("OnRing");
+        comm.OnBreak = note("OnBreak");
+        comm.OnRxFlag = note("OnRxFlag");
+        comm.OnTxEmpty = note("OnTxEmpty");
+        comm.OnPErr = note("OnPErr");
+        comm.OnRx80Full = note("OnRx80Full");
+        comm.OnEvent1 = note("OnEvent1");
+        comm.OnEvent2 = note("OnEvent2");
+        comm.OnError = [this](TObject*, int32_t errors) {
+            log_.push_back("OnError " + Hex(static_cast<uint32_t>(errors)));
+        };
+        comm.OnRxChar = [this](TObject*, int32_t count) {
+            log_.push_back("OnRxChar " + std::to_string(count));
+        };
+        comm.OnRxBuf = [this](TObject*, PVaData data, int32_t count) {
+            log_.push_back("OnRxBuf " + std::string(data, static_cast<std::size_t>(count)));
+        };
+    }
+
+    // The receive thread waits for the events the test raises instead of the device's own.
+    void UseScript() {
+        UseFake();
+        fake_.scriptedEvents = &script_;
+    }
+
+    // Runs the deliveries until the log holds `count` entries (or a generous deadline passed).
+    bool PumpUntilLogged(std::size_t count) {
+        return PlainFrameworkBinding::PumpUntil([&] { return log_.size() >= count; });
+    }
+    // Runs whatever deliveries come within a short while, for tests that expect none.
+    static void PumpAWhile() {
+        PlainFrameworkBinding::PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+    }
+
+    PlainFrameworkBinding framework_;
+    ScriptedEvents script_;
+    std::vector<std::string> log_;
+};

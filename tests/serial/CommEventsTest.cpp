@@ -1,0 +1,194 @@
+#include "CommEventFixture.h"
+#include "WaitUntil.h"
+#include "serial/VaDisplay.h"
+
+#include <memory>
+
+using namespace SerialPlatform;
+
+namespace {
+
+// A display that logs each refresh and the port it was asked to read.
+class RecordingDisplay : public TVaDisplay {
+public:
+    RecordingDisplay(std::vector<std::string>& log) : TVaDisplay(nullptr), log_(log) {}
+    void UpdateDisplay(TComponent* sender) override {
+        log_.push_back(dynamic_cast<TVaCustomComm*>(sender) != nullptr ? "display" : "not a port");
+    }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+} // namespace
+
+TEST_F(CommEventTest, ReceivedBytesReachClientsOrOnRxCharAsTheClientListDecides) {
+    struct Case {
+        const char* name;
+        std::vector<bool> clientsActive; // one client per entry, named A, B, ...
+        bool controlsEnabled;
+        std::vector<std::string> expected;
+        int32_t leftInDriver;
+    };
+    const Case cases[] = {
+        {"no client: the count, bytes left", {}, true, {"OnRxChar 5"}, 5},
+        {"a client, then OnRxBuf", {true}, true, {"A data hello", "OnRxBuf hello"}, 0},
+        {"an inactive client is skipped",
+         {false, true},
+         true,
+         {"B data hello", "OnRxBuf hello"},
+         0},
+        {"controls disabled: OnRxBuf only", {true}, false, {"OnRxBuf hello"}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log_.clear();
+        std::vector<std::unique_ptr<RecordingClient>> clients;
+        for (std::size_t i = 0; i < c.clientsActive.size(); ++i) {
+            clients.push_back(std::make_unique<RecordingClient>(log_, std::string(1, 'A' + i)));
+            clients.back()->SetActive(c.clientsActive[i]);
+            clients.back()->SetComm(&comm_);
+        }
+        c.controlsEnabled ? comm_.EnableControls() : comm_.DisableControls();
+        RecordHandlers(comm_);
+        comm_.Open();
+        pty_.Send("hello");
+        ASSERT_TRUE(PumpUntilLogged(c.expected.size()));
+        EXPECT_EQ(log_, c.expected);
+        EXPECT_EQ(comm_.ReadBufUsed(), c.leftInDriver);
+        comm_.Close();
+    }
+}
+
+TEST_F(CommEventTest, BytesWithNoTakerStayForTheReader) {
+    comm_.Open(); // as the editor's port: default events, no handler, no client
+    pty_.Send("MEM:USR:SET 1,A,1,2,0,0\r");
+    ASSERT_TRUE(WaitUntil([&] { return comm_.ReadBufUsed() == 24; }));
+    PumpAWhile();
+    EXPECT_EQ(comm_.ReadText(), "MEM:USR:SET 1,A,1,2,0,0\r");
+}
+
+TEST_F(CommEventTest, LineEventsArriveInTheirFixedOrderAfterTheData) {
+    struct Case {
+        const char* name;
+        uint32_t mask;
+        std::vector<bool> clientsActive;
+        uint32_t pendingErrors;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"data first, then the line event without its data bit",
+         EV_RXCHAR | EV_CTS,
+         {true},
+         0,
+         {"display", "A line 0008", "OnCts"}},
+        {"errors, then the clients with the whole mask, then the rest",
+         EV_ERR | EV_TXEMPTY,
+         {true},
+         CE_FRAME,
+         {"display", "OnError 0008", "A line 0084", "OnTxEmpty"}},
+        {"an inactive client hears nothing",
+         EV_DSR,
+         {false, true},
+         0,
+         {"display", "B line 0010", "OnDsr"}},
+        {"every line event, in the port's order",
+         0x1FFE,
+         {},
+         0,
+         {"display", "OnRxFlag", "OnCts", "OnDsr", "OnRing", "OnRlsd", "OnTxEmpty", "OnBreak",
+          "OnPErr", "OnRx80Full", "OnEvent1", "OnEvent2"}},
+        {"data alone raises no line event", EV_RXCHAR, {true}, 0, {"display"}},
+    };
+    UseScript();
+    RecordingDisplay display(log_);
+    comm_.SetDisplay(&display);
+    RecordHandlers(comm_);
+    comm_.Open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::unique_ptr<RecordingClient>> clients;
+        for (std::size_t i = 0; i < c.clientsActive.size(); ++i) {
+            clients.push_back(std::make_unique<RecordingClient>(log_, std::string(1, 'A' + i)));
+            clients.back()->SetActive(c.clientsActive[i]);
+            clients.back()->SetComm(&comm_);
+        }
+        fake_.pendingErrors = c.pendingErrors;
+        log_.clear();
+        script_.Raise(c.mask);
+        // A second batch marks the end of the first.
+        script_.Raise(0);
+        ASSERT_TRUE(PumpUntilLogged(c.expected.size() + 1));
+        log_.pop_back();
+        EXPECT_EQ(log_, c.expected);
+    }
+}
+
+TEST_F(CommEventTest, AFailingHandlerIsShownEndsItsBatchAndTheThreadGoesOn) {
+    UseScript();
+    RecordHandlers(comm_);
+    comm_.OnCts = [](TObject*) { throw EVaCommError("handler failed"); };
+    comm_.Open();
+    script_.Raise(EV_CTS | EV_DSR);
+    script_.Raise(EV_DSR);
+    ASSERT_TRUE(PumpUntilLogged(1));
+    EXPECT_EQ(log_, std::vector<std::string>{"OnDsr"}); // from the second batch only
+    EXPECT_EQ(framework_.ShownErrors(), std::vector<std::string>{"handler failed"});
+}
+
+TEST_F(CommEventTest, ClientsAreListedAsAttachedAndLeaveWhenEitherSideGoes) {
+    RecordingClient a(log_, "A");
+    RecordingClient b(log_, "B");
+    TVaDispatcher stray(a);
+    comm_.RemoveClient(&stray); // not listed: nothing changes
+    a.SetComm(&comm_);
+    b.SetComm(&comm_);
+    a.SetComm(&comm_); // again: moves to the end
+    EXPECT_EQ(comm_.Clients(), (std::vector<TVaDispatcher*>{&b.Dispatcher(), &a.Dispatcher()}));
+    comm_.InsertClient(&stray);
+    comm_.InsertClient(&stray);
+    EXPECT_EQ(comm_.Clients().size(), 4u);
+    {
+        RecordingClient gone(log_, "C");
+        gone.SetComm(&comm_);
+        EXPECT_EQ(comm_.Clients().size(), 5u);
+    }
+    EXPECT_EQ(comm_.Clients().size(), 4u);
+
+    auto port = std::make_unique<TVaComm>(nullptr);
+    RecordingClient c(log_, "C");
+    c.SetComm(port.get());
+    port.reset();
+    EXPECT_EQ(c.Comm(), nullptr);
+    // Detached: every pass-through does nothing and answers 0 or false.
+    EXPECT_EQ(c.Dispatcher().WriteBuf("x", 1), 0);
+    EXPECT_FALSE(c.Dispatcher().WriteText("x"));
+    EXPECT_FALSE(c.Dispatcher().WriteChar('x'));
+    c.Dispatcher().PurgeReadWrite();
+    c.Dispatcher().SetDTRState(true);
+    comm_.DestroyClients();
+}
+
+TEST_F(CommEventTest, AClientListedTwiceIsToldTwiceAndItsPassThroughReachesThePort) {
+    UseScript();
+    RecordingClient a(log_, "A");
+    a.SetComm(&comm_);
+    comm_.InsertClient(&a.Dispatcher());
+    comm_.Open();
+    script_.Raise(EV_CTS);
+    ASSERT_TRUE(PumpUntilLogged(2));
+    EXPECT_EQ(log_, (std::vector<std::string>{"A line 0008", "A line 0008"}));
+    EXPECT_TRUE(a.Dispatcher().WriteText("query\r"));
+    EXPECT_EQ(pty_.Receive(6), "query\r");
+    comm_.RemoveClient(&a.Dispatcher());
+}
+
+TEST_F(CommEventTest, ARemovedDisplayIsForgotten) {
+    auto display = std::make_unique<RecordingDisplay>(log_);
+    comm_.SetDisplay(display.get());
+    comm_.UpdateDisplay();
+    display.reset();
+    EXPECT_EQ(comm_.Display(), nullptr);
+    comm_.UpdateDisplay(); // nothing to refresh
+    EXPECT_EQ(log_, std::vector<std::string>{"display"});
+}
