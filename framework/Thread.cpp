@@ -82,10 +82,30 @@ bool CheckSynchronize(int timeoutMs) {
         }
         lock.lock();
         request->done = true;
+        // Told outside the lock, so that the waiting thread does not wake only to wait for it.
+        lock.unlock();
         queue.done.notify_all();
+        lock.lock();
     }
     return ranAny;
 }
+
+namespace {
+
+// Queues `request` for the GUI thread and waits, under `lock`, until it has run or was taken
+// back. The GUI thread is woken outside the lock, so that it does not wake only to wait for it.
+void HandOver(SyncQueue& queue, SyncRequest& request, std::unique_lock<std::mutex>& lock) {
+    queue.requests.push_back(&request);
+    if (queue.wake) {
+        queue.wake();
+    }
+    lock.unlock();
+    queue.pending.notify_all();
+    lock.lock();
+    queue.done.wait(lock, [&] { return request.done; });
+}
+
+} // namespace
 
 void TThread::Synchronize(const std::function<void()>& method) {
     if (IsMainThread()) {
@@ -96,12 +116,7 @@ void TThread::Synchronize(const std::function<void()>& method) {
     SyncRequest request{&method, nullptr};
     {
         std::unique_lock lock(queue.mutex);
-        queue.requests.push_back(&request);
-        if (queue.wake) {
-            queue.wake();
-        }
-        queue.pending.notify_all();
-        queue.done.wait(lock, [&] { return request.done; });
+        HandOver(queue, request, lock);
     }
     if (request.error) {
         std::rethrow_exception(request.error);
@@ -127,12 +142,7 @@ bool TSyncHandOver::Run(const std::function<void()>& method) {
             return false;
         }
         current_ = &request;
-        queue.requests.push_back(&request);
-        if (queue.wake) {
-            queue.wake();
-        }
-        queue.pending.notify_all();
-        queue.done.wait(lock, [&] { return request.done; });
+        HandOver(queue, request, lock);
         current_ = nullptr;
     }
     if (request.withdrawn) {

@@ -97,7 +97,7 @@ void TVaCustomComm::WriteBuffer(PVaData data, int32_t count) {
             }
         }
     }
-    if (OnRxBuf && !guard.Lost()) {
+    if (!guard.Lost() && OnRxBuf) {
         OnRxBuf(this, data, count);
     }
 }

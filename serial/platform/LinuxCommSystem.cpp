@@ -263,30 +263,47 @@ bool LinuxCommSystem::PurgeComm(THandle handle, uint32_t flags) {
 bool LinuxCommSystem::ClearCommError(THandle handle, uint32_t& errors, COMSTAT& stat) {
     errors = 0;
     stat = COMSTAT{};
-    termios2 tio{};
-    int lines = 0;
-    if (!QueueCount(handle, TIOCINQ, stat.cbInQue) ||
-        !QueueCount(handle, TIOCOUTQ, stat.cbOutQue) || !ReadTermios(handle, tio) ||
-        !ModemLines(handle, lines)) {
+    // Runs at every batch of received data: only what the status needs is asked of the driver.
+    PortState known;
+    if (!WithPort(handle,
+                  [&](PortState& port) {
+                      known = port;
+                      return true;
+                  }) ||
+        !QueueCount(handle, TIOCINQ, stat.cbInQue) ||
+        !QueueCount(handle, TIOCOUTQ, stat.cbOutQue)) {
         return false;
     }
-    if ((tio.c_cflag & CRTSCTS) != 0 && (lines & TIOCM_CTS) == 0) {
-        stat.Flags |= COMSTAT_CTS_HOLD;
+    if (known.xoffHold) {
+        stat.Flags |= COMSTAT_XOFF_HOLD;
+    }
+    bool ctsFlow = known.written.fOutxCtsFlow;
+    if (!known.hasWritten) {
+        termios2 tio{};
+        if (!ReadTermios(handle, tio)) {
+            return false;
+        }
+        ctsFlow = (tio.c_cflag & CRTSCTS) != 0;
+    }
+    int lines = 0;
+    if (ctsFlow) {
+        if (!ModemLines(handle, lines)) {
+            return false;
+        }
+        if ((lines & TIOCM_CTS) == 0) {
+            stat.Flags |= COMSTAT_CTS_HOLD;
+        }
+    }
+    if (!known.hasCounters) {
+        return true; // the driver keeps no counters (a pseudo-terminal): no line errors to tell
     }
     serial_icounter_struct now{};
-    const bool counted = ReadCounters(handle, now);
-    if (!counted && !DriverHasNo(GetLastError())) {
+    if (!ReadCounters(handle, now)) {
         return false;
     }
     return WithPort(handle, [&](PortState& port) {
-        if (port.xoffHold) {
-            stat.Flags |= COMSTAT_XOFF_HOLD;
-        }
-        if (counted && port.hasCounters) {
-            errors = ErrorsBetween(port.counters, now);
-        }
+        errors = ErrorsBetween(port.counters, now);
         port.counters = now;
-        port.hasCounters = counted;
         return true;
     });
 }

@@ -48,6 +48,9 @@ private:
 
 class CommEventTest : public CommTest {
 protected:
+    // The port's thread may be using the script and the binding: it stops before they go.
+    ~CommEventTest() override { comm_.Close(); }
+
     // Every notification logs its name: "OnCts", "OnRxChar 5", "OnRxBuf hello", "OnError 0008".
     void RecordHandlers(TVaCustomComm& comm) {
         const auto note = [this](const char* name) {

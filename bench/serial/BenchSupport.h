@@ -1,0 +1,162 @@
+#pragma once
+
+// What the serial benchmarks share: a pseudo-terminal pair, whole reads and writes on a
+// descriptor, CPU and wake-up counters of this process, and the figures' summaries.
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+using Clock = std::chrono::steady_clock;
+
+inline double Micros(Clock::duration duration) {
+    return std::chrono::duration<double, std::micro>(duration).count();
+}
+
+// A pseudo-terminal whose master the bench drives, blocking; the contender opens the slave.
+class Pty {
+public:
+    Pty() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        char name[128];
+        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
+            ptsname_r(master_, name, sizeof name) != 0) {
+            throw std::runtime_error("no pseudo-terminal");
+        }
+        slave_ = name;
+    }
+    ~Pty() { CloseMaster(); }
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    int Master() const { return master_; }
+    const std::string& Slave() const { return slave_; }
+    // The peer hangs up, as a pulled USB adapter does.
+    void CloseMaster() {
+        if (master_ >= 0) {
+            close(master_);
+            master_ = -1;
+        }
+    }
+
+private:
+    int master_;
+    std::string slave_;
+};
+
+// The slave end opened the plain way: raw, non-blocking.
+inline int OpenRawSlave(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+    return fd;
+}
+
+inline void AwaitDescriptor(int fd, short events) {
+    pollfd ready{fd, events, 0};
+    poll(&ready, 1, -1);
+}
+
+inline void ReadExactly(int fd, char* data, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t got = read(fd, data + done, size - done);
+        if (got > 0) {
+            done += static_cast<std::size_t>(got);
+        } else if (got < 0 && errno == EAGAIN) {
+            AwaitDescriptor(fd, POLLIN);
+        } else if (got == 0 || errno != EINTR) {
+            throw std::runtime_error("read failed");
+        }
+    }
+}
+
+inline void WriteExactly(int fd, const char* data, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t sent = write(fd, data + done, size - done);
+        if (sent > 0) {
+            done += static_cast<std::size_t>(sent);
+        } else if (sent < 0 && errno == EAGAIN) {
+            AwaitDescriptor(fd, POLLOUT);
+        } else if (errno != EINTR) {
+            throw std::runtime_error("write failed");
+        }
+    }
+}
+
+inline double CpuSecondsOf(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+inline double ProcessCpuSeconds() {
+    return CpuSecondsOf(RUSAGE_SELF);
+}
+inline double ThreadCpuSeconds() {
+    return CpuSecondsOf(RUSAGE_THREAD);
+}
+
+// How often the process's threads other than the first (the GUI thread, which the bench itself
+// wakes) went to sleep and were woken: their voluntary context switches.
+inline long WorkerWakeups() {
+    long wakeups = 0;
+    const std::string main = std::to_string(getpid());
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        if (task.path().filename() == main) {
+            continue;
+        }
+        std::ifstream status(task.path() / "status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
+                wakeups += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+    }
+    return wakeups;
+}
+
+struct Summary {
+    double median, min, max;
+};
+
+inline Summary Summarise(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.front(), values.back()};
+}
+
+struct Percentiles {
+    double p50, p99, max;
+};
+
+inline Percentiles PercentilesOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const auto at = [&](double share) {
+        return values[std::min(values.size() - 1, static_cast<std::size_t>(share * values.size()))];
+    };
+    return {at(0.50), at(0.99), values.back()};
+}
+
+inline void PrintSummary(const char* what, const char* unit, const Summary& figures) {
+    std::printf("%-46s median %9.2f  min %9.2f  max %9.2f %s\n", what, figures.median, figures.min,
+                figures.max, unit);
+}
+
+// Percentiles in microseconds, with the p50 as a multiple of the floor's.
+inline void PrintPercentiles(const char* what, const Percentiles& figures,
+                             const Percentiles& floor) {
+    std::printf("%-46s p50 %8.1f  p99 %8.1f  max %9.1f us   p50 %.2f x floor\n", what, figures.p50,
+                figures.p99, figures.max, figures.p50 / floor.p50);
+}
