@@ -2,7 +2,9 @@
 #include "WaitUntil.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <thread>
 
 using namespace SerialPlatform;
 
@@ -52,6 +54,25 @@ TEST_F(CommTransfersTest, ReadTextDeliversMoreThanTheDriverCounts) {
     ASSERT_TRUE(WaitUntil([&] { return comm_.ReadBufUsed() >= 4095; }));
     const std::string received = comm_.ReadText(); // one call: everything, in order
     EXPECT_EQ(received, bytes);
+}
+
+TEST_F(CommTransfersTest, ReadTextReturnsWhileThePeerKeepsSending) {
+    std::atomic<bool> reading{true};
+    std::thread peer([&] {
+        const std::string chunk = Pattern(4096);
+        while (reading) {
+            pty_.Send(chunk);
+        }
+    });
+    ASSERT_TRUE(WaitUntil([&] { return comm_.ReadBufUsed() >= 4095; }));
+    // Only what can have been waiting when the call began: the driver's count, and what the
+    // tty layer may hold behind it.
+    const std::size_t read = comm_.ReadText().size();
+    reading = false;
+    comm_.PurgeRead(); // frees the peer's last write
+    peer.join();
+    EXPECT_GE(read, 4095u);
+    EXPECT_LE(read, 4095u + 640 * 1024);
 }
 
 TEST_F(CommTransfersTest, WritesPassEveryByteUnchanged) {

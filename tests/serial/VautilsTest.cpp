@@ -1,5 +1,6 @@
 #include "serial/Vautils.h"
 
+#include "framework/Application.h"
 #include "framework/Thread.h"
 #include "framework/plain/PlainFramework.h"
 
@@ -81,6 +82,19 @@ TEST(VaSysDelay, RunsCallsHandedToTheGuiThreadMeanwhile) {
     EXPECT_TRUE(ran);
     PlainFrameworkBinding::PumpUntil([&] { return ran.load(); }); // frees the worker regardless
     worker.join();
+}
+
+TEST(VaSysDelay, LetsTheGuiDispatchItsMessagesOnlyWhenAsked) {
+    int pumped = 0;
+    Application::SetMessagePump([&](int timeoutMs) {
+        ++pumped;
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+    });
+    SysDelay(30, false);
+    EXPECT_EQ(pumped, 0);
+    SysDelay(30, true);
+    EXPECT_GE(pumped, 1);
+    Application::SetMessagePump(nullptr);
 }
 
 TEST(VaHelpers, BitTestsMinimumAndShownCharacter) {
