@@ -4,6 +4,7 @@
 //
 //   bench/serial/serial_comm_bench [round trips] [bulk megabytes]
 
+#include "BenchSupport.h"
 #include "serial/VaComm.h"
 
 #include <algorithm>
@@ -22,57 +23,6 @@
 #include <vector>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// A pseudo-terminal whose master the peer thread uses, blocking.
-class Pty {
-public:
-    Pty() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[128];
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
-            ptsname_r(master_, name, sizeof name) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        slave_ = name;
-    }
-    ~Pty() { close(master_); }
-    int Master() const { return master_; }
-    const std::string& Slave() const { return slave_; }
-
-private:
-    int master_;
-    std::string slave_;
-};
-
-void ReadExactly(int fd, char* data, std::size_t size) {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t got = read(fd, data + done, size - done);
-        if (got > 0) {
-            done += static_cast<std::size_t>(got);
-        } else if (got < 0 && errno == EAGAIN) {
-            pollfd ready{fd, POLLIN, 0};
-            poll(&ready, 1, -1);
-        } else if (got <= 0 && errno != EINTR) {
-            throw std::runtime_error("read failed");
-        }
-    }
-}
-
-void WriteExactly(int fd, const char* data, std::size_t size) {
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t sent = write(fd, data + done, size - done);
-        if (sent > 0) {
-            done += static_cast<std::size_t>(sent);
-        } else if (sent < 0 && errno == EAGAIN) {
-            pollfd ready{fd, POLLOUT, 0};
-            poll(&ready, 1, -1);
-        } else if (errno != EINTR) {
-            throw std::runtime_error("write failed");
-        }
-    }
-}
 
 // The two sides under measurement: the component, and a raw descriptor (the floor). Each keeps
 // reading whatever is there, as the radio transfers do.
@@ -97,26 +47,6 @@ Side PlainSide(int fd) {
                 const ssize_t got = read(fd, buffer, sizeof buffer);
                 return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
             }};
-}
-
-int OpenPlainSlave(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    tio.c_cc[VMIN] = 1;
-    tio.c_cc[VTIME] = 0;
-    tcsetattr(fd, TCSANOW, &tio);
-    return fd;
-}
-
-struct Figures {
-    double median, min, max;
-};
-
-Figures Summarise(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return {values[values.size() / 2], values.front(), values.back()};
 }
 
 // Microseconds of each round trip: 60 bytes out, the peer answers 60 bytes.
@@ -176,11 +106,6 @@ std::pair<double, double> Bulk(const Side& side, int master, std::size_t bytes) 
     return {out, in};
 }
 
-void Print(const char* what, const char* unit, const Figures& figures) {
-    std::printf("%-44s median %10.1f  min %10.1f  max %10.1f %s\n", what, figures.median,
-                figures.min, figures.max, unit);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -197,15 +122,15 @@ int main(int argc, char** argv) {
     const Side component = ComponentSide(comm);
 
     Pty plainPty;
-    const int plainFd = OpenPlainSlave(plainPty.Slave());
+    const int plainFd = OpenRawSlave(plainPty.Slave());
     const Side plain = PlainSide(plainFd);
 
     std::printf("%d round trips of 60 + 60 bytes; %zu MB bulk, %d runs each way\n", roundTrips,
                 megabytes, bulkRuns);
-    Print("round trip, TVaComm WriteText/ReadText", "us",
-          Summarise(RoundTrips(component, componentPty.Master(), roundTrips)));
-    Print("round trip, plain write/read (floor)", "us",
-          Summarise(RoundTrips(plain, plainPty.Master(), roundTrips)));
+    PrintSummary("round trip, TVaComm WriteText/ReadText", "us",
+                 Summarise(RoundTrips(component, componentPty.Master(), roundTrips)));
+    PrintSummary("round trip, plain write/read (floor)", "us",
+                 Summarise(RoundTrips(plain, plainPty.Master(), roundTrips)));
 
     for (const auto& [name, side, master] :
          {std::tuple{"TVaComm", &component, componentPty.Master()},
@@ -216,8 +141,8 @@ int main(int argc, char** argv) {
             out.push_back(sent);
             in.push_back(received);
         }
-        Print((std::string("bulk out, ") + name).c_str(), "MB/s", Summarise(out));
-        Print((std::string("bulk in, ") + name).c_str(), "MB/s", Summarise(in));
+        PrintSummary((std::string("bulk out, ") + name).c_str(), "MB/s", Summarise(out));
+        PrintSummary((std::string("bulk in, ") + name).c_str(), "MB/s", Summarise(in));
     }
     comm.Close();
     close(plainFd);

@@ -4,10 +4,9 @@
 
 namespace {
 
-// Widgets need one application object for the whole run. Offscreen, set here too: the
-// environment that the test registration gives GUI tests does not reach them when they carry no
-// label.
-class QtApplicationEnvironment : public ::testing::Environment {
+// Widgets need one application object for the whole run; the tests run offscreen, also when
+// started by hand.
+class QtTestEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -23,6 +22,6 @@ private:
 };
 
 [[maybe_unused]] const auto* const environment =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+    ::testing::AddGlobalTestEnvironment(new QtTestEnvironment);
 
 } // namespace
