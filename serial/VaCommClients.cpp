@@ -78,7 +78,10 @@ void TVaCommComponent::SetComm(TVaComm* value) {
 void TVaCommComponent::Notification(TComponent* component, TOperation operation) {
     TVaComponent::Notification(component, operation);
     if (operation == TOperation::opRemove && component != nullptr && component == comm_) {
-        SetComm(nullptr);
+        // The port is being destroyed, down to its component base by now, and has already let
+        // go of its clients: only forgetting it is left.
+        comm_ = nullptr;
+        dispatcher_.Comm = nullptr;
     }
 }
 
