@@ -5,6 +5,7 @@
 
 #include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
+#include "serial/VaCommWriteThread.h"
 
 #include <mutex>
 
@@ -143,8 +144,14 @@ void TVaCustomComm::SetEventPriority(TThreadPriority value) {
 }
 
 void TVaCustomComm::SetWritePriority(TThreadPriority value) {
-    // The transmit thread, once it exists, takes a new priority at once.
+    if (value == writePriority_) {
+        return;
+    }
     writePriority_ = value;
+    std::lock_guard lock(globalLock_);
+    if (writeThread_ != nullptr) {
+        writeThread_->SetPriority(value);
+    }
 }
 
 void TVaCustomComm::BuffersChanged(TVaPersistent*) {

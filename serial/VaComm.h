@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 class TVaCommThread;
 class TVaCommEventThread;
+class TVaCommWriteThread;
 class TVaDispatcher;
 class TVaDisplay;
 
@@ -46,14 +48,17 @@ struct TVaCommStatus {
 //
 // While the port is open, a receive thread waits for the watched line events and hands each
 // batch to the GUI thread, where the port raises its notifications, feeds its clients and
-// refreshes its display.
+// refreshes its display. With DirectWrite false, writes are queued instead (WriteBuf answers once
+// the bytes are in the queue) and a transmit thread sends them, reporting a drained queue and
+// failed writes as line events.
 //
 // Threads: the settings, Open and the destructor belong to the owner's thread. Close, reads,
 // writes, status queries, line functions and purges may come from any thread, and from inside the
-// port's own handlers. Lock order: the global lock, then the write lock, then the handle's leaf
-// lock (TVaCommHandle); nothing takes them the other way round, and none is held while waiting
-// for a signal, the device or the GUI thread (a direct write waits for room under the write lock,
-// but Close cancels that wait first).
+// port's own handlers. Lock order: the global lock, then the write lock, then the short-held leaf
+// locks: the handle's (TVaCommHandle), or writeThreadMutex_ and inside it the transmit thread's
+// own. Nothing takes them the other way round, and none is held while waiting for a signal, the
+// device or the GUI thread (a direct write waits for room under the write lock, but Close cancels
+// that wait first; a queued write waits for room holding none).
 class TVaCustomComm : public TVaComponent {
 public:
     explicit TVaCustomComm(TComponent* owner);
@@ -244,7 +249,12 @@ private:
         uint32_t start_;
     };
 
+    friend class TVaCommWriteThread; // sends through handle_ under writeLock_
+
     int32_t DirectWriteBuf(const void* buffer, int32_t count);
+    int32_t QueuedWriteBuf(const void* buffer, int32_t count);
+    // The transmit queue's bytes held, or free when `free`; 0 without a transmit thread.
+    int32_t QueuedBytes(bool free);
     bool IsClient(const TVaDispatcher* dispatcher) const;
 
     SerialPlatform::ICommSystem* system_;
@@ -280,6 +290,13 @@ private:
     // one caller that is closing the port uses.
     TVaCommEventThread* eventThread_ = nullptr;
     std::vector<TVaCommThread*> stoppedThreads_;
+    // Set and cleared under both the global lock and writeThreadMutex_, so that either guards a
+    // reader: purges hold the global lock, while writers and the queue counts, which must not wait
+    // for a purge in progress, take only the leaf. A writer keeps the thread alive past the leaf
+    // with a TVaCommWriteThread::TWriter. While the transmit thread waits to take the write lock,
+    // Close waits for it, and so for the lock's holder.
+    TVaCommWriteThread* writeThread_ = nullptr;
+    std::mutex writeThreadMutex_;
     // Counts the closings, for TDeliveryGuard; gone with the port.
     std::shared_ptr<std::atomic<uint32_t>> closings_ = std::make_shared<std::atomic<uint32_t>>(0);
 

@@ -4,6 +4,7 @@
 #include "serial/VaComm.h"
 #include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
+#include "serial/VaCommWriteThread.h"
 
 #include <mutex>
 #include <utility>
@@ -97,12 +98,28 @@ void TVaCustomComm::CreateThreads() {
         }
         thread->Start();
     }
+    if (!directWrite_) {
+        auto* thread = new TVaCommWriteThread(this);
+        thread->SetPriority(writePriority_);
+        {
+            std::lock_guard lock(globalLock_);
+            std::lock_guard slot(writeThreadMutex_);
+            writeThread_ = thread;
+        }
+        thread->Start();
+    }
 }
 
 void TVaCustomComm::DestroyThreads() {
     if (eventThread_ != nullptr) {
         eventThread_->StopThread();
         stoppedThreads_.push_back(std::exchange(eventThread_, nullptr));
+    }
+    if (writeThread_ != nullptr) {
+        // Writers waiting for room give up now; ReleaseThreads waits for them to leave.
+        writeThread_->StopThread();
+        std::lock_guard slot(writeThreadMutex_);
+        stoppedThreads_.push_back(std::exchange(writeThread_, nullptr));
     }
 }
 

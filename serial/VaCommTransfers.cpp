@@ -2,6 +2,7 @@
 // purging.
 
 #include "serial/VaComm.h"
+#include "serial/VaCommWriteThread.h"
 
 #include <algorithm>
 #include <mutex>
@@ -12,12 +13,24 @@ int32_t TVaCustomComm::WriteBuf(const void* buffer, int32_t count) {
     if (!Active() || count < 0) {
         return 0;
     }
-    if (!directWrite_) {
-        // Queued writes go to the transmit thread, which comes with its own module; until then
-        // nothing takes them.
-        return 0;
+    return directWrite_ ? DirectWriteBuf(buffer, count) : QueuedWriteBuf(buffer, count);
+}
+
+int32_t TVaCustomComm::QueuedWriteBuf(const void* buffer, int32_t count) {
+    const TVaCommWriteThread::TWriter writer = [this] {
+        std::lock_guard lock(writeThreadMutex_);
+        return TVaCommWriteThread::TWriter(writeThread_);
+    }();
+    if (writer.Thread() == nullptr) {
+        return 0; // closed, or being closed
     }
-    return DirectWriteBuf(buffer, count);
+    if (writer.Thread()->WriteData(buffer, count)) {
+        return count;
+    }
+    if (writer.Thread()->Stopped()) {
+        return 0; // closed while waiting for room
+    }
+    Error(sErrOutputFull);
 }
 
 int32_t TVaCustomComm::DirectWriteBuf(const void* buffer, int32_t count) {
@@ -108,17 +121,33 @@ int32_t TVaCustomComm::ReadBufFree() {
 }
 
 int32_t TVaCustomComm::WriteBufUsed() {
-    if (!Active() || !directWrite_) {
-        return 0; // no transmit thread holds bytes yet
+    if (!Active()) {
+        return 0;
+    }
+    if (!directWrite_) {
+        return QueuedBytes(false);
     }
     return static_cast<int32_t>(GetCommStatus().Status.cbOutQue);
 }
 
 int32_t TVaCustomComm::WriteBufFree() {
-    if (!Active() || !directWrite_) {
+    if (!Active()) {
         return 0;
     }
+    if (!directWrite_) {
+        return QueuedBytes(true);
+    }
     return buffers_->WriteSize() - static_cast<int32_t>(GetCommStatus().Status.cbOutQue);
+}
+
+int32_t TVaCustomComm::QueuedBytes(bool free) {
+    std::lock_guard lock(writeLock_);
+    std::lock_guard slot(writeThreadMutex_);
+    if (writeThread_ == nullptr) {
+        return 0;
+    }
+    const TVaCommBuffer& queue = writeThread_->Buffer();
+    return free ? queue.Capacity() - queue.Size() : queue.Size();
 }
 
 void TVaCustomComm::PurgeRead() {
@@ -138,8 +167,10 @@ void TVaCustomComm::PurgeBuffers(uint32_t flags) {
         return;
     }
     std::lock_guard lock(globalLock_);
-    // The transmit thread, once it exists, empties its queue here first for every purge but
-    // PurgeRead's.
+    // Every purge but PurgeRead's empties the transmit queue first.
+    if (flags != (PURGE_RXABORT | PURGE_RXCLEAR) && writeThread_ != nullptr) {
+        writeThread_->PurgeWrite();
+    }
     const TVaCommHandle::TUse device(handle_);
     if (device.Valid()) {
         Watch(system_->PurgeComm(device.Get(), flags), sErrClearBuffers);

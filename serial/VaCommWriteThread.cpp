@@ -1,0 +1,313 @@
+#include "serial/VaCommWriteThread.h"
+
+#include "framework/Application.h"
+#include "serial/VaComm.h"
+#include "serial/VaCommFormat.h"
+#include "serial/Vautils.h"
+
+#include <algorithm>
+#include <chrono>
+#include <utility>
+
+using namespace SerialPlatform;
+
+namespace {
+
+// How long a purging caller waits for the thread's answer.
+constexpr int32_t purgeAnswerTime = 2000;
+
+// A wait for room that failed cannot tell when the device takes more: the retry comes after this
+// pause, so that a lasting failure does not spin.
+constexpr uint32_t failedWaitPause = 100;
+
+// What is left of `timer`, in milliseconds: a wait of this long ends when TimerExpired turns true.
+uint32_t TimeLeft(const TVaTimeEvent& timer) {
+    const uint32_t elapsed = VaTickCount() - timer.Start;
+    if (elapsed > timer.Duration) {
+        return 0;
+    }
+    return static_cast<uint32_t>(
+        std::min<uint64_t>(uint64_t{timer.Duration} - elapsed + 1, VaInfinite - 1));
+}
+
+} // namespace
+
+TVaCommWriteThread::TVaCommWriteThread(TVaCustomComm* comm)
+    : Comm(comm), buffer_(comm->Buffers().WriteSize()) {
+    for (TVaWaitEvent* signal : {&DataReadySignal, &StopSignal, &PurgeSignal, &PurgeDoneSignal}) {
+        // Only a signal that could not be made fails a wait; it answers why.
+        if (signal->WaitFor(0) == wrError) {
+            const auto code = static_cast<int>(signal->LastError());
+            throw EVaCommError(FormatSystemError(sErrInitBuffers, code, SysErrorMessage(code)));
+        }
+    }
+}
+
+TVaCommWriteThread::~TVaCommWriteThread() {
+    StopThread();
+    WaitFor();
+    std::unique_lock lock(roomMutex_);
+    roomChanged_.wait(lock, [this] { return writers_ == 0; });
+}
+
+void TVaCommWriteThread::StopThread() {
+    // Marked at once, so that no delivery starts once the port has let go of the thread.
+    Terminate();
+    {
+        const std::lock_guard lock(roomMutex_);
+        stopped_ = true;
+        roomChanged_.notify_all();
+    }
+    StopSignal.SetEvent();
+}
+
+TVaCommWriteThread::TWriter::TWriter(TVaCommWriteThread* thread) : thread_(nullptr) {
+    if (thread == nullptr) {
+        return;
+    }
+    const std::lock_guard lock(thread->roomMutex_);
+    if (!thread->stopped_) {
+        ++thread->writers_;
+        thread_ = thread;
+    }
+}
+
+TVaCommWriteThread::TWriter::~TWriter() {
+    if (thread_ == nullptr) {
+        return;
+    }
+    // Told under the lock: the destructor that waits for it cannot free the thread before.
+    const std::lock_guard lock(thread_->roomMutex_);
+    if (--thread_->writers_ == 0) {
+        thread_->roomChanged_.notify_all();
+    }
+}
+
+bool TVaCommWriteThread::Stopped() const {
+    const std::lock_guard lock(roomMutex_);
+    return stopped_;
+}
+
+bool TVaCommWriteThread::WriteData(const void* data, int32_t count) {
+    uint64_t roomSeen = 0;
+    if (TryAppend(data, count, true, roomSeen)) {
+        return true;
+    }
+    TVaTimeEvent timer;
+    InitTimer(timer, Comm->Buffers().WriteTimeout());
+    for (;;) {
+        if (TimerExpired(timer)) {
+            return false;
+        }
+        if (TryAppend(data, count, false, roomSeen)) {
+            return true;
+        }
+        if (!AwaitRoom(roomSeen, TimeLeft(timer))) {
+            return false;
+        }
+    }
+}
+
+bool TVaCommWriteThread::TryAppend(const void* data, int32_t count, bool exactFit,
+                                   uint64_t& roomSeen) {
+    // The test for room and the append are one step, so that writers at once never overfill.
+    const std::lock_guard lock(Comm->writeLock_);
+    const int64_t after = int64_t{buffer_.Size()} + count;
+    if (exactFit ? after <= buffer_.Capacity() : after < buffer_.Capacity()) {
+        buffer_.Write(data, count);
+        DataReadySignal.SetEvent();
+        return true;
+    }
+    // Taken under the write lock, so that a removal after the test above still wakes this writer.
+    const std::lock_guard room(roomMutex_);
+    roomSeen = roomChanges_;
+    return false;
+}
+
+bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
+    std::unique_lock lock(roomMutex_);
+    roomChanged_.wait_for(lock, std::chrono::milliseconds(timeLeft),
+                          [&] { return stopped_ || roomChanges_ != roomSeen; });
+    return !stopped_;
+}
+
+void TVaCommWriteThread::RoomChanged() {
+    const std::lock_guard lock(roomMutex_);
+    ++roomChanges_;
+    roomChanged_.notify_all();
+}
+
+void TVaCommWriteThread::PurgeWrite() {
+    {
+        const std::lock_guard lock(Comm->writeLock_);
+        purgeRequested_ = true;
+        PurgeDoneSignal.ResetEvent();
+    }
+    PurgeSignal.SetEvent();
+    TVaTimeEvent timer;
+    InitTimer(timer, purgeAnswerTime);
+    for (;;) {
+        const bool answered = PurgeDoneSignal.WaitFor(TimeLeft(timer)) == wrSignaled;
+        const std::lock_guard lock(Comm->writeLock_);
+        if (!purgeRequested_) {
+            return; // the thread has emptied the queue
+        }
+        if (!answered || TimerExpired(timer)) {
+            purgeRequested_ = false; // withdrawn: a late answer leaves the queue as it is
+            return;
+        }
+        // The late answer to an earlier purge that gave up; this one's comes next.
+        PurgeDoneSignal.ResetEvent();
+    }
+}
+
+void TVaCommWriteThread::Execute() {
+    // False once the device has gone, or the port is letting go of it: then only a stop or a
+    // purge is answered, and the queued bytes stay until the port closes.
+    bool sending = true;
+    while (!Terminated()) {
+        const TVaWaitListResult woken =
+            sending ? WaitForEvents({&StopSignal, &PurgeSignal, &DataReadySignal}, VaInfinite)
+                    : WaitForEvents({&StopSignal, &PurgeSignal}, VaInfinite);
+        if (woken.Result != wrSignaled) {
+            return; // only signals that were never made fail, and the constructor refused those
+        }
+        if (woken.Index == 2) {
+            sending = Send();
+        } else {
+            Answer(woken.Index);
+        }
+    }
+}
+
+void TVaCommWriteThread::Answer(std::size_t woken) {
+    if (woken == 0) {
+        Terminate();
+    } else {
+        AnswerPurge();
+    }
+}
+
+bool TVaCommWriteThread::Send() {
+    int32_t size = 0;
+    const char* data = nullptr;
+    {
+        const std::lock_guard lock(Comm->writeLock_);
+        size = buffer_.Size();
+        data = buffer_.DataPtr();
+    }
+    uint32_t written = 0;
+    bool wrote = false;
+    int failure = 0;
+    {
+        const TVaCommHandle::TUse device(Comm->handle_);
+        if (!device.Valid()) {
+            return false; // the port is closing; its stop request comes next
+        }
+        // Takes what fits now; the wait for room comes below, where a stop or a purge ends it.
+        wrote = Comm->CommSystem().WriteFile(device.Get(), data, static_cast<uint32_t>(size), 0, -1,
+                                             written);
+        failure = wrote ? 0 : GetLastError();
+    }
+    if (wrote) {
+        Complete(written);
+        return written == static_cast<uint32_t>(size) || AwaitDevice();
+    }
+    if (DeviceHasGone(failure)) {
+        // Every later write would fail alike: told once, and not tried again.
+        Deliver([this, failure] { DoDeviceLost(failure); });
+        return false;
+    }
+    // The bytes stay queued and DataReadySignal set, so the next round tries them again; only
+    // once the device takes output, so that a failure that lasts does not spin.
+    Deliver([this] { DoWriteError(); });
+    return Terminated() || AwaitDevice();
+}
+
+void TVaCommWriteThread::Complete(uint32_t written) {
+    bool drained = false;
+    {
+        const std::lock_guard lock(Comm->writeLock_);
+        buffer_.Remove(static_cast<int32_t>(written));
+        drained = buffer_.Size() == 0;
+        // Under the lock that appends take, so that an append in between keeps its signal.
+        if (drained) {
+            DataReadySignal.ResetEvent();
+        } else {
+            DataReadySignal.SetEvent();
+        }
+        if (written > 0) {
+            RoomChanged();
+        }
+    }
+    if (drained) {
+        Deliver([this] { DoTxEmpty(); });
+    }
+}
+
+bool TVaCommWriteThread::AwaitDevice() {
+    int woken = 0;
+    {
+        const TVaCommHandle::TUse device(Comm->handle_);
+        if (!device.Valid()) {
+            return false;
+        }
+        const int wakers[] = {StopSignal.Handle(), PurgeSignal.Handle()};
+        // Room, or a hang-up that the next write tells, answers 2.
+        woken = Comm->CommSystem().WaitWriteRoom(device.Get(), wakers);
+    }
+    if (woken < 0) {
+        const TVaWaitListResult paused =
+            WaitForEvents({&StopSignal, &PurgeSignal}, failedWaitPause);
+        woken = paused.Result == wrSignaled ? static_cast<int>(paused.Index) : 2;
+    }
+    if (woken < 2) {
+        Answer(static_cast<std::size_t>(woken));
+    }
+    return true;
+}
+
+void TVaCommWriteThread::AnswerPurge() {
+    PurgeSignal.ResetEvent();
+    {
+        // Between two writes, so that no write reads bytes that the purge drops or that later
+        // appends overwrite; and only for a caller that still waits, so that a late answer never
+        // drops bytes queued after that caller gave up.
+        const std::lock_guard lock(Comm->writeLock_);
+        if (std::exchange(purgeRequested_, false)) {
+            buffer_.Clear();
+            DataReadySignal.ResetEvent();
+            RoomChanged();
+        }
+    }
+    PurgeDoneSignal.SetEvent();
+}
+
+void TVaCommWriteThread::DoTxEmpty() {
+    try {
+        Comm->HandleLineEvent(EV_TXEMPTY);
+    } catch (...) {
+        Application::HandleException();
+    }
+}
+
+void TVaCommWriteThread::DoWriteError() {
+    try {
+        Comm->HandleLineEvent(EV_ERR);
+    } catch (...) {
+        Application::HandleException();
+    }
+}
+
+void TVaCommWriteThread::DoDeviceLost(int code) {
+    try {
+        Comm->HandleLineEvent(EV_ERR);
+    } catch (const EVaCommError&) {
+        // Reading the line's errors fails on a vanished device too; the loss below tells it.
+    } catch (...) {
+        Application::HandleException();
+    }
+    if (!Terminated()) { // a handler above may have closed or destroyed the port
+        Comm->DeviceLost(code);
+    }
+}

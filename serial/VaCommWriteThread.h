@@ -1,0 +1,108 @@
+#pragma once
+
+#include "serial/VaCommBuffer.h"
+#include "serial/VaCommThread.h"
+#include "serial/VaObjects.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+class TVaCustomComm;
+
+// The transmit thread of a port whose writes are queued (DirectWrite false). WriteData copies the
+// bytes into the queue and returns; the thread sends everything queued in one write per round,
+// drops what the device took, and tells the GUI thread that the queue has drained (line event
+// 0x0004) or that a write failed (0x0080), waiting until that has been handled.
+//
+// A write here returns at once with what the device took, so there is no completion signal: the
+// wait of a write in progress is the wait for the device to take more, which a stop or a purge
+// request ends. A write that the device refuses is told as a write error and tried again once
+// the device takes output; a device that has gone is told once, as lost, and never written
+// again: its bytes stay queued until a purge or the port's closing.
+//
+// Who guards what:
+// - The port's write lock: the queue (size and bytes) and purgeRequested_; never held while
+//   waiting for a signal, the device or the GUI thread. The thread sends straight out of the
+//   queue's block without it: appends only write behind the size, and only the thread removes
+//   bytes or clears them for a purge, between two writes.
+// - roomMutex_, a leaf taken after the write lock: roomChanges_, stopped_ and writers_. Writers
+//   that found no room sleep on roomChanged_ until the thread removes bytes, a purge empties the
+//   queue, or the thread is stopped.
+// - The signals: DataReadySignal, writers to the thread, set exactly while bytes are queued (and
+//   by an append of none); StopSignal, the port to the thread, never cleared; PurgeSignal, the
+//   purging caller to the thread; PurgeDoneSignal, the thread's answer to it.
+class TVaCommWriteThread : public TVaCommThread {
+public:
+    // Created suspended for `comm`'s open device, with a queue of Buffers().WriteSize() bytes;
+    // raises EVaCommError when its signals cannot be made.
+    explicit TVaCommWriteThread(TVaCustomComm* comm);
+    // Waits for the thread to end and for the writers still inside WriteData to leave.
+    ~TVaCommWriteThread() override;
+
+    // Marks the thread terminated and sets StopSignal; writers waiting for room give up. Returns
+    // at once.
+    void StopThread() override;
+
+    // A writer's stay with the thread: the thread is not freed while one lasts. Taken while the
+    // port's pointer to the thread is held; empty once the thread has been stopped.
+    class TWriter {
+    public:
+        explicit TWriter(TVaCommWriteThread* thread);
+        ~TWriter();
+        TWriter(const TWriter&) = delete;
+        TWriter& operator=(const TWriter&) = delete;
+
+        TVaCommWriteThread* Thread() const { return thread_; }
+
+    private:
+        TVaCommWriteThread* thread_;
+    };
+
+    // Appends `count` bytes within Buffers().WriteTimeout() milliseconds: at once when they fit,
+    // also exactly; once waiting, only when at least one byte more than `count` is free. False
+    // when the time ran out or the thread was stopped (Stopped); nothing is appended then. Any
+    // thread, inside a TWriter.
+    bool WriteData(const void* data, int32_t count);
+    bool Stopped() const;
+    // Empties the queue if the thread answers within 2000 ms, between two of its writes;
+    // otherwise leaves it as it is. Called with the port's global lock held.
+    void PurgeWrite();
+
+    // Read under the port's write lock.
+    const TVaCommBuffer& Buffer() const { return buffer_; }
+
+    TVaCustomComm* const Comm;
+
+protected:
+    void Execute() override;
+
+private:
+    bool TryAppend(const void* data, int32_t count, bool exactFit, uint64_t& roomSeen);
+    bool AwaitRoom(uint64_t roomSeen, uint32_t timeLeft);
+    void RoomChanged();
+
+    bool Send();
+    void Complete(uint32_t written);
+    bool AwaitDevice();
+    void Answer(std::size_t woken);
+    void AnswerPurge();
+
+    // On the GUI thread.
+    void DoTxEmpty();
+    void DoWriteError();
+    void DoDeviceLost(int code);
+
+    TVaWaitEvent DataReadySignal;
+    TVaWaitEvent StopSignal;
+    TVaWaitEvent PurgeSignal;
+    TVaWaitEvent PurgeDoneSignal;
+    TVaCommBuffer buffer_;
+    bool purgeRequested_ = false;
+
+    mutable std::mutex roomMutex_;
+    std::condition_variable roomChanged_;
+    uint64_t roomChanges_ = 0;
+    bool stopped_ = false;
+    int writers_ = 0;
+};

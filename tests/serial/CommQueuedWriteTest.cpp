@@ -1,0 +1,454 @@
+#include "OpenDescriptors.h"
+#include "QueuedWriteFixture.h"
+#include "WaitUntil.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+using namespace SerialPlatform;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+long long MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+} // namespace
+
+TEST_F(QueuedWriteTest, AnAppendTakesAnExactFitAtOnceAndOtherwiseWaitsForOneByteToSpare) {
+    EXPECT_FALSE(comm_.WriteText("closed")) << "a closed port takes nothing";
+    struct Case {
+        const char* name;
+        int32_t queued; // first, while the line is held (none: the line stays open)
+        int32_t count;  // then appended
+        bool release;   // the line is released while the append waits
+        int32_t timeout;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"2000 + 48 fills the 2048 exactly, at once", 2000, 48, false, 5000, true},
+        {"2000 + 49 waits until the thread has sent some", 2000, 49, true, 20000, true},
+        {"2000 + 49 times out while the line stays held", 2000, 49, false, 300, false},
+        {"more than the capacity never fits, even on an open line", 0, 2049, false, 300, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        comm_.Buffers().SetWriteTimeout(c.timeout);
+        Open();
+        if (c.queued > 0) {
+            HoldLine();
+        }
+        const std::string first = Pattern(static_cast<std::size_t>(c.queued));
+        ASSERT_EQ(comm_.WriteBuf(first.data(), c.queued), c.queued);
+        const std::string second = Pattern(static_cast<std::size_t>(c.count), first.size());
+        std::atomic<bool> done{false};
+        std::string error;
+        const Clock::time_point start = Clock::now();
+        std::thread writer([&] {
+            error = ErrorOf([&] { comm_.WriteBuf(second.data(), c.count); });
+            done = true;
+        });
+        if (c.release) {
+            PumpAWhile();
+            EXPECT_FALSE(done.load()) << "appended with no byte to spare";
+            ReleaseLine();
+        }
+        EXPECT_TRUE(WaitUntil([&] { return done.load(); }));
+        writer.join();
+        if (c.accepted) {
+            EXPECT_EQ(error, "");
+            if (!c.release) {
+                EXPECT_LT(MillisecondsSince(start), c.timeout);
+                EXPECT_EQ(comm_.WriteBufUsed(), 2048);
+                EXPECT_EQ(comm_.WriteBufFree(), 0);
+            }
+            ReleaseLine();
+            EXPECT_TRUE(Receive(first.size() + second.size()) == first + second);
+        } else {
+            EXPECT_EQ(error, sErrOutputFull);
+            EXPECT_GE(MillisecondsSince(start), c.timeout);
+            EXPECT_EQ(comm_.WriteBufUsed(), c.queued) << "a refused append left bytes";
+        }
+        comm_.Close();
+    }
+}
+
+TEST_F(QueuedWriteTest, EveryByteArrivesOnceAndInOrderThroughPartialWrites) {
+    struct Case {
+        const char* name;
+        std::size_t largestAppend;
+        std::size_t peerChunk;
+    };
+    const Case cases[] = {
+        {"small appends", 97, 256},
+        // Once waiting, an append needs a byte to spare: the whole capacity never goes in.
+        {"appends of up to the capacity", 2047, 512},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        spy_.partialWrites = 0;
+        comm_.Buffers().SetWriteTimeout(30000);
+        Open();
+        const std::string bytes = Pattern(96 * 1024);
+        std::thread writer([&] {
+            for (std::size_t at = 0; at < bytes.size();) {
+                const auto count =
+                    static_cast<int32_t>(std::min(1 + at % c.largestAppend, bytes.size() - at));
+                if (comm_.WriteBuf(bytes.data() + at, count) != count) {
+                    ADD_FAILURE() << "append refused at " << at;
+                    return;
+                }
+                at += static_cast<std::size_t>(count);
+            }
+        });
+        const std::string received = Receive(bytes.size(), c.peerChunk);
+        writer.join();
+        const auto differ = std::mismatch(received.begin(), received.end(), bytes.begin());
+        EXPECT_EQ(received.size(), bytes.size());
+        EXPECT_EQ(differ.first, received.end())
+            << "first wrong byte at " << (differ.first - received.begin());
+        EXPECT_GT(spy_.partialWrites.load(), 0) << "the slow peer never made the device take part";
+        comm_.Close();
+    }
+}
+
+TEST_F(QueuedWriteTest, OnTxEmptyComesOncePerDrainAndAppendsCoalesceIntoFewWrites) {
+    RecordingClient client(log_, "A");
+    client.SetComm(&comm_);
+    struct Case {
+        const char* name;
+        std::vector<std::string> bursts; // each appended a byte at a time while the line is held
+        int mostWrites;
+    };
+    const Case cases[] = {
+        {"a hundred bytes: one write that takes nothing, one that sends all",
+         {std::string(100, 'x')},
+         2},
+        {"two bursts, two drains", {"first", "second"}, 4},
+        {"nothing, on an empty queue: a write of none, and a drain", {""}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log_.clear();
+        Open();
+        spy_.writes = 0;
+        std::vector<std::string> expected;
+        for (const std::string& burst : c.bursts) {
+            HoldLine();
+            for (const char ch : burst) {
+                ASSERT_TRUE(comm_.WriteChar(ch));
+            }
+            EXPECT_TRUE(burst.empty() ? comm_.WriteText("") : comm_.WriteBufUsed() > 0);
+            ReleaseLine();
+            EXPECT_EQ(Receive(burst.size()), burst);
+            expected.insert(expected.end(), {"A line 0004", "OnTxEmpty"});
+            ASSERT_TRUE(PumpUntilLogged(expected.size()));
+        }
+        PumpAWhile();
+        EXPECT_EQ(log_, expected);
+        EXPECT_LE(spy_.writes.load(), c.mostWrites);
+        comm_.Close();
+    }
+}
+
+TEST_F(QueuedWriteTest, OutputPurgesEmptyTheQueueThroughTheThreadAndPurgeReadLeavesIt) {
+    struct Case {
+        const char* name;
+        std::function<void(TVaComm&)> purge;
+        bool pending; // bytes wait for the held line; otherwise the thread idles
+        bool empties;
+    };
+    const Case cases[] = {
+        {"PurgeWrite while a write waits", [](TVaComm& port) { port.PurgeWrite(); }, true, true},
+        {"PurgeReadWrite while a write waits", [](TVaComm& port) { port.PurgeReadWrite(); }, true,
+         true},
+        {"PurgeRead", [](TVaComm& port) { port.PurgeRead(); }, true, false},
+        {"PurgeWrite on an idle thread", [](TVaComm& port) { port.PurgeWrite(); }, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open();
+        HoldLine();
+        std::string kept;
+        // The second purge must get its own answer from the thread.
+        for (std::size_t round = 0; round < 2; ++round) {
+            if (c.pending) {
+                const std::string queued = Pattern(1000 + round, kept.size());
+                ASSERT_TRUE(comm_.WriteText(queued));
+                kept += c.empties ? "" : queued;
+            }
+            const Clock::time_point start = Clock::now();
+            c.purge(comm_);
+            EXPECT_LT(MillisecondsSince(start), 2000) << "the thread did not answer";
+            EXPECT_EQ(comm_.WriteBufUsed(), static_cast<int32_t>(kept.size()));
+        }
+        ASSERT_TRUE(comm_.WriteText("tail"));
+        ReleaseLine();
+        const std::string expected = kept + "tail";
+        EXPECT_TRUE(Receive(expected.size() + 1, 4096, std::chrono::milliseconds(200)) == expected);
+        comm_.Close();
+    }
+}
+
+TEST_F(QueuedWriteTest, APurgeThatTheBusyThreadCannotAnswerGivesUpAfterTwoSecondsLeavingTheQueue) {
+    Open();
+    ASSERT_TRUE(comm_.WriteText("a"));
+    // The queue has drained, and the thread waits for the GUI thread, which does not come.
+    ASSERT_TRUE(WaitUntil([] { return PendingSyncCalls() == 1; }));
+    ASSERT_TRUE(comm_.WriteText("bbbb"));
+    const Clock::time_point start = Clock::now();
+    comm_.PurgeWrite();
+    EXPECT_GE(MillisecondsSince(start), 2000);
+    EXPECT_EQ(comm_.WriteBufUsed(), 4);
+    // The late answer drops nothing.
+    EXPECT_EQ(Receive(5), "abbbb");
+    EXPECT_TRUE(PumpUntilLogged(2));
+    EXPECT_EQ(log_, (std::vector<std::string>{"OnTxEmpty", "OnTxEmpty"}));
+}
+
+TEST_F(QueuedWriteTest, StoppingWhileAWriteWaitsEndsItWithoutAnotherWord) {
+    struct Case {
+        const char* name;
+        bool destroy;       // destroy the port instead of closing it
+        bool waitingWriter; // a writer waits for room, and a worker closes the port
+    };
+    const Case cases[] = {
+        {"Close", false, false},
+        {"destruction", true, false},
+        {"Close from a worker while a writer waits for room", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log_.clear();
+        std::unique_ptr<TVaComm> port = NewPort();
+        port->Buffers().SetWriteTimeout(20000);
+        Open(*port);
+        port->SetXon(false);
+        ASSERT_EQ(port->WriteText(std::string(2000, 'q')), true);
+        std::atomic<int32_t> appended{-1};
+        std::string error;
+        std::thread writer;
+        if (c.waitingWriter) {
+            writer = std::thread(
+                [&] { error = ErrorOf([&] { appended = port->WriteBuf("0123456789", 100); }); });
+            PumpAWhile();
+            EXPECT_EQ(appended.load(), -1) << "appended with no room";
+            std::thread([&] { port->Close(); }).join();
+            writer.join();
+            EXPECT_EQ(appended.load(), 0);
+            EXPECT_EQ(error, "");
+        } else if (c.destroy) {
+            port.reset();
+        } else {
+            port->Close();
+        }
+        PumpAWhile();
+        EXPECT_TRUE(log_.empty()) << log_.front();
+        EXPECT_EQ(Receive(1, 4096, std::chrono::milliseconds(200)), "");
+        port.reset();
+        Open(); // lets go of the held output
+        comm_.Close();
+    }
+}
+
+TEST_F(QueuedWriteTest, WritersAtOnceNeitherInterleaveNorOverfill) {
+    struct Case {
+        const char* name;
+        int writers;
+        std::size_t recordSize;
+        int records; // per writer
+    };
+    const Case cases[] = {
+        {"two writers whose records never fit twice", 2, 1500, 40},
+        {"six writers of small records", 6, 40, 300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        comm_.Buffers().SetWriteTimeout(30000);
+        Open();
+        std::atomic<bool> writing{true};
+        std::atomic<int32_t> mostUsed{0};
+        std::thread sampler([&] {
+            while (writing) {
+                mostUsed = std::max(mostUsed.load(), comm_.WriteBufUsed());
+            }
+        });
+        std::vector<std::thread> writers;
+        for (int w = 0; w < c.writers; ++w) {
+            writers.emplace_back([&, w] {
+                for (int r = 0; r < c.records; ++r) {
+                    std::string record(c.recordSize, static_cast<char>('a' + w));
+                    std::snprintf(record.data(), record.size(), "%d:%05d|", w, r);
+                    record[8] = '|'; // over snprintf's terminator
+                    EXPECT_TRUE(comm_.WriteText(record));
+                }
+            });
+        }
+        const std::string received =
+            Receive(c.recordSize * static_cast<std::size_t>(c.writers * c.records), 512);
+        for (std::thread& writer : writers) {
+            writer.join();
+        }
+        writing = false;
+        sampler.join();
+        std::vector<int> next(static_cast<std::size_t>(c.writers), 0);
+        for (std::size_t at = 0; at + c.recordSize <= received.size(); at += c.recordSize) {
+            const std::string record = received.substr(at, c.recordSize);
+            int w = -1;
+            int r = -1;
+            ASSERT_EQ(std::sscanf(record.c_str(), "%d:%05d|", &w, &r), 2) << "torn at " << at;
+            ASSERT_TRUE(w >= 0 && w < c.writers);
+            EXPECT_EQ(r, next[static_cast<std::size_t>(w)]++) << "writer " << w;
+            EXPECT_EQ(record.find_first_not_of(static_cast<char>('a' + w), 9), std::string::npos)
+                << "interleaved at " << at;
+        }
+        EXPECT_EQ(next, std::vector<int>(static_cast<std::size_t>(c.writers), c.records));
+        EXPECT_LE(mostUsed.load(), 2048);
+        comm_.Close();
+    }
+}
+
+TEST_F(QueuedWriteTest, AFailedWriteIsToldAndTriedAgainUnlessTheDeviceHasGone) {
+    RecordingClient client(log_, "A");
+    client.SetComm(&comm_);
+    struct Case {
+        const char* name;
+        int failures; // passing ones, each told and tried again
+        bool pullAdapter;
+    };
+    const Case cases[] = {
+        {"two passing failures, then all of it goes", 2, false},
+        // Last: the line stays gone.
+        {"a pulled adapter: told once, never tried again, the bytes stay counted", 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        log_.clear();
+        Open();
+        spy_.writeFailure = ENOBUFS;
+        spy_.failingWrites = c.failures;
+        spy_.roomWaits = 0;
+        if (!c.pullAdapter) {
+            ASSERT_TRUE(comm_.WriteText("hello"));
+            EXPECT_EQ(Receive(5), "hello");
+            ASSERT_TRUE(PumpUntilLogged(4));
+            EXPECT_EQ(log_, (std::vector<std::string>{"A line 0080", "A line 0080", "A line 0004",
+                                                      "OnTxEmpty"}));
+            EXPECT_GE(spy_.roomWaits.load(), 2) << "tried again before the device took output";
+            EXPECT_TRUE(framework_.ShownErrors().empty());
+            comm_.Close();
+            continue;
+        }
+        HoldLine();
+        ASSERT_TRUE(comm_.WriteText(std::string(1000, 'z')));
+        ASSERT_TRUE(WaitUntil([&] { return spy_.roomWaits.load() > 0; }));
+        pty_.CloseMaster();
+        ASSERT_TRUE(PlainFrameworkBinding::PumpUntil(
+            [&] { return spy_.refusedWrites.load() > 0 && !framework_.ShownErrors().empty(); }));
+        PumpAWhile();
+        EXPECT_EQ(spy_.refusedWrites.load(), 1) << "a gone device was written again";
+        ASSERT_EQ(framework_.ShownErrors().size(), 1u);
+        EXPECT_EQ(framework_.ShownErrors()[0].rfind(
+                      "Connection to " + comm_.GetDeviceName() + " lost (5), ", 0),
+                  0u)
+            << framework_.ShownErrors()[0];
+        EXPECT_EQ(comm_.WriteBufUsed(), 1000);
+        EXPECT_EQ(Logged("OnTxEmpty"), 0u);
+        comm_.Close();
+    }
+}
+
+TEST_F(QueuedWriteTest, AFailingHandlerIsShownAndTheThreadGoesOn) {
+    RecordingClient client(log_, "A");
+    client.SetComm(&comm_);
+    struct Case {
+        const char* name;
+        int failingWrites;
+        std::function<void()> arm;
+    };
+    const Case cases[] = {
+        {"OnTxEmpty", 0,
+         [this] {
+             comm_.OnTxEmpty = [](TObject*) { throw std::runtime_error("handler failed"); };
+         }},
+        {"a client told of a write error", 1,
+         [this, &client] {
+             client.onLine = [this] {
+                 if (log_.back() == "A line 0080") {
+                     throw std::runtime_error("handler failed");
+                 }
+             };
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.arm();
+        spy_.writeFailure = ENOBUFS;
+        spy_.failingWrites = c.failingWrites;
+        const std::size_t shown = framework_.ShownErrors().size();
+        Open();
+        for (const std::size_t drains : {1u, 2u}) {
+            ASSERT_TRUE(comm_.WriteText("text"));
+            EXPECT_EQ(Receive(4), "text");
+            // Each drain on its own, not one for both texts.
+            EXPECT_TRUE(
+                PlainFrameworkBinding::PumpUntil([&] { return Logged("A line 0004") == drains; }));
+        }
+        EXPECT_GT(framework_.ShownErrors().size(), shown);
+        EXPECT_EQ(framework_.ShownErrors().back(), "handler failed");
+        comm_.Close();
+        log_.clear();
+        RecordHandlers(comm_);
+        client.onLine = nullptr;
+    }
+}
+
+TEST_F(QueuedWriteTest, ReopeningAThousandTimesWithQueuedTrafficLeavesNothingBehind) {
+    Open();
+    comm_.Close();
+    const int descriptorsBefore = OpenDescriptors();
+    const int threadsBefore = RunningThreads();
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        Open();
+        const std::string text = "cycle " + std::to_string(cycle) + "\r\n";
+        switch (cycle % 3) {
+        case 0: // sent, drained and told
+            ASSERT_TRUE(comm_.WriteText(text));
+            ASSERT_EQ(Receive(text.size()), text);
+            ASSERT_TRUE(PlainFrameworkBinding::PumpUntil([&] { return !log_.empty(); }));
+            log_.clear();
+            break;
+        case 1: // closed while the write waits
+            HoldLine();
+            ASSERT_TRUE(comm_.WriteText(text));
+            break;
+        default: // purged while the write waits
+            HoldLine();
+            ASSERT_TRUE(comm_.WriteText(text));
+            comm_.PurgeReadWrite();
+            break;
+        }
+        comm_.Close();
+    }
+    EXPECT_EQ(OpenDescriptors(), descriptorsBefore);
+    EXPECT_EQ(RunningThreads(), threadsBefore);
+    EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(QueuedWriteTest, WritePriorityReachesTheTransmitThreadAtOnce) {
+    // Lowered only, which needs no privilege: nice 5 for tpLower, 19 for tpIdle.
+    if (ThreadsAtNice(0) != RunningThreads()) {
+        GTEST_SKIP() << "the tests run niced already";
+    }
+    comm_.SetWritePriority(tpLower);
+    Open();
+    EXPECT_TRUE(WaitUntil([] { return ThreadsAtNice(5) == 1; }));
+    comm_.SetWritePriority(tpIdle);
+    EXPECT_TRUE(WaitUntil([] { return ThreadsAtNice(19) == 1 && ThreadsAtNice(5) == 0; }));
+}
