@@ -23,6 +23,7 @@ struct SyncQueue {
     std::condition_variable pending;
     std::condition_variable done;
     std::deque<SyncRequest*> requests;
+    bool interrupted = false; // by InterruptCheckSynchronize
     std::function<void()> wake;
 };
 
@@ -52,6 +53,15 @@ void SetWakeMainThread(std::function<void()> wake) {
     }
 }
 
+void InterruptCheckSynchronize() {
+    SyncQueue& queue = Queue();
+    {
+        std::lock_guard lock(queue.mutex);
+        queue.interrupted = true;
+    }
+    queue.pending.notify_all();
+}
+
 std::size_t PendingSyncCalls() {
     SyncQueue& queue = Queue();
     std::lock_guard lock(queue.mutex);
@@ -63,8 +73,9 @@ bool CheckSynchronize(int timeoutMs) {
     std::unique_lock lock(queue.mutex);
     if (timeoutMs > 0) {
         queue.pending.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                               [&] { return !queue.requests.empty(); });
+                               [&] { return !queue.requests.empty() || queue.interrupted; });
     }
+    queue.interrupted = false;
     // Only the calls already waiting: threads that keep handing calls over must not hold the
     // GUI thread here for good. One at a time, so that a call can still be withdrawn until its
     // turn comes.

@@ -91,6 +91,10 @@ private:
 // first waits that long for a call to arrive. Answers whether it ran any. Call on the GUI thread.
 bool CheckSynchronize(int timeoutMs = 0);
 
+// Ends the GUI thread's present or next wait in CheckSynchronize early, for a GUI thread that
+// waits for calls and for something else at once. Any thread.
+void InterruptCheckSynchronize();
+
 // The number of calls waiting for the GUI thread to run them.
 std::size_t PendingSyncCalls();
 

@@ -57,6 +57,9 @@ void TVaCommWriteThread::StopThread() {
         const std::lock_guard lock(roomMutex_);
         stopped_ = true;
         roomChanged_.notify_all();
+        if (guiWriterWaits_) {
+            InterruptCheckSynchronize();
+        }
     }
     StopSignal.SetEvent();
 }
@@ -114,8 +117,11 @@ bool TVaCommWriteThread::TryAppend(const void* data, int32_t count, bool exactFi
     const std::lock_guard lock(Comm->writeLock_);
     const int64_t after = int64_t{buffer_.Size()} + count;
     if (exactFit ? after <= buffer_.Capacity() : after < buffer_.Capacity()) {
+        // The signal is set while bytes are queued: only the first append needs to set it.
+        if (buffer_.Size() == 0) {
+            DataReadySignal.SetEvent();
+        }
         buffer_.Write(data, count);
-        DataReadySignal.SetEvent();
         return true;
     }
     // Taken under the write lock, so that a removal after the test above still wakes this writer.
@@ -126,8 +132,24 @@ bool TVaCommWriteThread::TryAppend(const void* data, int32_t count, bool exactFi
 
 bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
     std::unique_lock lock(roomMutex_);
-    roomChanged_.wait_for(lock, std::chrono::milliseconds(timeLeft),
-                          [&] { return stopped_ || roomChanges_ != roomSeen; });
+    const auto roomOrStop = [&] { return stopped_ || roomChanges_ != roomSeen; };
+    if (!IsMainThread()) {
+        roomChanged_.wait_for(lock, std::chrono::milliseconds(timeLeft), roomOrStop);
+        return !stopped_;
+    }
+    // A writer on the GUI thread: the transmit thread may be waiting for it to report a drained
+    // queue, and would make no room before. Such calls run here meanwhile; a change of room ends
+    // the wait for them (RoomChanged).
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLeft);
+    guiWriterWaits_ = true;
+    for (auto now = std::chrono::steady_clock::now(); !roomOrStop() && now < end;
+         now = std::chrono::steady_clock::now()) {
+        lock.unlock();
+        CheckSynchronize(
+            static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(end - now).count()));
+        lock.lock();
+    }
+    guiWriterWaits_ = false;
     return !stopped_;
 }
 
@@ -135,6 +157,9 @@ void TVaCommWriteThread::RoomChanged() {
     const std::lock_guard lock(roomMutex_);
     ++roomChanges_;
     roomChanged_.notify_all();
+    if (guiWriterWaits_) {
+        InterruptCheckSynchronize();
+    }
 }
 
 void TVaCommWriteThread::PurgeWrite() {

@@ -26,8 +26,9 @@ class TVaCustomComm;
 //   waiting for a signal, the device or the GUI thread. The thread sends straight out of the
 //   queue's block without it: appends only write behind the size, and only the thread removes
 //   bytes or clears them for a purge, between two writes.
-// - roomMutex_, a leaf taken after the write lock: roomChanges_, stopped_ and writers_. Writers
-//   that found no room sleep on roomChanged_ until the thread removes bytes, a purge empties the
+// - roomMutex_, a leaf taken after the write lock: roomChanges_, stopped_, writers_ and
+//   guiWriterWaits_. Writers that found no room sleep on roomChanged_ (on the GUI thread: in
+//   CheckSynchronize, which is interrupted) until the thread removes bytes, a purge empties the
 //   queue, or the thread is stopped.
 // - The signals: DataReadySignal, writers to the thread, set exactly while bytes are queued (and
 //   by an append of none); StopSignal, the port to the thread, never cleared; PurgeSignal, the
@@ -105,4 +106,5 @@ private:
     uint64_t roomChanges_ = 0;
     bool stopped_ = false;
     int writers_ = 0;
+    bool guiWriterWaits_ = false; // a writer on the GUI thread waits in CheckSynchronize
 };
