@@ -1,9 +1,9 @@
 // Figures of the port's receive thread over pseudo-terminals, beside the plain floor in the same
-// run: a 1-byte echo round trip through OnRxBuf -> WriteBuf (p50, p99, max; CPU of the echoing
-// side per round trip), the CPU of an idle open port with unread bytes waiting and no taker, and
-// the CPU after the peer has vanished. The floor is a thread echoing with poll/read/write. The
-// test's thread is the GUI thread; a driver thread plays the peer on the master side. Contender
-// and floor alternate (A B A B) in rounds.
+// run: a 1-byte echo round trip through OnRxBuf -> WriteBuf, written directly and through the
+// transmit queue (p50, p99, max; CPU of the echoing side per round trip), the CPU of an idle open
+// port with unread bytes waiting and no taker, and the CPU after the peer has vanished. The floor
+// is a thread echoing with poll/read/write. The test's thread is the GUI thread; a driver thread
+// plays the peer on the master side. Contender and floor alternate (A B A B) in rounds.
 //
 //   bench/serial/serial_event_bench [round trips per round] [rounds]
 
@@ -94,34 +94,51 @@ std::pair<std::vector<double>, double> EchoRounds(int master, int count) {
     return {micros, ProcessCpuSeconds() - selfBefore - driverCpu};
 }
 
+// One echoing port on a pseudo-terminal of its own.
+struct PortUnderTest {
+    explicit PortUnderTest(bool directWrite) {
+        comm.SetDeviceName(pty.Slave());
+        comm.SetDirectWrite(directWrite);
+        comm.Open();
+    }
+    ~PortUnderTest() { comm.Close(); }
+    Pty pty;
+    TVaComm comm{nullptr};
+    PortEcho echo{comm};
+};
+
+struct Contender {
+    const char* name;
+    int master;
+    std::vector<double> micros, cpuPerRoundTrip;
+};
+
 void EchoFigures(int perRound, int rounds) {
     Pty plainPty;
     PlainEcho plain(plainPty.Slave());
-    Pty portPty;
-    TVaComm comm(nullptr);
-    comm.SetDeviceName(portPty.Slave());
-    comm.SetDirectWrite(true);
-    PortEcho echo(comm);
-    comm.Open();
-
-    std::vector<double> plainMicros, portMicros, plainCpu, portCpu;
+    PortUnderTest direct(true);
+    PortUnderTest queued(false);
+    Contender contenders[] = {
+        {"  plain poll/read/write (floor)", plainPty.Master(), {}, {}},
+        {"  OnRxBuf -> WriteBuf, direct", direct.pty.Master(), {}, {}},
+        {"  OnRxBuf -> WriteBuf, queued", queued.pty.Master(), {}, {}},
+    };
     for (int round = 0; round < rounds; ++round) {
-        auto [micros, cpu] = EchoRounds(plainPty.Master(), perRound);
-        plainMicros.insert(plainMicros.end(), micros.begin(), micros.end());
-        plainCpu.push_back(cpu / perRound * 1e6);
-        std::tie(micros, cpu) = EchoRounds(portPty.Master(), perRound);
-        portMicros.insert(portMicros.end(), micros.begin(), micros.end());
-        portCpu.push_back(cpu / perRound * 1e6);
+        for (Contender& contender : contenders) {
+            auto [micros, cpu] = EchoRounds(contender.master, perRound);
+            contender.micros.insert(contender.micros.end(), micros.begin(), micros.end());
+            contender.cpuPerRoundTrip.push_back(cpu / perRound * 1e6);
+        }
     }
-    const Percentiles floor = PercentilesOf(plainMicros);
-    const Percentiles port = PercentilesOf(portMicros);
     std::printf("1-byte echo round trip, %d rounds of %d, alternating\n", rounds, perRound);
-    PrintPercentiles("  plain poll/read/write (floor)", floor, floor);
-    PrintPercentiles("  OnRxBuf -> WriteBuf (receive thread)", port, floor);
-    PrintSummary("  CPU per round trip, floor", "us", Summarise(plainCpu));
-    PrintSummary("  CPU per round trip, receive thread", "us", Summarise(portCpu));
-    comm.Close();
-    portPty.CloseMaster();
+    const Percentiles floor = PercentilesOf(contenders[0].micros);
+    for (const Contender& contender : contenders) {
+        PrintPercentiles(contender.name, PercentilesOf(contender.micros), floor);
+    }
+    for (const Contender& contender : contenders) {
+        PrintSummary((std::string(contender.name) + ", CPU/rt").c_str(), "us",
+                     Summarise(contender.cpuPerRoundTrip));
+    }
     plainPty.CloseMaster();
 }
 
