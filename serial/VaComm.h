@@ -182,6 +182,8 @@ public:
     void PurgeBuffers(uint32_t flags);
 
     // Status and lines.
+    // Reads the status; the line errors it reads (and so clears in the driver) are also kept for
+    // the next ClearLineErrors, which reports them once, whichever query read them first.
     TVaCommStatus GetCommStatus();
     bool ClearLineErrors();
     bool GetComStat(int32_t index);
@@ -261,6 +263,7 @@ private:
     TVaCommHandle handle_;
     std::atomic<uint32_t> eventMask_{0};
     int lastOpenError_ = 0;
+    std::atomic<uint32_t> heldErrors_{0}; // read from the driver, not yet reported
     SerialPlatform::COMMPROP properties_;
 
     bool autoOpen_ = false;

@@ -25,6 +25,7 @@ void TVaCustomComm::Open() {
     try {
         CreateHandle();
         deviceLostShown_ = false;
+        heldErrors_ = 0;
         if (Active()) {
             SetDCB();
             UpdateBuffers();

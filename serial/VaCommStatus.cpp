@@ -14,12 +14,14 @@ TVaCommStatus TVaCustomComm::GetCommStatus() {
     const TVaCommHandle::TUse device(handle_);
     if (device.Valid()) {
         Watch(system_->ClearCommError(device.Get(), status.Errors, status.Status), sErrStatistics);
+        heldErrors_ |= status.Errors;
     }
     return status;
 }
 
 bool TVaCustomComm::ClearLineErrors() {
-    const uint32_t errors = GetCommStatus().Errors;
+    GetCommStatus();
+    const uint32_t errors = heldErrors_.exchange(0);
     if (errors != 0 && OnError) {
         try {
             OnError(this, static_cast<int32_t>(errors));
