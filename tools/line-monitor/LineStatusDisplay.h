@@ -1,0 +1,28 @@
+#pragma once
+
+#include "serial/display/VaLEDDisplay.h"
+
+#include <QTimer>
+
+class TVaCustomComm;
+
+// The LED line-status display as the monitor attaches it to its port, repainting at most every
+// RefreshMs: a stream brings hundreds of batches a second, and a repaint for each would cost more
+// than the rest of the monitor together. The first batch after a quiet spell is shown at once;
+// the batches that follow within RefreshMs are shown together at its end.
+class TLineStatusDisplay : public TVaLEDDisplay {
+public:
+    static constexpr int RefreshMs = 100;
+
+    TLineStatusDisplay(TComponent* owner, QWidget* parent);
+
+    void UpdateDisplay(TComponent* sender) override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    void Refresh();
+
+    QTimer refreshTimer_;
+    TVaCustomComm* port_ = nullptr; // the port whose batches came; cleared when it goes
+    bool stale_ = false;
+};
