@@ -1,4 +1,5 @@
 #include "DisplayFixture.h"
+#include "framework/plain/PlainFramework.h"
 #include "serial/FakeCommSystem.h"
 #include "serial/PtyPair.h"
 #include "serial/VaComm.h"
@@ -146,3 +147,18 @@ TEST_F(LEDDisplayPortTest, AFailingQueryRaisesKeepsTheLampsNotYetReadAndDoesNotR
 }
 
 } // namespace
+
+TEST_F(LEDDisplayPortTest, AReceiveThreadDeliveryRefreshesTheLampsFirst) {
+    ScriptedEvents script;
+    comm_.Close();
+    comm_.SetMonitorEvents(TVaCommEvents{ceCts});
+    fake_.scriptedEvents = &script;
+    comm_.Open();
+    comm_.SetDisplay(&display_);
+    bool lampOnAtOnCts = false;
+    comm_.OnCts = [&](TObject*) { lampOnAtOnCts = display_.LampOn(1); };
+    fake_.modemStat = MS_CTS_ON;
+    script.Raise(EV_CTS);
+    EXPECT_TRUE(PlainFrameworkBinding::PumpUntil([&] { return lampOnAtOnCts; }));
+    comm_.Close(); // the port's thread lets go of the script before it goes
+}
