@@ -1,5 +1,6 @@
 #include "MemoryFileFixture.h"
 #include "framework/Exception.h"
+#include "support/ProcessEntries.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,15 +15,6 @@ namespace {
 using Strings = std::vector<std::string>;
 using TableValues = std::vector<Strings>;
 using LoadMemoryFileTest = MemoryFileFixture;
-
-int OpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
-}
 
 // Hands out the file one byte per read, so every line crosses the reader's buffer boundaries.
 ssize_t ReadByteByByte(int descriptor, void* data, size_t size) {

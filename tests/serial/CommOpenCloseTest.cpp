@@ -1,7 +1,7 @@
 #include "CommFixture.h"
-#include "OpenDescriptors.h"
 #include "ScopedEnv.h"
 #include "framework/plain/PlainFramework.h"
+#include "support/ProcessEntries.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,6 +1,6 @@
-#include "OpenDescriptors.h"
 #include "QueuedWriteFixture.h"
 #include "WaitUntil.h"
+#include "support/ProcessEntries.h"
 
 #include <atomic>
 #include <cerrno>

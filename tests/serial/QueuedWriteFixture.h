@@ -6,6 +6,7 @@
 // counted, and its writes fail on demand.
 
 #include "CommEventFixture.h"
+#include "support/ProcessEntries.h"
 
 #include <algorithm>
 #include <atomic>
@@ -123,15 +124,6 @@ inline std::string Pattern(std::size_t size, std::size_t from = 0) {
         bytes[i] = static_cast<char>((from + i) * 7 + (from + i) / 251);
     }
     return bytes;
-}
-
-inline int RunningThreads() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
 }
 
 // The process's threads that run at the nice value `nice`.

@@ -3,7 +3,6 @@
 // do, while the device's readability and hang-up stay real.
 
 #include "EventWaiterSupport.h"
-#include "OpenDescriptors.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
 #include "serial/VaObjects.h"
@@ -12,6 +11,7 @@
 #include "serial/platform/LineCounters.h"
 #include "serial/platform/LinuxCommSystem.h"
 #include "serial/platform/LinuxEventWaiter.h"
+#include "support/ProcessEntries.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,9 +1,9 @@
-#include "OpenDescriptors.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
 #include "serial/VaObjects.h"
 #include "serial/Vaconst.h"
 #include "serial/platform/CommPlatform.h"
+#include "support/ProcessEntries.h"
 
 #include <cerrno>
 #include <chrono>

@@ -4,7 +4,6 @@
 // instead.
 
 #include "EventWaiterSupport.h"
-#include "OpenDescriptors.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
 #include "serial/VaObjects.h"
@@ -13,6 +12,7 @@
 #include "serial/platform/LinuxCommSystem.h"
 #include "serial/platform/LinuxEventWaiter.h"
 #include "serial/platform/LinuxModemWatcher.h"
+#include "support/ProcessEntries.h"
 
 #include <atomic>
 #include <cerrno>
