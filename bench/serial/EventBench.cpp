@@ -13,6 +13,7 @@
 #include "serial/VaComm.h"
 #include "serial/VaCommClients.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -152,7 +153,8 @@ std::pair<double, long> QuietCpu(double seconds) {
         CheckSynchronize(static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count() + 1));
     }
-    return {ProcessCpuSeconds() - before, WorkerWakeups() - wakeupsBefore};
+    // A thread that ends meanwhile takes its count with it: the difference can fall below 0.
+    return {ProcessCpuSeconds() - before, std::max(0L, WorkerWakeups() - wakeupsBefore)};
 }
 
 void QuietFigures(const PlainFrameworkBinding& framework, int rounds) {
