@@ -20,16 +20,6 @@ constexpr int32_t purgeAnswerTime = 2000;
 // pause, so that a lasting failure does not spin.
 constexpr uint32_t failedWaitPause = 100;
 
-// What is left of `timer`, in milliseconds: a wait of this long ends when TimerExpired turns true.
-uint32_t TimeLeft(const TVaTimeEvent& timer) {
-    const uint32_t elapsed = VaTickCount() - timer.Start;
-    if (elapsed > timer.Duration) {
-        return 0;
-    }
-    return static_cast<uint32_t>(
-        std::min<uint64_t>(uint64_t{timer.Duration} - elapsed + 1, VaInfinite - 1));
-}
-
 } // namespace
 
 TVaCommWriteThread::TVaCommWriteThread(TVaCustomComm* comm)
@@ -105,7 +95,7 @@ bool TVaCommWriteThread::WriteData(const void* data, int32_t count) {
         if (TryAppend(data, count, false, roomSeen)) {
             return true;
         }
-        if (!AwaitRoom(roomSeen, TimeLeft(timer))) {
+        if (!AwaitRoom(roomSeen, TimerRemaining(timer))) {
             return false;
         }
     }
@@ -172,7 +162,7 @@ void TVaCommWriteThread::PurgeWrite() {
     TVaTimeEvent timer;
     InitTimer(timer, purgeAnswerTime);
     for (;;) {
-        const bool answered = PurgeDoneSignal.WaitFor(TimeLeft(timer)) == wrSignaled;
+        const bool answered = PurgeDoneSignal.WaitFor(TimerRemaining(timer)) == wrSignaled;
         const std::lock_guard lock(Comm->writeLock_);
         if (!purgeRequested_) {
             return; // the thread has emptied the queue

@@ -33,6 +33,14 @@ bool TimerExpired(const TVaTimeEvent& timer) {
     return TimerExpiredAt(timer, VaTickCount());
 }
 
+uint32_t TimerRemaining(const TVaTimeEvent& timer) {
+    const uint32_t elapsed = VaTickCount() - timer.Start;
+    // Kept below 0xFFFFFFFF, which a wait would take for no limit at all.
+    return elapsed > timer.Duration ? 0
+                                    : static_cast<uint32_t>(std::min<uint64_t>(
+                                          uint64_t{timer.Duration} - elapsed + 1, 0xFFFFFFFE));
+}
+
 void SysDelay(int32_t milliseconds, bool processMessages) {
     if (milliseconds < 0) {
         return; // unsigned, a negative time would mean a wait of weeks
@@ -40,16 +48,12 @@ void SysDelay(int32_t milliseconds, bool processMessages) {
     const bool serveGuiCalls = processMessages && IsMainThread();
     TVaTimeEvent timer;
     InitTimer(timer, milliseconds);
-    for (;;) {
-        const uint32_t elapsed = VaTickCount() - timer.Start;
-        if (elapsed > timer.Duration) {
-            return;
-        }
+    for (uint32_t remaining = TimerRemaining(timer); remaining > 0;
+         remaining = TimerRemaining(timer)) {
         // Sleeping until the timer expires instead of polling the clock keeps a core free; on the
         // GUI thread the wait for calls handed to it is the sleep, and it ends early when one
         // arrives, so it runs at once.
-        const int left =
-            static_cast<int>(std::min<uint32_t>(timer.Duration - elapsed + 1, INT32_MAX));
+        const int left = static_cast<int>(std::min<uint32_t>(remaining, INT32_MAX));
         if (serveGuiCalls) {
             Application::ProcessMessages(left);
         } else {

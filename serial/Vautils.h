@@ -17,6 +17,9 @@ uint32_t VaTickCount();
 void InitTimer(TVaTimeEvent& timer, int32_t duration);
 // True once more than the timer's duration has passed since it was started.
 bool TimerExpired(const TVaTimeEvent& timer);
+// The milliseconds of a wait that ends when TimerExpired turns true (never the 0xFFFFFFFF of
+// no limit); 0 once it has.
+uint32_t TimerRemaining(const TVaTimeEvent& timer);
 
 // The same two against a given tick reading. Elapsed time is the reading minus the start modulo
 // 2^32, so a timer that spans the counter's wrap expires as if there were none.

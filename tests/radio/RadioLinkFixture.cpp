@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Thread.h"
 #include "memories/MemoryRow.h"
+#include "support/NoComPorts.h"
 
 #include <QTest>
 #include <cstdlib>
@@ -10,11 +11,7 @@
 RadioLinkTest::RadioLinkTest() {
     Application::SetExceptionDisplay(
         [this](const std::string& message) { ErrorBoxes.push_back(message); });
-    // Until the radio starts, no COM name may fall back to this machine's own serial devices.
-    for (int port = 1; port <= 4; ++port) {
-        const std::string name = "COM" + std::to_string(port);
-        setenv(("Q4471_" + name).c_str(), folder.File("no-" + name).c_str(), 1);
-    }
+    PointComPortsAtNothing(folder); // until the radio starts
 }
 
 RadioLinkTest::~RadioLinkTest() {

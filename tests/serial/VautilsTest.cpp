@@ -38,11 +38,18 @@ TEST(VaTimer, RealTimerExpiresWithTheClock) {
     const auto start = std::chrono::steady_clock::now();
     InitTimer(timer, 20);
     EXPECT_FALSE(TimerExpiredAt(timer, timer.Start + 20));
+    EXPECT_GT(TimerRemaining(timer), 0u);
+    EXPECT_LE(TimerRemaining(timer), 21u);
+    // A wait of what remains ends with the timer expired.
+    std::this_thread::sleep_for(std::chrono::milliseconds(TimerRemaining(timer)));
     while (!TimerExpired(timer) && std::chrono::steady_clock::now() - start < 10s) {
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_TRUE(TimerExpired(timer));
+    EXPECT_EQ(TimerRemaining(timer), 0u);
     EXPECT_GE(std::chrono::steady_clock::now() - start, 20ms);
+    InitTimer(timer, -1); // the longest timer still leaves a limited wait
+    EXPECT_LT(TimerRemaining(timer), 0xFFFFFFFFu);
 }
 
 double ThreadCpuMs() {

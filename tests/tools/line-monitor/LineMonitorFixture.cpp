@@ -2,6 +2,7 @@
 
 #include "TrafficView.h"
 #include "framework/Application.h"
+#include "support/NoComPorts.h"
 
 #include <QTest>
 #include <cstdlib>
@@ -32,10 +33,7 @@ TFarWriter::~TFarWriter() {
 LineMonitorTest::LineMonitorTest() {
     Application::SetExceptionDisplay(
         [this](const std::string& message) { ErrorBoxes.push_back(message); });
-    for (int port = 1; port <= 4; ++port) {
-        const std::string name = "COM" + std::to_string(port);
-        setenv(("Q4471_" + name).c_str(), folder.File("no-" + name).c_str(), 1);
-    }
+    PointComPortsAtNothing(folder);
 }
 
 LineMonitorTest::~LineMonitorTest() {
