@@ -136,6 +136,9 @@ void TForm1::ApplyStoredCommSettings() {
     comm.Loaded();
 }
 
+// GCC 12 at -O3 reports a false -Wrestrict inside std::string concatenation (GCC bug 105651).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
 void TForm1::ShowPortTooltips(int failedPort, int failure) {
     QAction* const items[] = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
     for (int port = 1; port <= 4; ++port) {
@@ -147,6 +150,7 @@ void TForm1::ShowPortTooltips(int failedPort, int failure) {
         items[port - 1]->setToolTip(QString::fromLocal8Bit(tip.data(), qsizetype(tip.size())));
     }
 }
+#pragma GCC diagnostic pop
 
 void TForm1::ComPortChange(int port) {
     const TQ4471TransferThread* running = RunningTransfer();

@@ -1,24 +1,25 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds, and runs every test: the plain build, the whole suite under
-# AddressSanitizer+UBSan, and the threaded tests under ThreadSanitizer.
+# Installs the dependencies, builds, and runs every test: the release build (as users and packagers
+# build it, so that warnings only -O3 shows are seen), the whole suite under AddressSanitizer+UBSan,
+# and the threaded tests under ThreadSanitizer. Warnings are errors here, never in a user's build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 
-run_build() { # <dir> <ctest args> -- <cmake args>
-  local dir=$1; shift
+run_build() { # <dir> <build type> <ctest args> -- <cmake args>
+  local dir=$1 type=$2; shift 2
   local ctest_args=()
   while [ "$1" != "--" ]; do ctest_args+=("$1"); shift; done
   shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DQ4471_WERROR=ON "$@"
   cmake --build "$dir" -j "$(nproc)"
   (cd "$dir" && ctest --output-on-failure -j "$(nproc)" "${ctest_args[@]}")
 }
 
-echo "== plain build =="
-run_build build/plain --
+echo "== release build =="
+run_build build/release Release --
 echo "== AddressSanitizer + UBSan =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_build build/asan -- -DQ4471_SANITIZE=address,undefined
+  run_build build/asan RelWithDebInfo -- -DQ4471_SANITIZE=address,undefined
 echo "== ThreadSanitizer (threaded tests) =="
-TSAN_OPTIONS=halt_on_error=1 run_build build/tsan -L threaded -- -DQ4471_SANITIZE=thread -DQ4471_WITH_GUI=OFF
+TSAN_OPTIONS=halt_on_error=1 run_build build/tsan RelWithDebInfo -L threaded -- -DQ4471_SANITIZE=thread -DQ4471_WITH_GUI=OFF
