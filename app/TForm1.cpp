@@ -10,7 +10,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QStatusBar>
+#include <QToolButton>
 
 TForm1* Form1 = nullptr;
 
@@ -42,8 +44,16 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     transferProgress_->setFormat(QStringLiteral("%v of %m"));
     transferProgress_->setMaximumWidth(110);
     transferProgress_->setAccessibleName(QStringLiteral("Transfer progress"));
-    transferProgress_->hide();
     ui_->StatusBar->addPermanentWidget(transferProgress_);
+    stopTransfer_ = new QToolButton(ui_->StatusBar);
+    stopTransfer_->setText(QStringLiteral("Stop"));
+    stopTransfer_->setToolTip(QStringLiteral("Stop the transfer (Esc)"));
+    ui_->StatusBar->addPermanentWidget(stopTransfer_);
+    connect(stopTransfer_, &QToolButton::clicked, this,
+            [this] { RunCommand(&TForm1::StopTransferClick); });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            [this] { RunCommand(&TForm1::StopTransferClick); });
+    ShowTransferControls(false);
 
     VaComm1 = std::make_unique<TVaComm>(nullptr);
     ApplyStoredCommSettings();
@@ -73,13 +83,15 @@ TForm1::~TForm1() {
 }
 
 void TForm1::Bind(QAction* item, void (TForm1::*handler)()) {
-    connect(item, &QAction::triggered, this, [this, handler] {
-        try {
-            (this->*handler)();
-        } catch (...) {
-            Application::HandleException();
-        }
-    });
+    connect(item, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
+}
+
+void TForm1::RunCommand(void (TForm1::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (...) {
+        Application::HandleException();
+    }
 }
 
 void TForm1::FormCreate() {
@@ -120,9 +132,19 @@ void TForm1::SaveAs1Click() {
 
 void TForm1::LoadExistingFile1Click() {
     if (FileDlg.Execute()) {
-        LoadMemoryFile(memoryRows_, ChosenFileName(),
-                       [this](const std::string& text) { SetStatusText(text); });
+        LoadChosenFile();
     }
+}
+
+void TForm1::LoadChosenFile() {
+    LoadMemoryFile(memoryRows_, ChosenFileName(),
+                   [this](const std::string& text) { SetStatusText(text); });
+}
+
+void TForm1::OpenFile(const QString& fileName) {
+    // As if chosen in the dialog: Save As then proposes the same file.
+    FileDlg.FileName = fileName;
+    RunCommand(&TForm1::LoadChosenFile);
 }
 
 void TForm1::ApplyStoredCommSettings() {
@@ -194,7 +216,33 @@ void TForm1::StopTransfers() {
     // Destroying a transfer thread stops it and waits, serving its calls to the GUI thread.
     LoadThread.reset();
     WriteThread.reset();
-    transferProgress_->hide();
+    ShowTransferControls(false);
+}
+
+void TForm1::ShowTransferControls(bool shown) {
+    transferProgress_->setVisible(shown);
+    stopTransfer_->setVisible(shown);
+}
+
+void TForm1::StopTransferClick() {
+    TQ4471TransferThread* running = RunningTransfer();
+    if (running == nullptr) {
+        return;
+    }
+    const std::string transfer = running == LoadThread.get() ? "Load from Q4471" : "Send to Q4471";
+    running->RequestStop();
+    running->WaitFor(); // serves the calls the thread hands over meanwhile
+    // Read once the thread has ended: it may have finished a memory, or the whole transfer and
+    // shown its final text, while stopping.
+    const int done = running->MemoriesDone();
+    const bool endedOnItsOwn = running->FinalStatusShown();
+    StopTransfers();
+    if (endedOnItsOwn) {
+        return;
+    }
+    SetStatusText(transfer + " stopped " +
+                  (done == 0 ? std::string("before the first memory")
+                             : "after memory " + std::to_string(done)));
 }
 
 bool TForm1::MayStartTransfer() {
@@ -211,7 +259,7 @@ bool TForm1::MayStartTransfer() {
 
 TQ4471TransferSetup TForm1::TransferSetup() {
     transferProgress_->setValue(0);
-    transferProgress_->show();
+    ShowTransferControls(true);
     return TQ4471TransferSetup{
         memoryRows_, *VaComm1, [this](const std::string& text) { SetStatusText(text); },
         [this](int memory) {
@@ -219,7 +267,7 @@ TQ4471TransferSetup TForm1::TransferSetup() {
         },
         [this](const std::string& text) {
             SetStatusText(text);
-            transferProgress_->hide();
+            ShowTransferControls(false);
         }};
 }
 

@@ -13,6 +13,7 @@ class TForm1;
 }
 class QLabel;
 class QProgressBar;
+class QToolButton;
 class TVaComm;
 
 // The main window: the memory table in its scrolling panel, the menus and the status line.
@@ -34,12 +35,18 @@ public:
     // Closes the open port, if any, and opens port `port` (1 to 4 from the menu).
     void ComPortChange(int port);
 
+    // Loads `fileName` as Load Existing File loads a chosen file (for a file named at start-up).
+    void OpenFile(const QString& fileName);
+    // Ends a running load or send, keeping what it has done; the Stop button and Escape.
+    void StopTransferClick();
+
 private:
     void FormCreate();
     void NewBlankFile1Click();
     void ClearAllMemories1Click();
     void SaveAs1Click();
     void LoadExistingFile1Click();
+    void LoadChosenFile();
     void LoadFromQ44711Click();
     void SendFileToQ44711Click();
     void COM11Click() { ComPortChange(1); }
@@ -56,14 +63,17 @@ private:
     template <typename TTransferThread>
     void StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread);
     void StopTransfers();
+    void ShowTransferControls(bool shown);
 
     // Connects a menu item; an error that escapes its handler goes to the application's error box.
     void Bind(QAction* item, void (TForm1::*handler)());
+    void RunCommand(void (TForm1::*handler)());
     std::string ChosenFileName() const;
 
     std::unique_ptr<Ui::TForm1> ui_;
     QLabel* statusText_;
     QProgressBar* transferProgress_;
+    QToolButton* stopTransfer_;
     std::unique_ptr<TVaComm> VaComm1;
     std::unique_ptr<TLoadFromQ4471Thread> LoadThread;
     std::unique_ptr<TWriteToQ4471Thread> WriteThread;

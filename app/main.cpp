@@ -4,15 +4,35 @@
 #include "framework/qt/QtFramework.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Q4471 Memories Editor"));
+    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    QCommandLineParser arguments;
+    arguments.setApplicationDescription(QStringLiteral("Edits the 100 memories of a Q4471 radio."));
+    arguments.addHelpOption();
+    arguments.addVersionOption();
+    arguments.addPositionalArgument(QStringLiteral("FILE.mem"),
+                                    QStringLiteral("A memory file to open at start."),
+                                    QStringLiteral("[FILE.mem]"));
+    arguments.process(application);
+    if (arguments.positionalArguments().size() > 1) {
+        arguments.showHelp(2);
+    }
     const QtFrameworkBinding binding;
     const TQuitOnSignal quitOnSignal;
     try {
         TForm1 form;
         form.show();
+        if (!arguments.positionalArguments().isEmpty()) {
+            // Once the window is up, so that a message about the file shows above it.
+            QTimer::singleShot(0, &form, [&form, &arguments] {
+                form.OpenFile(arguments.positionalArguments().constFirst());
+            });
+        }
         QApplication::exec();
     } catch (...) {
         Application::HandleException();

@@ -25,6 +25,7 @@ std::optional<std::string> TQ4471Radio::LoadFromRadio() {
             break;
         }
         ParseRecord(rows_, answer);
+        memoriesDone_ = number;
     }
     status_(finalText);
     return finalText;
@@ -68,6 +69,7 @@ std::optional<std::string> TQ4471Radio::SendToRadio() {
             return "Send to Q4471 stopped: memory " + std::to_string(number) +
                    " did not go out whole";
         }
+        memoriesDone_ = number;
         if (!pause_(ReplyDelayMs)) {
             return std::nullopt;
         }

@@ -2,6 +2,7 @@
 
 #include "memories/MemoryTable.h"
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,6 +37,10 @@ public:
     // False when the command did not go out whole.
     bool SendRecord(const std::string& record);
 
+    // The last memory the transfer has finished with (loaded into the table, or sent): how far a
+    // stopped transfer got. 0 before the first. May be read from any thread.
+    int MemoriesDone() const { return memoriesDone_; }
+
 private:
     const TMemoryRows& rows_;
     TVaCustomComm& comm_;
@@ -43,4 +48,5 @@ private:
     TProgressSink progress_;
     TPause pause_;
     bool stopped_ = false;
+    std::atomic<int> memoriesDone_{0};
 };

@@ -29,6 +29,10 @@ public:
     // False once the final status text has been shown: from then on the thread touches neither
     // the window nor the port, even though it may not quite have returned yet.
     bool Running() const { return !Finished() && !finalStatusShown_; }
+    // Whether the transfer ended on its own and showed its final status text.
+    bool FinalStatusShown() const { return finalStatusShown_; }
+    // How far the transfer got: the last memory it loaded or sent, 0 before the first.
+    int MemoriesDone() const { return radio_.MemoriesDone(); }
 
     std::string PendingStatus;
 
