@@ -1,5 +1,6 @@
 #include "app/TForm1.h"
 
+#include "app/PortHelp.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
 #include "memories/MemoryFile.h"
@@ -158,21 +159,19 @@ void TForm1::ApplyStoredCommSettings() {
     comm.Loaded();
 }
 
-// GCC 12 at -O3 reports a false -Wrestrict inside std::string concatenation (GCC bug 105651).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wrestrict"
 void TForm1::ShowPortTooltips(int failedPort, int failure) {
     QAction* const items[] = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
     for (int port = 1; port <= 4; ++port) {
-        const std::string device = SerialPlatform::DeviceNodeFor("COM" + std::to_string(port));
-        std::string tip = "COM" + std::to_string(port) + " is " + device;
+        const std::string name = "COM" + std::to_string(port);
+        const std::string device = SerialPlatform::DeviceNodeFor(name);
+        std::string tip = name + " is " + device;
         if (port == failedPort) {
-            tip += "\n" + SerialPlatform::ExplainOpenError(failure, device);
+            tip += '\n';
+            tip += ExplainOpenFailure(failure, device);
         }
         items[port - 1]->setToolTip(QString::fromLocal8Bit(tip.data(), qsizetype(tip.size())));
     }
 }
-#pragma GCC diagnostic pop
 
 void TForm1::ComPortChange(int port) {
     const TQ4471TransferThread* running = RunningTransfer();

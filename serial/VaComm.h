@@ -82,7 +82,7 @@ public:
     // The device node that is opened (see SerialPlatform::DeviceNodeFor).
     std::string GetDeviceNameEx() const;
     // The system's error code (errno) of the last Open that failed, 0 after one that succeeded:
-    // SerialPlatform::ExplainOpenError puts it in words for the user.
+    // the reason for the user.
     int LastOpenError() const { return lastOpenError_; }
 
     // Copies a device-control record into the properties.

@@ -193,7 +193,5 @@ bool DriverHasNo(int code);
 // Whether a call on an open device that failed with `code` means that the device has gone away
 // (hung up, or a USB adapter pulled out), so that every later call on it fails too.
 bool DeviceHasGone(int code);
-// Explains in words why opening `path` failed with `code`, for a user who must fix it.
-std::string ExplainOpenError(int code, const std::string& path);
 
 } // namespace SerialPlatform

@@ -40,26 +40,4 @@ bool DeviceHasGone(int code) {
     return code == EIO || code == ENODEV || code == ENXIO;
 }
 
-std::string ExplainOpenError(int code, const std::string& path) {
-    if (IsDeviceNotFound(code)) {
-        return "There is no device " + path +
-               ": the adapter is not plugged in, or the port "
-               "does not exist on this computer.";
-    }
-    switch (code) {
-    case EACCES:
-    case EPERM:
-        return "No permission to use " + path +
-               ": the user is not in the group that owns the device (usually \"dialout\").";
-    case EBUSY:
-    case EWOULDBLOCK:
-        return "The device " + path + " is in use by another program.";
-    case ENOTTY:
-    case EINVAL:
-        return path + " is not a serial device.";
-    default:
-        return "The device " + path + " cannot be opened: " + SysErrorMessage(code) + ".";
-    }
-}
-
 } // namespace SerialPlatform

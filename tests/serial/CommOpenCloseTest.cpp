@@ -100,8 +100,6 @@ TEST_F(CommTest, APortHeldByAnotherIsRefusedWithTheReason) {
     EXPECT_EQ(ErrorOf([&] { other.Open(); }),
               "Can't open specified device COM5 (Error 16, Device or resource busy)");
     EXPECT_EQ(other.LastOpenError(), EBUSY);
-    EXPECT_NE(ExplainOpenError(other.LastOpenError(), other.GetDeviceNameEx()).find("another"),
-              std::string::npos);
     EXPECT_TRUE(comm_.Active());
     comm_.Close();
     EXPECT_EQ(GetPortState(5), 1);

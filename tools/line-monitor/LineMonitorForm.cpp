@@ -4,6 +4,7 @@
 #include "LineMonitorClient.h"
 #include "LineStatusDisplay.h"
 #include "TrafficView.h"
+#include "app/PortHelp.h"
 #include "serial/VaComm.h"
 #include "serial/platform/CommPlatform.h"
 
@@ -305,8 +306,7 @@ void TLineMonitorForm::OpenClick() {
         comm_->Open();
     } catch (...) {
         if (comm_->LastOpenError() != 0) {
-            portBox_->setToolTip(
-                FromLocal(SerialPlatform::ExplainOpenError(comm_->LastOpenError(), device)));
+            portBox_->setToolTip(FromLocal(ExplainOpenFailure(comm_->LastOpenError(), device)));
         }
         PortStateChanged();
         throw;

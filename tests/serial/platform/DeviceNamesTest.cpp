@@ -42,7 +42,4 @@ TEST(SystemErrors, CodesAreExplained) {
     EXPECT_FALSE(IsDeviceNotFound(EACCES));
     EXPECT_FALSE(IsDeviceNotFound(EBUSY));
     EXPECT_EQ(SysErrorMessage(EIO), "Input/output error");
-    EXPECT_NE(ExplainOpenError(EACCES, "/dev/ttyUSB0").find("dialout"), std::string::npos);
-    EXPECT_NE(ExplainOpenError(EBUSY, "/dev/ttyUSB0").find("another program"), std::string::npos);
-    EXPECT_NE(ExplainOpenError(ENOENT, "/dev/ttyUSB0").find("no device"), std::string::npos);
 }
