@@ -1,6 +1,7 @@
 #include "app/TForm1.h"
 
 #include "app/PortHelp.h"
+#include "app/SerialTrace.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
 #include "memories/MemoryFile.h"
@@ -56,6 +57,7 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
             [this] { RunCommand(&TForm1::StopTransferClick); });
     ShowTransferControls(false);
 
+    trace_ = TSerialTrace::FromEnvironment();
     VaComm1 = std::make_unique<TVaComm>(nullptr);
     ApplyStoredCommSettings();
     ui_->ComPort1->setToolTipsVisible(true);
@@ -77,6 +79,9 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
 TForm1::~TForm1() {
     // A transfer must let go of the table and the port before they go.
     StopTransfers();
+    if (trace_ && VaComm1->Active()) {
+        trace_->Closed(*VaComm1);
+    }
     VaComm1.reset();
     if (Form1 == this) {
         Form1 = nullptr;
@@ -185,12 +190,21 @@ void TForm1::ComPortChange(int port) {
     try {
         if (VaComm1->Active()) {
             VaComm1->Close();
+            if (trace_) {
+                trace_->Closed(*VaComm1);
+            }
         }
         VaComm1->SetPortNum(port);
         VaComm1->Open();
+        if (trace_) {
+            trace_->Opened(*VaComm1);
+        }
         portText = "Port " + std::to_string(VaComm1->PortNum()) + " Selected";
         ShowPortTooltips();
-    } catch (const Exception&) {
+    } catch (const Exception& error) {
+        if (trace_) {
+            trace_->OpenFailed(*VaComm1, error.Message());
+        }
         ShowPortTooltips(port, VaComm1->LastOpenError());
         portText = "Port " + std::to_string(port) + " Unavailable";
     }
@@ -259,15 +273,27 @@ bool TForm1::MayStartTransfer() {
 TQ4471TransferSetup TForm1::TransferSetup() {
     transferProgress_->setValue(0);
     ShowTransferControls(true);
-    return TQ4471TransferSetup{
-        memoryRows_, *VaComm1, [this](const std::string& text) { SetStatusText(text); },
-        [this](int memory) {
-            TThread::Synchronize([this, memory] { transferProgress_->setValue(memory); });
-        },
-        [this](const std::string& text) {
-            SetStatusText(text);
-            ShowTransferControls(false);
-        }};
+    return TQ4471TransferSetup{memoryRows_,
+                               *VaComm1,
+                               [this](const std::string& text) { SetStatusText(text); },
+                               [this](int memory) {
+                                   TThread::Synchronize(
+                                       [this, memory] { transferProgress_->setValue(memory); });
+                               },
+                               [this](const std::string& text) {
+                                   SetStatusText(text);
+                                   ShowTransferControls(false);
+                               },
+                               TrafficSink()};
+}
+
+TQ4471Radio::TTrafficSink TForm1::TrafficSink() const {
+    if (!trace_) {
+        return {};
+    }
+    TSerialTrace* trace = trace_.get();
+    return {[trace](std::string_view bytes, bool whole) { trace->Sent(bytes, whole); },
+            [trace](std::string_view bytes) { trace->Received(bytes); }};
 }
 
 template <typename TTransferThread>

@@ -14,6 +14,7 @@ class TForm1;
 class QLabel;
 class QProgressBar;
 class QToolButton;
+class TSerialTrace;
 class TVaComm;
 
 // The main window: the memory table in its scrolling panel, the menus and the status line.
@@ -60,6 +61,7 @@ private:
     TQ4471TransferThread* RunningTransfer() const;
     bool MayStartTransfer();
     TQ4471TransferSetup TransferSetup();
+    TQ4471Radio::TTrafficSink TrafficSink() const;
     template <typename TTransferThread>
     void StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread);
     void StopTransfers();
@@ -74,6 +76,7 @@ private:
     QLabel* statusText_;
     QProgressBar* transferProgress_;
     QToolButton* stopTransfer_;
+    std::unique_ptr<TSerialTrace> trace_; // none unless Q4471_TRACE asks for one
     std::unique_ptr<TVaComm> VaComm1;
     std::unique_ptr<TLoadFromQ4471Thread> LoadThread;
     std::unique_ptr<TWriteToQ4471Thread> WriteThread;

@@ -5,9 +5,9 @@
 #include "serial/VaComm.h"
 
 TQ4471Radio::TQ4471Radio(const TMemoryRows& rows, TVaCustomComm& comm, TStatusSink status,
-                         TProgressSink progress, TPause pause)
+                         TProgressSink progress, TPause pause, TTrafficSink traffic)
     : rows_(rows), comm_(comm), status_(std::move(status)), progress_(std::move(progress)),
-      pause_(std::move(pause)) {}
+      pause_(std::move(pause)), traffic_(std::move(traffic)) {}
 
 std::optional<std::string> TQ4471Radio::LoadFromRadio() {
     status_("Loading from Q4471...");
@@ -38,7 +38,7 @@ bool TQ4471Radio::QueryMemory(int number, std::string& answer) {
     const std::string query = QueryCommand(number);
     comm_.PurgeRead();
     for (int failures = 0; failures < QueryAttempts;) {
-        comm_.WriteText(query); // a short write shows as a missing answer and is asked again
+        Write(query); // a short write shows as a missing answer and is asked again
         if (!pause_(ReplyDelayMs)) {
             stopped_ = true;
             return false;
@@ -54,6 +54,9 @@ bool TQ4471Radio::QueryMemory(int number, std::string& answer) {
 
 bool TQ4471Radio::ReadReply(std::string& answer) {
     const std::string received = comm_.ReadText();
+    if (!received.empty() && traffic_.received) {
+        traffic_.received(received);
+    }
     if (received.empty() || received == "0") {
         return false;
     }
@@ -78,5 +81,13 @@ std::optional<std::string> TQ4471Radio::SendToRadio() {
 }
 
 bool TQ4471Radio::SendRecord(const std::string& record) {
-    return comm_.WriteText(SetCommand(record));
+    return Write(SetCommand(record));
+}
+
+bool TQ4471Radio::Write(const std::string& command) {
+    const bool whole = comm_.WriteText(command);
+    if (traffic_.sent) {
+        traffic_.sent(command, whole);
+    }
+    return whole;
 }

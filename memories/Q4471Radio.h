@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class TVaCustomComm;
 
@@ -19,11 +20,18 @@ public:
     // Waits the given milliseconds; answers false at once when the transfer is to stop.
     using TPause = std::function<bool(int milliseconds)>;
 
-    static constexpr int ReplyDelayMs = 350;
+    // Where the bytes of each exchange go as well (a serial trace); empty functions: nowhere.
+    // `whole` tells whether the port took every byte of a write.
+    struct TTrafficSink {
+        std::function<void(std::string_view bytes, bool whole)> sent;
+        std::function<void(std::string_view bytes)> received;
+    };
+
+    static constexpr int ReplyDelayMs = Q4471_REPLY_DELAY_MS; // 350 but in a soak build
     static constexpr int QueryAttempts = 5;
 
     TQ4471Radio(const TMemoryRows& rows, TVaCustomComm& comm, TStatusSink status,
-                TProgressSink progress, TPause pause);
+                TProgressSink progress, TPause pause, TTrafficSink traffic = {});
 
     // Each answers the transfer's final status text, or nothing when the transfer was stopped.
     std::optional<std::string> LoadFromRadio();
@@ -42,11 +50,14 @@ public:
     int MemoriesDone() const { return memoriesDone_; }
 
 private:
+    bool Write(const std::string& command);
+
     const TMemoryRows& rows_;
     TVaCustomComm& comm_;
     TStatusSink status_;
     TProgressSink progress_;
     TPause pause_;
+    TTrafficSink traffic_;
     bool stopped_ = false;
     std::atomic<int> memoriesDone_{0};
 };

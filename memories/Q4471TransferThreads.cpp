@@ -7,8 +7,9 @@
 TQ4471TransferThread::TQ4471TransferThread(const TQ4471TransferSetup& setup,
                                            std::string failurePrefix)
     : showFinal_(setup.showFinal), failurePrefix_(std::move(failurePrefix)),
-      radio_(setup.rows, setup.comm, setup.status, setup.progress,
-             [this](int milliseconds) { return Pause(milliseconds); }) {}
+      radio_(
+          setup.rows, setup.comm, setup.status, setup.progress,
+          [this](int milliseconds) { return Pause(milliseconds); }, setup.traffic) {}
 
 void TQ4471TransferThread::StopAndWait() {
     RequestStop();

@@ -9,14 +9,15 @@
 #include <optional>
 #include <string>
 
-// What a transfer thread works with: the table, the port, and where its texts go. `status` and
-// `progress` are called on the transfer thread; `showFinal` runs on the GUI thread.
+// What a transfer thread works with: the table, the port, and where its texts go. `status`,
+// `progress` and `traffic` are called on the transfer thread; `showFinal` runs on the GUI thread.
 struct TQ4471TransferSetup {
     const TMemoryRows& rows;
     TVaCustomComm& comm;
     TQ4471Radio::TStatusSink status;
     TQ4471Radio::TProgressSink progress;
     std::function<void(const std::string& text)> showFinal;
+    TQ4471Radio::TTrafficSink traffic;
 };
 
 // A radio transfer on a thread of its own: one pass, then the final status text is shown on the

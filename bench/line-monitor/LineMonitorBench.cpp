@@ -14,7 +14,7 @@
 #include "Figures.h"
 #include "LineMonitorForm.h"
 #include "OffscreenProgram.h"
-#include "TrafficFormat.h"
+#include "app/TrafficFormat.h"
 #include "TrafficView.h"
 #include "framework/qt/QtFramework.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LineChoices.h"
-#include "TrafficFormat.h"
+#include "app/TrafficFormat.h"
 
 #include <QMainWindow>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The monitor's window driven end to end over pseudo-terminals: against the simulated radio, and
 // against a far end the test plays itself.
 #include "LineMonitorFixture.h"
-#include "TrafficFormat.h"
+#include "app/TrafficFormat.h"
 #include "TrafficView.h"
 
 #include <QFile>

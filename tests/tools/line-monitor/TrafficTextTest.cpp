@@ -1,7 +1,7 @@
 // The pure parts of the monitor: what a typed send line stands for, and how traffic reads.
 #include "EscapeText.h"
 #include "LineChoices.h"
-#include "TrafficFormat.h"
+#include "app/TrafficFormat.h"
 #include "serial/Vaconst.h"
 
 #include <gtest/gtest.h>

@@ -32,6 +32,9 @@ std::string VisibleText(std::string_view bytes);
 // The lines of one run of bytes, joined by '\n' (none after the last); empty for no bytes.
 std::string FormatRun(TDirection direction, int64_t msOfDay, std::string_view bytes);
 
+// All the bytes of one exchange on one line: stamp, direction, hex, text (for a trace file).
+std::string FormatExchange(TDirection direction, int64_t msOfDay, std::string_view bytes);
+
 // A line of the monitor's own (a port opened, a line error), time-stamped like a run.
 std::string FormatNote(int64_t msOfDay, std::string_view text);
 

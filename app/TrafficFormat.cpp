@@ -1,4 +1,4 @@
-#include "TrafficFormat.h"
+#include "app/TrafficFormat.h"
 
 #include "serial/Vaconst.h"
 
@@ -34,6 +34,15 @@ void AppendVisible(std::string& out, unsigned char byte) {
 
 std::string_view Tag(TDirection direction) {
     return direction == TDirection::Sent ? "TX" : "RX";
+}
+
+void AppendHexBytes(std::string& out, std::string_view bytes) {
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        if (at > 0) {
+            out += ' ';
+        }
+        AppendHex(out, static_cast<unsigned char>(bytes[at]));
+    }
 }
 
 } // namespace
@@ -75,18 +84,24 @@ std::string FormatRun(TDirection direction, int64_t msOfDay, std::string_view by
         out += "  ";
         const std::string_view part = bytes.substr(first, BytesPerLine);
         const std::size_t hexStart = out.size();
-        for (std::size_t at = 0; at < part.size(); ++at) {
-            if (at > 0) {
-                out += ' ';
-            }
-            AppendHex(out, static_cast<unsigned char>(part[at]));
-        }
+        AppendHexBytes(out, part);
         out.append(HexWidth - (out.size() - hexStart) + 2, ' ');
         for (const char byte : part) {
             AppendVisible(out, static_cast<unsigned char>(byte));
         }
     }
     return out;
+}
+
+std::string FormatExchange(TDirection direction, int64_t msOfDay, std::string_view bytes) {
+    std::string line = FormatStamp(msOfDay);
+    line += ' ';
+    line += Tag(direction);
+    line += "  ";
+    AppendHexBytes(line, bytes);
+    line += "  ";
+    line += VisibleText(bytes);
+    return line;
 }
 
 std::string FormatNote(int64_t msOfDay, std::string_view text) {
