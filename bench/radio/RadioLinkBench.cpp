@@ -1,10 +1,13 @@
 // A full load and a full send of 100 memories through the editor's window, offscreen, against the
 // simulated radio running as a program of its own, so that the CPU time measured here is the
 // editor's alone. Figures: wall time as a ratio to the floor of 100 pauses of 350 ms, and the
-// process's CPU time (user + system) as a share of the wall time.
+// process's CPU time (user + system) as a share of the wall time. Then how long Stop takes to end
+// a running load and a running send, pressed at moments spread over a memory's 350 ms.
 //
-//   bench/radio/radio_link_bench
+//   bench/radio/radio_link_bench          (both)
+//   bench/radio/radio_link_bench stop     (the Stop timings only)
 
+#include "Figures.h"
 #include "app/TForm1.h"
 #include "framework/qt/QtFramework.h"
 
@@ -61,6 +64,29 @@ bool RunTransfer(TForm1& form, const char* item, const std::string& finalText, c
     return status == finalText;
 }
 
+// Lets the window work for `duration`, serving the transfer's hand-overs meanwhile.
+void ServeFor(std::chrono::milliseconds duration) {
+    const Clock::time_point end = Clock::now() + duration;
+    while (Clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+// Starts the transfer `runs` times and presses Stop after a wait that moves through a memory's
+// pause; the figure is the time from the press until the transfer has ended.
+void TimeStops(TForm1& form, const char* item, const char* name, int runs) {
+    std::vector<double> milliseconds;
+    for (int run = 0; run < runs; ++run) {
+        form.findChild<QAction*>(QLatin1String(item))->trigger();
+        ServeFor(std::chrono::milliseconds(400 + run * 350 / runs));
+        const Clock::time_point pressed = Clock::now();
+        form.StopTransferClick();
+        milliseconds.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - pressed).count());
+    }
+    PrintFigures(name, "ms", milliseconds);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -93,8 +119,12 @@ int main(int argc, char* argv[]) {
         form.ComPortChange(1);
         std::printf("simulated radio on %s: %s\n", device.constData(),
                     form.StatusText().toStdString().c_str());
-        finished = RunTransfer(form, "LoadFromQ44711", "Finished loading from Q4471", "load") &&
-                   RunTransfer(form, "SendFileToQ44711", "Finished sending to Q4471", "send");
+        const bool stopOnly = argc > 1 && std::string(argv[1]) == "stop";
+        finished = stopOnly ||
+                   (RunTransfer(form, "LoadFromQ44711", "Finished loading from Q4471", "load") &&
+                    RunTransfer(form, "SendFileToQ44711", "Finished sending to Q4471", "send"));
+        TimeStops(form, "LoadFromQ44711", "Stop during a load", 20);
+        TimeStops(form, "SendFileToQ44711", "Stop during a send", 20);
     }
     radio.terminate();
     radio.waitForFinished(10000);
