@@ -11,6 +11,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Q4471 Memories Editor"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.q4471.MemoriesEditor"));
     QCommandLineParser arguments;
     arguments.setApplicationDescription(QStringLiteral("Edits the 100 memories of a Q4471 radio."));
     arguments.addHelpOption();

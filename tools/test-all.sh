@@ -18,6 +18,8 @@ run_build() { # <dir> <build type> <ctest args> -- <cmake args>
 
 echo "== release build =="
 run_build build/release Release --
+echo "== install, package and desktop checks =="
+bash tools/check-package.sh build/release
 echo "== AddressSanitizer + UBSan =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_build build/asan RelWithDebInfo -- -DQ4471_SANITIZE=address,undefined
