@@ -85,9 +85,11 @@ public:
     // the reason for the user.
     int LastOpenError() const { return lastOpenError_; }
 
-    // Copies a device-control record into the properties.
+    // Copies a device-control record into the properties. On an open port a record whose flow
+    // limits differ from Buffers' raises "Can't perform this operation while port is open" and
+    // changes nothing.
     void ReadDCB(const SerialPlatform::DCB& dcb);
-    // Loads the device's current settings into the properties.
+    // Loads the device's current settings into the properties, whole or not at all (ReadDCB).
     void ResetPortParameters();
     // Reads the port's capability record; raises on a closed port.
     void GetProperties();

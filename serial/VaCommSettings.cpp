@@ -51,6 +51,11 @@ void TVaCustomComm::SetDCB() {
 }
 
 void TVaCustomComm::ReadDCB(const DCB& dcb) {
+    // On an open port a changed limit is refused (BuffersChanged); refused before anything else
+    // changes, so that the record is taken whole or not at all.
+    if (dcb.XonLim != buffers_->XonLimit() || dcb.XoffLim != buffers_->XoffLimit()) {
+        CheckOpen();
+    }
     baudrate_ = brUser;
     userBaudrate_ = static_cast<int32_t>(dcb.BaudRate);
     for (int member = brUser; member <= br256000; ++member) {

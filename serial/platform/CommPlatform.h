@@ -124,7 +124,9 @@ public:
 
     // Opens the device for reading and writing, exclusively (a second open of the same device,
     // from any process, is refused), with empty queues and no line processing: every byte
-    // passes unchanged. INVALID_HANDLE_VALUE on failure.
+    // passes unchanged. A device that another program holds by the conventions of terminal
+    // programs (an advisory flock, or the exclusive flag) is refused with EBUSY, also for root.
+    // INVALID_HANDLE_VALUE on failure.
     virtual THandle CreateFile(const std::string& path) = 0;
     // Closes the device; unsent output is given a bounded time to drain, then discarded.
     virtual bool CloseHandle(THandle handle) = 0;
@@ -165,7 +167,7 @@ public:
     // nullptr on failure.
     virtual std::unique_ptr<ICommEventWaiter> CreateEventWaiter(THandle handle, int stopEvent) = 0;
 
-    // Tries whether the device could be opened now, and leaves it closed.
+    // Tries whether the device could be opened now, and leaves it closed and as it was.
     virtual TDeviceProbe ProbeDevice(const std::string& path) = 0;
 };
 

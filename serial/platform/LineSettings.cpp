@@ -11,7 +11,9 @@ namespace {
 
 constexpr uint8_t NOPARITY = 0, ODDPARITY = 1, EVENPARITY = 2, MARKPARITY = 3, SPACEPARITY = 4;
 
-// The rates of the Bnnn codes, for records that do not use BOTHER.
+// The rates of the Bnnn codes. A rate that has one is written with it: programs that read the
+// line through tcgetattr (stty, terminal programs) know only these codes, and see no rate at all
+// in BOTHER.
 constexpr std::array<std::pair<tcflag_t, uint32_t>, 31> standardRates = {{
     {B50, 50},
     {B75, 75},
@@ -46,6 +48,11 @@ constexpr std::array<std::pair<tcflag_t, uint32_t>, 31> standardRates = {{
     {B0, 0},
 }};
 
+// The line discipline's fixed flow-control limits (TTY_THRESHOLD_UNTHROTTLE and _THROTTLE): it
+// sends XON once at most this many bytes wait, and XOFF once fewer than this many are free.
+constexpr uint16_t lineDisciplineXonLimit = 128;
+constexpr uint16_t lineDisciplineXoffLimit = 128;
+
 uint32_t RateOf(const termios2& tio) {
     const tcflag_t code = tio.c_cflag & CBAUD;
     if (code == BOTHER) {
@@ -57,6 +64,16 @@ uint32_t RateOf(const termios2& tio) {
         }
     }
     return tio.c_ospeed;
+}
+
+// The code for `rate`: its Bnnn code, or BOTHER with the rate in c_ospeed.
+tcflag_t SpeedCodeOf(uint32_t rate) {
+    for (const auto& [bits, standard] : standardRates) {
+        if (standard == rate) {
+            return bits;
+        }
+    }
+    return BOTHER;
 }
 
 bool Refuse() {
@@ -89,7 +106,7 @@ bool TermiosFromDCB(const DCB& dcb, termios2& tio) {
         return Refuse();
     }
     static constexpr std::array<tcflag_t, 4> sizes = {CS5, CS6, CS7, CS8};
-    tcflag_t cflag = CREAD | CLOCAL | BOTHER | sizes[dcb.ByteSize - 5];
+    tcflag_t cflag = CREAD | CLOCAL | SpeedCodeOf(dcb.BaudRate) | sizes[dcb.ByteSize - 5];
     switch (dcb.Parity) {
     case ODDPARITY:
         cflag |= PARENB | PARODD;
@@ -147,6 +164,8 @@ void DCBFromTermios(const termios2& tio, DCB& dcb) {
     dcb.fOutX = (tio.c_iflag & IXON) != 0;
     dcb.fInX = (tio.c_iflag & IXOFF) != 0;
     dcb.fTXContinueOnXoff = true;
+    dcb.XonLim = lineDisciplineXonLimit;
+    dcb.XoffLim = lineDisciplineXoffLimit;
     dcb.XonChar = static_cast<char>(tio.c_cc[VSTART]);
     dcb.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// The device-control record on Linux's termios2, whose BOTHER rate takes any bit rate. Kept apart
-// because <asm/termbits.h> and the C library's <termios.h> cannot meet in one file.
+// The device-control record on Linux's termios2: a standard rate goes by its Bnnn code, any other
+// by BOTHER, which takes any bit rate. Kept apart because <asm/termbits.h> and the C library's
+// <termios.h> cannot meet in one file.
 
 #include "serial/platform/CommPlatform.h"
 
@@ -27,7 +28,7 @@ void MakeRaw(termios2& tio);
 // - with parity checking a byte received with a parity or framing error reads as 0: the
 //   error character of Windows is always 0 here;
 // - Linux sends its own XOFF and goes on transmitting, as with fTXContinueOnXoff set;
-// - XonLim and XoffLim: the line discipline has fixed limits;
+// - XonLim and XoffLim: the line discipline has fixed limits, which DCBFromTermios reports;
 // - EvtChar and EofChar: there is no event character; EofChar has no use without line editing.
 // DTR and RTS held on or off, and the members that only the platform layer keeps (null
 // stripping, the characters and limits above) are carried out by the caller.

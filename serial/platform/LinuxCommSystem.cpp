@@ -85,20 +85,22 @@ void DrainOutput(int fd) {
     ioctl(fd, TCFLSH, TCOFLUSH);
 }
 
-// Opens the device exclusively: the flock stops every other opener, root included, who is not
-// stopped by TIOCEXCL; TIOCEXCL stops programs that do not use flock.
-FileDescriptor OpenExclusive(const std::string& path) {
+// Opens the device unless another program holds it, by either convention of terminal programs:
+// an advisory flock (picocom and others), or the exclusive flag (TIOCEXCL), which stops every
+// opener but root, so it is read back and honoured for root too. EBUSY when held.
+FileDescriptor OpenUnlessHeld(const std::string& path) {
     FileDescriptor fd(open(path.c_str(), openFlags));
     if (!fd.Valid()) {
         SetLastError(errno);
         return fd;
     }
-    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        SetLastError(errno == EWOULDBLOCK ? EBUSY : errno);
+    int exclusive = 0;
+    if (ioctl(fd.Get(), TIOCGEXCL, &exclusive) != 0) {
+        SetLastError(errno); // ENOTTY: not a terminal device
         return FileDescriptor();
     }
-    if (ioctl(fd.Get(), TIOCEXCL) != 0) {
-        SetLastError(errno); // ENOTTY: not a terminal device
+    if (exclusive != 0 || flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        SetLastError(exclusive != 0 || errno == EWOULDBLOCK ? EBUSY : errno);
         return FileDescriptor();
     }
     return fd;
@@ -116,8 +118,10 @@ template <class Action> bool LinuxCommSystem::WithPort(THandle handle, Action ac
 }
 
 THandle LinuxCommSystem::CreateFile(const std::string& path) {
-    FileDescriptor fd = OpenExclusive(path);
-    if (!fd.Valid()) {
+    FileDescriptor fd = OpenUnlessHeld(path);
+    // The flock keeps out programs that take it; the flag (ours, as the device had none) keeps
+    // out those that do not, root excepted.
+    if (!fd.Valid() || !Ioctl(fd.Get(), TIOCEXCL, 0)) {
         return INVALID_HANDLE_VALUE;
     }
     termios2 tio{};
@@ -146,7 +150,7 @@ bool LinuxCommSystem::CloseHandle(THandle handle) {
         }
     }
     DrainOutput(handle);
-    ioctl(handle, TIOCNXCL);
+    ioctl(handle, TIOCNXCL); // the flag is ours: CreateFile refused a device that had it
     return ::close(handle) == 0 || FailErrno();
 }
 
@@ -459,9 +463,8 @@ std::unique_ptr<ICommEventWaiter> LinuxCommSystem::CreateEventWaiter(THandle han
 }
 
 TDeviceProbe LinuxCommSystem::ProbeDevice(const std::string& path) {
-    const FileDescriptor fd = OpenExclusive(path);
-    if (fd.Valid()) {
-        ioctl(fd.Get(), TIOCNXCL);
+    // Sets no flag, so clears none: the lock goes with the descriptor.
+    if (OpenUnlessHeld(path).Valid()) {
         return dpFree;
     }
     return IsDeviceNotFound(GetLastError()) ? dpMissing : dpBusy;

@@ -1,4 +1,5 @@
 #include "CommFixture.h"
+#include "OtherProgram.h"
 #include "ScopedEnv.h"
 #include "framework/plain/PlainFramework.h"
 #include "support/ProcessEntries.h"
@@ -91,20 +92,28 @@ TEST_F(CommTest, AMissingDeviceIsReportedByItsPortName) {
 TEST_F(CommTest, APortHeldByAnotherIsRefusedWithTheReason) {
     ScopedEnv com5("Q4471_COM5", pty_.SlavePath());
     EXPECT_EQ(GetPortState(5), 1);
-    comm_.Open();
-    EXPECT_EQ(GetPortState(5), 0);
-
-    TVaComm other(nullptr);
-    other.SetDeviceName("COM%d");
-    other.SetPortNum(5);
-    EXPECT_EQ(ErrorOf([&] { other.Open(); }),
-              "Can't open specified device COM5 (Error 16, Device or resource busy)");
-    EXPECT_EQ(other.LastOpenError(), EBUSY);
-    EXPECT_TRUE(comm_.Active());
-    comm_.Close();
+    // Held by another port, or by a terminal program's lock or exclusive flag.
+    enum Holder { anotherPort, terminalLock, exclusiveFlag };
+    for (const Holder holder : {anotherPort, terminalLock, exclusiveFlag}) {
+        SCOPED_TRACE(holder);
+        OtherProgram program(pty_.SlavePath());
+        if (holder == anotherPort) {
+            comm_.Open();
+        } else {
+            ASSERT_TRUE(holder == terminalLock ? program.TakeLock() : program.SetExclusive());
+        }
+        EXPECT_EQ(GetPortState(5), 0);
+        TVaComm other(nullptr);
+        other.SetDeviceName("COM%d");
+        other.SetPortNum(5);
+        EXPECT_EQ(ErrorOf([&] { other.Open(); }),
+                  "Can't open specified device COM5 (Error 16, Device or resource busy)");
+        EXPECT_EQ(other.LastOpenError(), EBUSY);
+        comm_.Close();
+    }
     EXPECT_EQ(GetPortState(5), 1);
-    other.Open();
-    EXPECT_TRUE(other.Active());
+    comm_.Open();
+    EXPECT_TRUE(comm_.Active());
 }
 
 TEST_F(CommTest, AFailingOpenHandlerIsShownAndTheOpenStands) {

@@ -232,24 +232,52 @@ TEST_F(CommTest, ReadDcbTakesARecordIntoTheProperties) {
     EXPECT_EQ(comm_.Databits(), db8);
     EXPECT_EQ(comm_.Parity(), paNone);
 
-    // On an open port a changed limit is refused through the buffers' notification.
+    // On an open port a changed limit is refused, before anything else changes.
     dcb.fRtsControl = 0; // Linux has no RTS toggle
     comm_.ReadDCB(dcb);
     comm_.Open();
     dcb.XonLim = 200;
+    dcb.BaudRate = 9600;
     EXPECT_EQ(ErrorOf([&] { comm_.ReadDCB(dcb); }),
               "Can't perform this operation while port is open");
+    EXPECT_EQ(comm_.UserBaudrate(), 7200);
+    EXPECT_EQ(comm_.Buffers().XonLimit(), 100);
 }
 
-TEST_F(CommTest, ResetPortParametersLoadsTheDevicesCurrentSettings) {
-    termios2 tio = pty_.SlaveSettings();
-    tio.c_cflag = (tio.c_cflag & ~CBAUD) | B4800;
-    tio.c_iflag |= IXON;
-    ASSERT_EQ(ioctl(pty_.Master(), TCSETS2, &tio), 0);
-    comm_.ResetPortParameters();
-    EXPECT_EQ(comm_.Baudrate(), br4800);
-    EXPECT_TRUE(comm_.FlowControl().XonXoffOut());
+TEST_F(CommTest, ResetPortParametersLoadsTheDevicesSettingsWholeOrNotAtAll) {
+    const std::string open = "Can't perform this operation while port is open";
+    struct Case {
+        bool open;
+        bool updateDcb;
+        std::string error;
+    };
+    // Open without UpdateDCB the device has none of the port's limits, which are refused open.
+    for (const Case& test :
+         {Case{false, true, ""}, Case{true, true, ""}, Case{true, false, open}}) {
+        SCOPED_TRACE(testing::Message() << "open " << test.open << " updateDcb " << test.updateDcb);
+        comm_.Close();
+        comm_.SetUpdateDCB(test.updateDcb);
+        comm_.SetBaudrate(br9600);
+        comm_.FlowControl().SetXonXoffOut(false);
+        comm_.Buffers().SetXonLimit(1024);
+        comm_.Buffers().SetXoffLimit(1024);
+        if (test.open) {
+            comm_.Open();
+        }
+        termios2 tio = pty_.SlaveSettings();
+        tio.c_cflag = (tio.c_cflag & ~CBAUD) | B4800;
+        tio.c_iflag |= IXON;
+        ASSERT_EQ(ioctl(pty_.Master(), TCSETS2, &tio), 0);
+        EXPECT_EQ(ErrorOf([&] { comm_.ResetPortParameters(); }), test.error);
+        const bool taken = test.error.empty();
+        EXPECT_EQ(comm_.Baudrate(), taken ? br4800 : br9600);
+        EXPECT_EQ(comm_.FlowControl().XonXoffOut(), taken);
+        // Limits the device does not report are the line discipline's: never 0.
+        EXPECT_EQ(comm_.Buffers().XonLimit(), test.open ? 1024 : 128);
+        EXPECT_EQ(comm_.Buffers().XoffLimit(), test.open ? 1024 : 128);
+    }
 
+    comm_.Close();
     comm_.SetDeviceName("/dev/q4471-no-such-port");
     EXPECT_EQ(ErrorOf([&] { comm_.ResetPortParameters(); }),
               "Error reading default port parameters.");

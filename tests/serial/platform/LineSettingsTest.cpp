@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace SerialPlatform;
 
@@ -30,19 +31,18 @@ DCB RoundTrip(const DCB& dcb) {
 
 } // namespace
 
-TEST(LineSettings, AnyRateGoesThroughBother) {
-    termios2 tio{};
-    ASSERT_TRUE(TermiosFromDCB(Plain(7200), tio));
-    EXPECT_EQ(tio.c_cflag & CBAUD, static_cast<tcflag_t>(BOTHER));
-    EXPECT_EQ(tio.c_ospeed, 7200u);
-    EXPECT_EQ(tio.c_ispeed, 7200u);
-    EXPECT_EQ(RoundTrip(Plain(256000)).BaudRate, 256000u);
-
-    termios2 standard{};
-    standard.c_cflag = B9600 | CS8;
-    DCB dcb{};
-    DCBFromTermios(standard, dcb);
-    EXPECT_EQ(dcb.BaudRate, 9600u);
+TEST(LineSettings, StandardRatesKeepTheirCodesAndOthersGoThroughBother) {
+    const std::pair<uint32_t, tcflag_t> cases[] = {
+        {50, B50},      {9600, B9600},   {115200, B115200}, {4000000, B4000000},
+        {7200, BOTHER}, {14400, BOTHER}, {256000, BOTHER},
+    };
+    for (const auto& [rate, code] : cases) {
+        termios2 tio{};
+        ASSERT_TRUE(TermiosFromDCB(Plain(rate), tio));
+        EXPECT_EQ(tio.c_cflag & CBAUD, code) << rate;
+        EXPECT_EQ(tio.c_cflag & CIBAUD, 0u) << rate; // input at the output rate
+        EXPECT_EQ(RoundTrip(Plain(rate)).BaudRate, rate);
+    }
 }
 
 TEST(LineSettings, FramingAndFlowControlRoundTrip) {

@@ -1,3 +1,4 @@
+#include "OtherProgram.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
 #include "serial/VaObjects.h"
@@ -67,6 +68,45 @@ TEST_F(LinuxCommSystemTest, ASecondOpenIsRefusedHereAndInAnotherProcess) {
     handle_ = INVALID_HANDLE_VALUE;
     EXPECT_EQ(system_.ProbeDevice(pty_.SlavePath()), dpFree);
     OpenPort();
+}
+
+TEST_F(LinuxCommSystemTest, APortAnotherProgramHoldsIsBusyAndKeepsItsHold) {
+    // The conventions of terminal programs: root opens a device despite its exclusive flag.
+    enum Hold { lock, exclusiveFlag };
+    for (const Hold hold : {lock, exclusiveFlag}) {
+        SCOPED_TRACE(hold == lock ? "flock" : "TIOCEXCL");
+        OtherProgram other(pty_.SlavePath());
+        OtherProgram third(pty_.SlavePath()); // opened before the flag is set
+        ASSERT_TRUE(hold == lock ? other.TakeLock() : other.SetExclusive());
+        EXPECT_EQ(system_.ProbeDevice(pty_.SlavePath()), dpBusy);
+        EXPECT_EQ(system_.CreateFile(pty_.SlavePath()), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), EBUSY);
+        EXPECT_EQ(third.ExclusiveFlag(), hold == exclusiveFlag);
+        EXPECT_EQ(third.TakeLock(), hold == exclusiveFlag);
+    }
+    // And the port this process holds, others see held both ways, until it is closed.
+    OtherProgram other(pty_.SlavePath());
+    OpenPort();
+    EXPECT_TRUE(other.ExclusiveFlag());
+    EXPECT_FALSE(other.TakeLock());
+    ASSERT_TRUE(system_.CloseHandle(handle_));
+    handle_ = INVALID_HANDLE_VALUE;
+    EXPECT_FALSE(other.ExclusiveFlag());
+    EXPECT_TRUE(other.TakeLock());
+}
+
+TEST_F(LinuxCommSystemTest, ProgramsReadingTheLineSeeItsRate) {
+    OtherProgram other(pty_.SlavePath()); // stty or a terminal program, with tcgetattr
+    OpenPort();
+    // A rate without a standard code has none for tcgetattr; termios2 has it.
+    const std::pair<uint32_t, unsigned> cases[] = {{9600, 9600}, {115200, 115200}, {7200, 0}};
+    for (const auto& [rate, seen] : cases) {
+        DCB dcb = Plain9600();
+        dcb.BaudRate = rate;
+        ASSERT_TRUE(system_.SetCommState(handle_, dcb));
+        EXPECT_EQ(other.StandardRate(), seen) << rate;
+        EXPECT_EQ(pty_.SlaveSettings().c_ospeed, rate);
+    }
 }
 
 TEST_F(LinuxCommSystemTest, FailedOpensLeaveNoDescriptor) {
