@@ -25,17 +25,23 @@ void RadioLinkTest::TearDown() {
 }
 
 void RadioLinkTest::StartRadio(const Misbehaviour& misbehave) {
+    RestartRadio(misbehave);
+    setenv("Q4471_COM1", radioLink.empty() ? radio->DevicePath().c_str() : radioLink.c_str(), 1);
+    form = std::make_unique<TForm1>();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void RadioLinkTest::RestartRadio(const Misbehaviour& misbehave) {
+    radio.reset();
     radiosim::RadioOptions options;
     options.logPath = folder.File("radio.log");
+    options.linkPath = radioLink;
     if (misbehave) {
         misbehave(options.behaviour);
     }
     radio = std::make_unique<radiosim::SimulatedRadio>(options);
     radio->Start();
-    setenv("Q4471_COM1", radio->DevicePath().c_str(), 1);
-    form = std::make_unique<TForm1>();
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
 }
 
 void RadioLinkTest::ConnectRadio(const Misbehaviour& misbehave) {

@@ -32,6 +32,9 @@ protected:
 
     // Starts the radio and builds the window; COM1 is the radio from then on.
     void StartRadio(const Misbehaviour& misbehave = {});
+    // Puts a new radio in place of the old one, whose device is gone first. Only through
+    // radioLink does COM1 then reach the new one: the same port coming back.
+    void RestartRadio(const Misbehaviour& misbehave = {});
     // Starts the radio and opens COM1 through the menu.
     void ConnectRadio(const Misbehaviour& misbehave = {});
 
@@ -67,6 +70,8 @@ protected:
     void CloseWindow();
 
     TempFolder folder;
+    // Set before StartRadio, COM1 names this link to the radio's device instead of the device.
+    std::string radioLink;
     std::unique_ptr<radiosim::SimulatedRadio> radio;
     const QtFrameworkBinding binding;
     std::unique_ptr<TForm1> form;

@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "LogText.h"
 #include "RadioFixture.h"
 
@@ -70,6 +71,57 @@ TEST_F(RadioTest, WrongNumberRenumbersTheQueriedRecord) {
 
     StartRadio(With([](auto& b) { b.wrongNumber = -5; }));
     EXPECT_EQ(port->Ask(Query(5), 9), "0,,,,0,\r\n");
+}
+
+TEST_F(RadioTest, SplitSweepCutsEachNextAnswerOneByteLaterAndWrapsInsideIt) {
+    StartRadio(With([](auto& b) {
+        b.splitSweep = true;
+        b.fragmentGap = 20ms;
+    }));
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(port->Ask(Query(7), 9), "7,,,,0,\r\n") << k; // 9 bytes: cuts after 1..8
+    }
+    for (int k = 5; k <= 9; ++k) {
+        port->Ask(Query(7), 9);
+    }
+    radio->Stop();
+    const std::vector<std::string> sent = Logged('>');
+    ASSERT_EQ(sent.size(), 18u);
+    EXPECT_EQ(sent[0], "7");
+    EXPECT_EQ(sent[1], ",,,,0,\\r\\n");
+    EXPECT_EQ(sent[6], "7,,,");
+    EXPECT_EQ(sent[14], "7,,,,0,\\r");
+    EXPECT_EQ(sent[16], "7"); // the ninth answer: cut after byte 1 again
+}
+
+TEST_F(RadioTest, FloodSendsRandomBytesAtLineSpeedUntilTheBehaviourChanges) {
+    StartRadio(With([](auto& b) {
+        b.floodFrom = 3;
+        b.seed = 7;
+    }));
+    EXPECT_EQ(port->Ask(Query(2), 9), "2,,,,0,\r\n");
+    port->Write(Query(3));
+    const auto start = Clock::now();
+    const std::string flood = port->Read(480, 5s);
+    const auto took = Clock::now() - start;
+    ASSERT_EQ(flood.size(), 480u); // half a second's worth at 960 bytes a second
+    EXPECT_GE(took, 400ms);
+    EXPECT_LT(took, 2s);
+
+    radio->SetBehaviour({});
+    port->Read(100000, 300ms); // what was on its way
+    EXPECT_EQ(port->Ask(Query(4), 9), "4,,,,0,\r\n");
+}
+
+TEST(RadioCommandLineTest, SplitSweepAndFloodFromSetTheirBehaviourWithinRange) {
+    const radiosim::Behaviour b =
+        radiosim::ParseCommandLine({"--split-sweep", "120", "--flood-from=7"}).options.behaviour;
+    EXPECT_TRUE(b.splitSweep);
+    EXPECT_EQ(b.fragmentGap, 120ms);
+    EXPECT_EQ(b.floodFrom, 7);
+    for (const char* bad : {"0", "101", "x"}) {
+        EXPECT_THROW(radiosim::ParseCommandLine({"--flood-from", bad}), radiosim::UsageError);
+    }
 }
 
 TEST_F(RadioTest, NoiseCorruptsAnswersAndTheSeedRepeatsIt) {

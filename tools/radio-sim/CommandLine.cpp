@@ -45,6 +45,14 @@ const std::map<std::string, Setter>& ValueOptions() {
          }},
         {"--fragments",
          [](auto& name, auto& value, auto& o) { ParseFragments(name, value, o.behaviour); }},
+        {"--split-sweep",
+         [](auto& name, auto& value, auto& o) {
+             o.behaviour.splitSweep = true;
+             o.behaviour.fragmentGap =
+                 std::chrono::milliseconds(ParseNumber<long long>(name, value));
+         }},
+        {"--flood-from", [](auto& name, auto& value,
+                            auto& o) { o.behaviour.floodFrom = ParseNumber<int>(name, value); }},
         {"--wrong-number",
          [](auto& name, auto& value, auto& o) {
              o.behaviour.wrongNumber = ParseNumber<int>(name, value);
@@ -127,11 +135,15 @@ Misbehaviour:
   --stop-from N        no answer to queries for memory N and above
   --delay MS           answer MS milliseconds after the command
   --fragments K:MS     send each answer in K pieces, MS milliseconds apart
+  --split-sweep MS     send the k-th answer in two pieces, its first k bytes and the rest MS
+                       milliseconds later (k wraps at the answer's length): every split point
+  --flood-from N       from the query for memory N on, send random bytes at line speed (960 a
+                       second, seeded by --seed) and nothing else
   --answer-err         answer "ERR,1" CR to every query
   --answer-ok          answer "OK" CR to every other command (and to queries, without --answer-err)
   --wrong-number D     answer the query for n with memory n's record numbered n+D
   --noise P            corrupt an answer with probability P (0 to 1): a byte changed or bytes added
-  --seed S             seed for --noise (default: random, written to the log)
+  --seed S             seed for --noise and --flood-from (default: random, written to the log)
 
   --help               show this text
 Exit status: 0 after SIGINT or SIGTERM; 1 if the radio cannot start or saving fails; 2 on a

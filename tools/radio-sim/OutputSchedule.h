@@ -5,6 +5,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace radiosim {
 
@@ -22,12 +23,19 @@ public:
     // overflow kMaxPendingBytes.
     bool Add(const std::string& answer, Clock::time_point due, int pieces,
              std::chrono::milliseconds gap);
+    // Schedules `answer` in two pieces: its first `splitAfter` bytes at `due`, the rest `gap`
+    // later (one piece when the split falls outside the answer). False as for Add.
+    bool AddSplit(const std::string& answer, Clock::time_point due, std::size_t splitAfter,
+                  std::chrono::milliseconds gap);
 
     std::optional<Clock::time_point> NextDue() const;
     // Removes and returns the bytes of every piece due at `now`, in order.
     std::string TakeDue(Clock::time_point now);
 
 private:
+    bool Append(const std::vector<std::string>& parts, Clock::time_point due,
+                std::chrono::milliseconds gap);
+
     struct Piece {
         std::string bytes;
         Clock::time_point due;

@@ -23,12 +23,14 @@ void Require(bool condition, const char* message) {
 void CheckBehaviour(const Behaviour& b) {
     Require(!b.stopFrom || (*b.stopFrom >= 1 && *b.stopFrom <= kMemoryCount),
             "--stop-from needs a memory number from 1 to 100");
+    Require(!b.floodFrom || (*b.floodFrom >= 1 && *b.floodFrom <= kMemoryCount),
+            "--flood-from needs a memory number from 1 to 100");
     Require(b.delay.count() >= 0 && b.delay <= kLongestWait,
             "--delay needs 0 to 3600000 milliseconds");
     Require(b.fragments >= 1 && b.fragments <= static_cast<int>(kMaxLineLength),
             "--fragments needs 1 to 4096 pieces");
     Require(b.fragmentGap.count() >= 0 && b.fragmentGap <= kLongestWait,
-            "--fragments needs a gap of 0 to 3600000 milliseconds");
+            "--fragments and --split-sweep need a gap of 0 to 3600000 milliseconds");
     Require(b.wrongNumber >= -kLargestShift && b.wrongNumber <= kLargestShift,
             "--wrong-number needs a shift from -1000000 to 1000000");
     Require(b.noise >= 0.0 && b.noise <= 1.0, "--noise needs a probability from 0 to 1");

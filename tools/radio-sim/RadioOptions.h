@@ -18,7 +18,11 @@ struct Behaviour {
     bool answerOk = false;                    // answer "OK" CR to every other command
     int wrongNumber = 0;                      // answer query n with the number n + wrongNumber
     double noise = 0.0;                       // chance that an answer is corrupted on the line
-    std::optional<std::uint64_t> seed; // for the noise; chosen at random (and logged) if unset
+    bool splitSweep = false; // the k-th answer in two pieces: first k bytes, the rest fragmentGap
+                             // later (k wraps to stay inside the answer)
+    std::optional<int> floodFrom; // from the query for this memory on, random bytes at line speed
+                                  // instead of answers
+    std::optional<std::uint64_t> seed; // for the noise and the flood; random (logged) if unset
 };
 
 struct RadioOptions {

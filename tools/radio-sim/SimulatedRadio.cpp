@@ -3,6 +3,7 @@
 #include "AnswerPolicy.h"
 #include "Command.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -11,6 +12,7 @@
 #include <sys/eventfd.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace radiosim {
 
@@ -26,9 +28,24 @@ int PollTimeout(std::optional<SimulatedRadio::Clock::time_point> due) {
     return static_cast<int>(std::max<long long>(wait.count(), 0));
 }
 
+std::optional<SimulatedRadio::Clock::time_point>
+Earliest(std::optional<SimulatedRadio::Clock::time_point> one,
+         std::optional<SimulatedRadio::Clock::time_point> other) {
+    if (!one || !other) {
+        return one ? one : other;
+    }
+    return std::min(*one, *other);
+}
+
 std::uint64_t RandomSeed() {
     std::random_device device;
     return (static_cast<std::uint64_t>(device()) << 32) | device();
+}
+
+// Where the k-th split answer (k from 1) is cut: after byte k, wrapping so that each cut leaves
+// a byte on both sides; no cut for an answer of one byte.
+std::size_t SplitPoint(std::size_t k, std::size_t size) {
+    return size < 2 ? 0 : (k - 1) % (size - 1) + 1;
 }
 
 } // namespace
@@ -40,7 +57,8 @@ SimulatedRadio::SimulatedRadio(RadioOptions options)
                    [this](std::size_t dropped) {
                        Note("command longer than " + std::to_string(kMaxLineLength) +
                             " bytes dropped (" + std::to_string(dropped) + " bytes)");
-                   }}) {
+                   }}),
+      behaviour_(options_.behaviour) {
     CheckBehaviour(options_.behaviour);
 }
 
@@ -75,12 +93,13 @@ void SimulatedRadio::Start() {
             throw std::system_error(errno, std::generic_category(), "cannot make an event");
         }
         const Behaviour& behaviour = options_.behaviour;
+        const std::uint64_t seed = behaviour.seed ? *behaviour.seed : RandomSeed();
         if (behaviour.noise > 0.0) {
-            const std::uint64_t seed = behaviour.seed ? *behaviour.seed : RandomSeed();
             noise_.emplace(behaviour.noise, seed);
             Note("line noise " + std::to_string(behaviour.noise) + ", seed " +
                  std::to_string(seed));
         }
+        flood_.emplace(seed);
         Note("radio on " + devicePath_ +
              (options_.linkPath.empty() ? "" : " (linked as " + options_.linkPath + ")"));
         thread_ = std::thread(&SimulatedRadio::Serve, this);
@@ -120,6 +139,24 @@ void SimulatedRadio::Release() {
     }
 }
 
+void SimulatedRadio::SetBehaviour(const Behaviour& behaviour) {
+    CheckBehaviour(behaviour);
+    std::lock_guard lock(behaviourMutex_);
+    newBehaviour_ = behaviour;
+    behaviourChanged_ = true;
+}
+
+void SimulatedRadio::TakeNewBehaviour() {
+    std::lock_guard lock(behaviourMutex_);
+    if (!std::exchange(behaviourChanged_, false)) {
+        return;
+    }
+    behaviour_ = newBehaviour_;
+    answersSplit_ = 0;
+    flood_->Stop();
+    schedule_ = OutputSchedule();
+}
+
 MemFileSummary SimulatedRadio::LoadMemories(const std::string& path) {
     const MemFileSummary summary = ReadMemFile(path, memories_);
     Note("memories read from " + path + ": " + std::to_string(summary.stored) + " stored, " +
@@ -142,7 +179,8 @@ void SimulatedRadio::Serve() {
     pollfd watched[2] = {{wakeFd_, POLLIN, 0}, {pty_->MasterFd(), POLLIN, 0}};
     bool lineUp = true;
     for (;;) {
-        const int ready = ::poll(watched, lineUp ? 2 : 1, PollTimeout(schedule_.NextDue()));
+        const int ready = ::poll(watched, lineUp ? 2 : 1,
+                                 PollTimeout(Earliest(schedule_.NextDue(), flood_->NextDue())));
         if (ready < 0 && errno != EINTR) {
             Note(std::string("cannot wait for the line: ") + std::strerror(errno));
             return;
@@ -150,6 +188,8 @@ void SimulatedRadio::Serve() {
         if (ready > 0 && watched[0].revents != 0) {
             return;
         }
+        // Before the command that woke the loop; a flood wakes it often enough to end soon.
+        TakeNewBehaviour();
         if (ready > 0 && lineUp && watched[1].revents != 0) {
             lineUp = ReadFromLine();
         }
@@ -184,7 +224,16 @@ void SimulatedRadio::HandleCommand(std::string text) {
             Note("set command names no memory from 1 to 100: ignored");
         }
     }
-    std::optional<std::string> answer = AnswerTo(command, memories_, options_.behaviour);
+    const Behaviour& behaviour = behaviour_;
+    if (command.kind == Command::Kind::Query && command.memory && behaviour.floodFrom &&
+        *command.memory >= *behaviour.floodFrom && !flood_->Running()) {
+        flood_->Start(readAt_);
+        Note("flooding the line with random bytes");
+    }
+    if (flood_->Running()) {
+        return; // the flood is all it sends
+    }
+    std::optional<std::string> answer = AnswerTo(command, memories_, behaviour);
     if (!answer) {
         return;
     }
@@ -193,15 +242,20 @@ void SimulatedRadio::HandleCommand(std::string text) {
             Note(what);
         }
     }
-    const Behaviour& behaviour = options_.behaviour;
-    if (!schedule_.Add(*answer, readAt_ + behaviour.delay, behaviour.fragments,
-                       behaviour.fragmentGap)) {
+    const Clock::time_point due = readAt_ + behaviour.delay;
+    const bool scheduled =
+        behaviour.splitSweep
+            ? schedule_.AddSplit(*answer, due, SplitPoint(++answersSplit_, answer->size()),
+                                 behaviour.fragmentGap)
+            : schedule_.Add(*answer, due, behaviour.fragments, behaviour.fragmentGap);
+    if (!scheduled) {
         Note("answer dropped: too much output waiting to be sent");
     }
 }
 
 void SimulatedRadio::SendDue() {
-    const std::string bytes = schedule_.TakeDue(Clock::now());
+    const Clock::time_point now = Clock::now();
+    const std::string bytes = schedule_.TakeDue(now) + flood_->TakeDue(now);
     if (bytes.empty()) {
         return;
     }

@@ -3,6 +3,7 @@
 #include "CommandFramer.h"
 #include "CommandHistory.h"
 #include "DeviceLink.h"
+#include "LineFlood.h"
 #include "LineNoise.h"
 #include "LogWriter.h"
 #include "MemFile.h"
@@ -44,6 +45,11 @@ public:
     // std::runtime_error if that save fails; the radio is stopped all the same.
     void Stop();
 
+    // Changes how the radio behaves from the next command on, as if it had started with it: what
+    // it had yet to send is dropped, and the noise stays as started. Throws std::invalid_argument
+    // as the constructor does.
+    void SetBehaviour(const Behaviour& behaviour);
+
     // The slave device path, e.g. "/dev/pts/7"; empty before Start.
     const std::string& DevicePath() const { return devicePath_; }
 
@@ -65,6 +71,9 @@ public:
 
 private:
     void Serve();
+    // Takes a behaviour set meanwhile: pending output is dropped, answer counting and any flood
+    // start afresh.
+    void TakeNewBehaviour();
     // False once the line is gone for good.
     bool ReadFromLine();
     void HandleCommand(std::string text);
@@ -83,11 +92,17 @@ private:
     std::thread thread_;
     std::mutex lifecycleMutex_;
     enum class State { Created, Running, Stopped } state_ = State::Created;
+    std::mutex behaviourMutex_;
+    Behaviour newBehaviour_;
+    bool behaviourChanged_ = false;
 
     // Used by the serving thread only.
     CommandFramer framer_;
     OutputSchedule schedule_;
     std::optional<LineNoise> noise_;
+    std::optional<LineFlood> flood_;
+    Behaviour behaviour_;
+    std::size_t answersSplit_ = 0;
     Clock::time_point readAt_;
 };
 
