@@ -60,6 +60,8 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     trace_ = TSerialTrace::FromEnvironment();
     VaComm1 = std::make_unique<TVaComm>(nullptr);
     ApplyStoredCommSettings();
+    // The status line, not an error box, says that the device has gone.
+    VaComm1->OnDeviceLost = [this](TObject*, const std::string& message) { PortLost(message); };
     ui_->ComPort1->setToolTipsVisible(true);
     ShowPortTooltips();
 
@@ -179,13 +181,8 @@ void TForm1::ShowPortTooltips(int failedPort, int failure) {
 }
 
 void TForm1::ComPortChange(int port) {
-    const TQ4471TransferThread* running = RunningTransfer();
-    const std::string stoppedText = running == nullptr ? std::string()
-                                    : running == LoadThread.get()
-                                        ? "Load from Q4471 stopped: the Com Port was changed"
-                                        : "Send to Q4471 stopped: the Com Port was changed";
     // The port must not change under a running exchange: the transfer stops first.
-    StopTransfers();
+    const std::string stopped = StopRunningTransfer();
     std::string portText;
     try {
         if (VaComm1->Active()) {
@@ -209,9 +206,9 @@ void TForm1::ComPortChange(int port) {
         portText = "Port " + std::to_string(port) + " Unavailable";
     }
     SetStatusText(portText);
-    if (!stoppedText.empty()) {
+    if (!stopped.empty()) {
         // The transfer's end must show, and so must the port's new state.
-        SetStatusText(stoppedText + " (" + portText + ")");
+        SetStatusText(stopped + ": the Com Port was changed (" + portText + ")");
     }
 }
 
@@ -238,9 +235,15 @@ void TForm1::ShowTransferControls(bool shown) {
 }
 
 void TForm1::StopTransferClick() {
+    if (const std::string stopped = StopRunningTransfer(); !stopped.empty()) {
+        SetStatusText(stopped);
+    }
+}
+
+std::string TForm1::StopRunningTransfer() {
     TQ4471TransferThread* running = RunningTransfer();
     if (running == nullptr) {
-        return;
+        return {};
     }
     const std::string transfer = running == LoadThread.get() ? "Load from Q4471" : "Send to Q4471";
     running->RequestStop();
@@ -251,11 +254,22 @@ void TForm1::StopTransferClick() {
     const bool endedOnItsOwn = running->FinalStatusShown();
     StopTransfers();
     if (endedOnItsOwn) {
-        return;
+        return {};
     }
-    SetStatusText(transfer + " stopped " +
-                  (done == 0 ? std::string("before the first memory")
-                             : "after memory " + std::to_string(done)));
+    return transfer + " stopped " +
+           (done == 0 ? std::string("before the first memory")
+                      : "after memory " + std::to_string(done));
+}
+
+void TForm1::PortLost(const std::string& message) {
+    const std::string stopped = StopRunningTransfer();
+    // Nothing more can pass through the port; closing it lets go of the device at once.
+    VaComm1->Close();
+    if (trace_) {
+        trace_->Closed(*VaComm1);
+    }
+    SetStatusText((stopped.empty() ? "" : stopped + ": ") + message +
+                  "; choose the port again once the device is back");
 }
 
 bool TForm1::MayStartTransfer() {

@@ -65,6 +65,9 @@ private:
     template <typename TTransferThread>
     void StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread);
     void StopTransfers();
+    // Ends a running transfer and tells how far it got; empty when none was running.
+    std::string StopRunningTransfer();
+    void PortLost(const std::string& message);
     void ShowTransferControls(bool shown);
 
     // Connects a menu item; an error that escapes its handler goes to the application's error box.

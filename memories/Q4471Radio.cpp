@@ -1,6 +1,7 @@
 #include "memories/Q4471Radio.h"
 
 #include "memories/Q4471Commands.h"
+#include "memories/RecordFormat.h"
 #include "memories/RecordLine.h"
 #include "serial/VaComm.h"
 
@@ -9,9 +10,24 @@ TQ4471Radio::TQ4471Radio(const TMemoryRows& rows, TVaCustomComm& comm, TStatusSi
     : rows_(rows), comm_(comm), status_(std::move(status)), progress_(std::move(progress)),
       pause_(std::move(pause)), traffic_(std::move(traffic)) {}
 
+namespace {
+
+// The memory an answer names, or 0 for one that names none (ParseRecord has refused a number
+// that is no integer before this is asked).
+int NamedMemory(const std::string& answer) {
+    const std::string number = SplitRecord(answer).number;
+    return number.empty() ? 0 : StrToInt(number);
+}
+
+} // namespace
+
 std::optional<std::string> TQ4471Radio::LoadFromRadio() {
     status_("Loading from Q4471...");
     std::string finalText = "Finished loading from Q4471";
+    // An answer fills the row of the memory it names; one that names another memory than the
+    // one asked for is reported, so that a confused radio is not taken for a complete load.
+    std::string firstMismatch;
+    int mismatches = 0;
     for (int number = 1; number <= MemoryCount; ++number) {
         progress_(number);
         std::string answer;
@@ -26,6 +42,18 @@ std::optional<std::string> TQ4471Radio::LoadFromRadio() {
         }
         ParseRecord(rows_, answer);
         memoriesDone_ = number;
+        if (const int named = NamedMemory(answer); named != 0 && named != number) {
+            if (mismatches++ == 0) {
+                firstMismatch = "memory " + std::to_string(number) + " answered as memory " +
+                                std::to_string(named);
+            }
+        }
+    }
+    if (mismatches > 0) {
+        finalText += (finalText.starts_with("Finished") ? ", but " : ", and ") + firstMismatch;
+        if (mismatches > 1) {
+            finalText += " (and " + std::to_string(mismatches - 1) + " more)";
+        }
     }
     status_(finalText);
     return finalText;
@@ -37,8 +65,14 @@ bool TQ4471Radio::QueryMemory(int number, std::string& answer) {
     }
     const std::string query = QueryCommand(number);
     comm_.PurgeRead();
+    pending_.clear();
     for (int failures = 0; failures < QueryAttempts;) {
-        Write(query); // a short write shows as a missing answer and is asked again
+        // An answer partly in is waited for, not asked for again: a second answer would follow
+        // it, and its rest could outlast the next memory's purge. A short write shows as a
+        // missing answer and is asked again.
+        if (pending_.empty()) {
+            Write(query);
+        }
         if (!pause_(ReplyDelayMs)) {
             stopped_ = true;
             return false;
@@ -57,10 +91,17 @@ bool TQ4471Radio::ReadReply(std::string& answer) {
     if (!received.empty() && traffic_.received) {
         traffic_.received(received);
     }
-    if (received.empty() || received == "0") {
+    if (pending_.empty() && received == "0") {
         return false;
     }
-    answer = CutAtLineEnd(received);
+    // An answer counts once its line end is in: its head alone would overwrite a row with a cut
+    // record, and its tail would be taken for the next answer. What has come is kept for the
+    // next read of the same memory.
+    pending_ += received;
+    if (pending_.find_first_of("\r\n") == std::string::npos) {
+        return false;
+    }
+    answer = CutAtLineEnd(pending_);
     return true;
 }
 

@@ -40,7 +40,8 @@ public:
     // One memory: a purge, then up to five queries, each followed by the pause and one read.
     // False when no acceptable answer came (or the transfer is to stop).
     bool QueryMemory(int number, std::string& answer);
-    // Whatever has arrived, cut at its line end; false when nothing or exactly "0" arrived.
+    // The answer cut at its line end, once its line end has arrived (what arrives before it is
+    // kept for the next read of the same memory); false until then, and for exactly "0".
     bool ReadReply(std::string& answer);
     // False when the command did not go out whole.
     bool SendRecord(const std::string& record);
@@ -59,5 +60,6 @@ private:
     TPause pause_;
     TTrafficSink traffic_;
     bool stopped_ = false;
+    std::string pending_; // what has arrived of the current memory's answer
     std::atomic<int> memoriesDone_{0};
 };

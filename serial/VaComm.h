@@ -26,6 +26,8 @@ class TVaDisplay;
 // Event handlers of the port; each gets the port first. All run on the GUI thread.
 using TNotifyEvent = std::function<void(TObject* sender)>;
 using TVaCommErrorEvent = std::function<void(TObject* sender, int32_t errors)>;
+// The device has gone (a pulled adapter, a hung-up line); `message` says which and why.
+using TVaCommDeviceLostEvent = std::function<void(TObject* sender, const std::string& message)>;
 using TVaCommRxCharEvent = std::function<void(TObject* sender, int32_t count)>;
 // A run of received bytes, valid only during the call that hands it over.
 using PVaData = const char*;
@@ -65,7 +67,7 @@ public:
     ~TVaCustomComm() override;
 
     // Opens and configures the device and starts the threads; raises EVaCommError on failure,
-    // leaving the port closed with no descriptor left open.
+    // leaving the port closed with no handle left open.
     void Open();
     // Stops the threads and closes the device; nothing when closed or being closed by another
     // call. Once it returns, the port's threads no longer use the device, the port or the GUI
@@ -81,7 +83,7 @@ public:
     std::string GetDeviceName() const;
     // The device node that is opened (see SerialPlatform::DeviceNodeFor).
     std::string GetDeviceNameEx() const;
-    // The system's error code (errno) of the last Open that failed, 0 after one that succeeded:
+    // The system's error code of the last Open that failed, 0 after one that succeeded:
     // the reason for the user.
     int LastOpenError() const { return lastOpenError_; }
 
@@ -140,6 +142,9 @@ public:
     TVaCommRxCharEvent OnRxChar;
     TVaCommRxBufEvent OnRxBuf;
     TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+    // Takes the place of the application's error box when the device has gone; the handler may
+    // close the port.
+    TVaCommDeviceLostEvent OnDeviceLost;
 
     // Clients and display.
     const std::vector<TVaDispatcher*>& Clients() const { return clients_; }
@@ -162,7 +167,7 @@ public:
     virtual void WriteEvents(uint32_t evtMask);
     virtual void WriteBuffer(PVaData data, int32_t count);
     // On the GUI thread, from a thread of the port that found the device gone (a pulled adapter,
-    // a hung-up line) and stops using it: shown through the application's exception handler,
+    // a hung-up line) and stops using it: OnDeviceLost, or else the application's error box,
     // once per opening however many threads find it.
     void DeviceLost(int code);
 

@@ -15,7 +15,7 @@ TVaCommEventThread::TVaCommEventThread(TVaCustomComm* comm) : Comm(comm) {
 }
 
 TVaCommEventThread::~TVaCommEventThread() {
-    // The waiter goes before EventSignal, whose descriptor it watches.
+    // The waiter goes before EventSignal, whose signal it watches.
     waiter_.reset();
 }
 
@@ -67,6 +67,14 @@ void TVaCommEventThread::DoEvent() {
         }
         if (EvtMask != 0) {
             Comm->HandleLineEvent(EvtMask);
+        }
+    } catch (const EVaCommError&) {
+        // A batch that finds the device gone (its queue or line state cannot be read any more)
+        // tells that, once, rather than the step that failed.
+        if (const int code = GetLastError(); DeviceHasGone(code)) {
+            Comm->DeviceLost(code);
+        } else {
+            Application::HandleException();
         }
     } catch (...) {
         Application::HandleException();

@@ -63,7 +63,11 @@ void TVaCustomComm::DeviceLost(int code) {
     }
     const std::string message = FormatText(sErrDeviceLost, GetDeviceName()) +
                                 FormatSystemError(sErrDeviceLostCode, code, SysErrorMessage(code));
-    Application::ShowException(EVaCommError(message));
+    if (OnDeviceLost) {
+        OnDeviceLost(this, message);
+    } else {
+        Application::ShowException(EVaCommError(message));
+    }
 }
 
 void TVaCustomComm::WriteEvents(uint32_t evtMask) {

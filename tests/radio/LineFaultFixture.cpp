@@ -34,13 +34,15 @@ Strings LineFaultTest::RadioValues(int number, const std::string& label) {
     return {label + std::to_string(number), "146.520", "146.520", "CTCSS", "100.0"};
 }
 
-std::string LineFaultTest::TableDeviation(int radioRows) const {
+std::string LineFaultTest::TableDeviation(int radioRows, int shift) const {
     std::ostringstream deviation;
     for (int n = 1; n <= MemoryCount; ++n) {
         const Strings values = ValuesOf(n);
-        const bool ok = radioRows == kWholeRows
-                            ? values == UserValues(n) || values == RadioValues(n)
-                            : values == (n <= radioRows ? RadioValues(n) : UserValues(n));
+        const bool ok =
+            radioRows == kWholeRows
+                ? values == UserValues(n) || values == RadioValues(n)
+                : values == (n > shift && n <= radioRows + shift ? RadioValues(n - shift)
+                                                                 : UserValues(n));
         if (!ok) {
             deviation << " row " << n << " {";
             for (const std::string& value : values) {

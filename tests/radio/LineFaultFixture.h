@@ -24,8 +24,9 @@ protected:
     static Strings RadioValues(int number, const std::string& label = "R");
 
     // Rows 1 to `radioRows` hold the radio's values and every other row the user's; with
-    // kWholeRows, each row holds one or the other. The empty text when so, else what differs.
-    std::string TableDeviation(int radioRows) const;
+    // kWholeRows, each row holds one or the other. With a `shift`, the radio's values sit that
+    // many rows lower. The empty text when so, else what differs.
+    std::string TableDeviation(int radioRows, int shift = 0) const;
 
     // The process's CPU time over one second while the calls to the GUI thread are served.
     std::chrono::microseconds CpuOverOneSecond();

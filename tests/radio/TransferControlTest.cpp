@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTest>
+#include <regex>
 
 namespace {
 
@@ -46,6 +47,7 @@ protected:
         ExpectNoFurtherCommands();
     }
 
+    // `text` is a pattern: how far the transfer got depends on the moment it stopped.
     void ExpectPortChangeEnds(const char* command, const char* port, const std::string& text) {
         ASSERT_NO_FATAL_FAILURE(ConnectRadio());
         Trigger(command);
@@ -53,7 +55,7 @@ protected:
         EXPECT_TRUE(Progress()->isVisible());
         EXPECT_GE(Progress()->value(), 2);
         Trigger(port);
-        EXPECT_EQ(Status(), text);
+        EXPECT_TRUE(std::regex_match(Status(), std::regex(text))) << Status();
         EXPECT_FALSE(Progress()->isVisible());
         ExpectNoFurtherCommands();
     }
@@ -90,13 +92,15 @@ TEST_F(TransferControlTest, ClosingTheWindowDuringASendEndsItWithinASecond) {
 
 TEST_F(TransferControlTest, ChoosingThePortAgainDuringALoadEndsItAndSaysSo) {
     ExpectPortChangeEnds("LoadFromQ44711", "COM11",
-                         "Load from Q4471 stopped: the Com Port was changed (Port 1 Selected)");
+                         "Load from Q4471 stopped after memory [0-9]+: the Com Port was changed "
+                         "\\(Port 1 Selected\\)");
     EXPECT_TRUE(form->Comm().Active());
 }
 
 TEST_F(TransferControlTest, ChoosingAMissingPortDuringASendEndsItAndSaysSo) {
     ExpectPortChangeEnds("SendFileToQ44711", "COM31",
-                         "Send to Q4471 stopped: the Com Port was changed (Port 3 Unavailable)");
+                         "Send to Q4471 stopped after memory [0-9]+: the Com Port was changed "
+                         "\\(Port 3 Unavailable\\)");
     EXPECT_FALSE(form->Comm().Active());
 }
 
@@ -110,7 +114,10 @@ TEST_F(TransferControlTest, ATransferStoppedTheMomentItStartedEndsCleanly) {
             ASSERT_FALSE(Progress()->isVisible()) << command << ", round " << round;
         }
     }
-    EXPECT_EQ(Status(), "Send to Q4471 stopped: the Com Port was changed (Port 1 Selected)");
+    EXPECT_TRUE(std::regex_match(Status(), std::regex("Send to Q4471 stopped (before the first "
+                                                      "memory|after memory 1): the Com Port was "
+                                                      "changed \\(Port 1 Selected\\)")))
+        << Status();
 }
 
 TEST_F(TransferControlTest, ALineThatGoesDeadEndsALoadOrASendWithTheReason) {
@@ -121,14 +128,12 @@ TEST_F(TransferControlTest, ALineThatGoesDeadEndsALoadOrASendWithTheReason) {
         ServeUntilCommands(2);
         radio->Stop(); // the far end of the line closes
 
-        EXPECT_TRUE(ServeUntil([&] { return !Progress()->isVisible(); }));
-        EXPECT_TRUE(Status().starts_with(command[0] == 'L' ? "Load from Q4471 stopped: "
-                                                           : "Send to Q4471 stopped: "))
-            << Status();
-        // The port says so once, whatever the transfer tried after.
-        ServeUntil([&] { return !ErrorBoxes.empty(); });
-        EXPECT_EQ(ErrorBoxes, Strings{"Connection to COM1 lost (5), Input/output error"});
-        ErrorBoxes.clear();
+        // The status line says so, whatever the transfer tried after; the port lets go.
+        const std::string lost = "Connection to COM1 lost (5), Input/output error; choose the "
+                                 "port again once the device is back";
+        EXPECT_TRUE(ServeUntil([&] { return Status().ends_with(lost); })) << Status();
+        EXPECT_FALSE(Progress()->isVisible());
+        EXPECT_FALSE(form->Comm().Active());
         CloseWindow();
     }
 }

@@ -160,21 +160,40 @@ TEST_F(CommCloseTest, AThreadHoldingTheWriteLockAndACloseBothFinish) {
 }
 
 TEST_F(CommCloseTest, AVanishedDeviceIsReportedOnceAndItsThreadEnds) {
-    comm_.Open();
-    // Counted with the port's thread running: a sanitizer may start a thread of its own with it.
-    const int threadsWithPort = RunningThreads();
-    pty_.CloseMaster(); // the adapter is pulled out
-    ASSERT_TRUE(
-        PlainFrameworkBinding::PumpUntil([&] { return !framework_.ShownErrors().empty(); }));
-    EXPECT_TRUE(WaitUntil([&] { return RunningThreads() == threadsWithPort - 1; }))
-        << "the receive thread goes on after its device has gone";
-    PumpAWhile();
-    ASSERT_EQ(framework_.ShownErrors().size(), 1u);
-    const std::string message = framework_.ShownErrors()[0];
-    EXPECT_EQ(message.rfind("Connection to " + comm_.GetDeviceName() + " lost (", 0), 0u)
-        << message;
-    EXPECT_NO_THROW(comm_.Close());
-    EXPECT_FALSE(comm_.Active());
+    // Reported through the error box, or to OnDeviceLost, whose handler may close the port.
+    for (const bool handled : {false, true}) {
+        SCOPED_TRACE(handled ? "OnDeviceLost closes the port" : "the error box");
+        PtyPair pty;
+        comm_.SetDeviceName(pty.SlavePath());
+        std::vector<std::string> reported;
+        comm_.OnDeviceLost = nullptr;
+        if (handled) {
+            comm_.OnDeviceLost = [&](TObject*, const std::string& message) {
+                reported.push_back(message);
+                comm_.Close();
+            };
+        }
+        const std::size_t shownBefore = framework_.ShownErrors().size();
+        comm_.Open();
+        // Counted with the port's thread running: a sanitizer may start a thread of its own.
+        const int threadsWithPort = RunningThreads();
+        pty.CloseMaster(); // the adapter is pulled out
+        const auto messages = [&] {
+            std::vector<std::string> shown = framework_.ShownErrors();
+            shown.erase(shown.begin(), shown.begin() + static_cast<std::ptrdiff_t>(shownBefore));
+            return handled ? reported : shown;
+        };
+        ASSERT_TRUE(PlainFrameworkBinding::PumpUntil([&] { return !messages().empty(); }));
+        EXPECT_TRUE(WaitUntil([&] { return RunningThreads() == threadsWithPort - 1; }))
+            << "the receive thread goes on after its device has gone";
+        PumpAWhile();
+        ASSERT_EQ(messages().size(), 1u);
+        EXPECT_EQ(messages()[0].rfind("Connection to " + comm_.GetDeviceName() + " lost (", 0), 0u)
+            << messages()[0];
+        EXPECT_EQ(framework_.ShownErrors().size(), shownBefore + (handled ? 0u : 1u));
+        EXPECT_NO_THROW(comm_.Close());
+        EXPECT_FALSE(comm_.Active());
+    }
 }
 
 TEST_F(CommCloseTest, ReopeningAThousandTimesWithTrafficLosesAndLeaksNothing) {

@@ -136,6 +136,20 @@ TEST_F(CommEventTest, AFailingHandlerIsShownEndsItsBatchAndTheThreadGoesOn) {
     EXPECT_EQ(framework_.ShownErrors(), std::vector<std::string>{"handler failed"});
 }
 
+TEST_F(CommEventTest, ABatchThatFindsTheDeviceGoneTellsThatOnceInsteadOfItsFailedStep) {
+    UseScript();
+    comm_.Open();
+    pty_.CloseMaster(); // the queue's count can no longer be read
+    script_.Raise(EV_RXCHAR | EV_ERR);
+    script_.Vanish(EIO);
+    ASSERT_TRUE(
+        PlainFrameworkBinding::PumpUntil([&] { return !framework_.ShownErrors().empty(); }));
+    PumpAWhile();
+    EXPECT_EQ(framework_.ShownErrors(),
+              std::vector<std::string>{"Connection to " + comm_.GetDeviceName() +
+                                       " lost (5), Input/output error"});
+}
+
 TEST_F(CommEventTest, ClientsAreListedAsAttachedAndLeaveWhenEitherSideGoes) {
     RecordingClient a(log_, "A");
     RecordingClient b(log_, "B");
