@@ -1,6 +1,7 @@
 #include "app/TForm1.h"
 
 #include "app/PortHelp.h"
+#include "app/PortNames.h"
 #include "app/SerialTrace.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
@@ -58,6 +59,7 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     ShowTransferControls(false);
 
     trace_ = TSerialTrace::FromEnvironment();
+    UseEditorPortNames();
     VaComm1 = std::make_unique<TVaComm>(nullptr);
     ApplyStoredCommSettings();
     // The status line, not an error box, says that the device has gone.

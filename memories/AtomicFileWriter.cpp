@@ -86,16 +86,16 @@ bool TAtomicFileWriter::Open(const std::string& fileName) {
         return false; // a folder, a device, or a file we may not change
     }
     std::string pattern = FolderOf(target_) + "/.q4471-save-XXXXXX";
-    descriptor_ = mkostemp(pattern.data(), O_CLOEXEC);
-    if (descriptor_ < 0) {
+    descriptor_ = SerialPlatform::FileDescriptor(mkostemp(pattern.data(), O_CLOEXEC));
+    if (!descriptor_.Valid()) {
         return false;
     }
     temporary_ = pattern;
     if (exists) {
-        KeepOwner(descriptor_, info); // before the mode: a change of owner clears set-id bits
+        KeepOwner(descriptor_.Get(), info); // before the mode: a change of owner clears set-id bits
     }
     const mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~ProcessUmask());
-    if (fchmod(descriptor_, mode) != 0) {
+    if (fchmod(descriptor_.Get(), mode) != 0) {
         Discard();
         return false;
     }
@@ -105,7 +105,7 @@ bool TAtomicFileWriter::Open(const std::string& fileName) {
 bool TAtomicFileWriter::Write(const std::string& bytes) {
     size_t done = 0;
     while (!failed_ && done < bytes.size()) {
-        const ssize_t written = write_(descriptor_, bytes.data() + done, bytes.size() - done);
+        const ssize_t written = write_(descriptor_.Get(), bytes.data() + done, bytes.size() - done);
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -119,31 +119,27 @@ bool TAtomicFileWriter::Write(const std::string& bytes) {
 }
 
 bool TAtomicFileWriter::Commit() {
-    if (failed_ || descriptor_ < 0 || fsync(descriptor_) != 0) {
+    if (failed_ || !descriptor_.Valid() || fsync(descriptor_.Get()) != 0) {
         Discard();
         return false;
     }
-    const int descriptor = descriptor_;
-    descriptor_ = -1;
-    if (close(descriptor) != 0 || rename(temporary_.c_str(), target_.c_str()) != 0) {
+    // Closed here, as its answer tells whether the content reached the file.
+    if (close(descriptor_.Release()) != 0 || rename(temporary_.c_str(), target_.c_str()) != 0) {
         Discard();
         return false;
     }
     temporary_.clear();
     // Make the rename itself durable; the new content is complete either way.
-    const int folder = open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
+    const SerialPlatform::FileDescriptor folder(
+        open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.Valid()) {
+        fsync(folder.Get());
     }
     return true;
 }
 
 void TAtomicFileWriter::Discard() {
-    if (descriptor_ >= 0) {
-        close(descriptor_);
-        descriptor_ = -1;
-    }
+    descriptor_ = SerialPlatform::FileDescriptor();
     if (!temporary_.empty()) {
         unlink(temporary_.c_str());
         temporary_.clear();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -30,6 +32,6 @@ private:
     WriteFunction write_;
     std::string target_;
     std::string temporary_;
-    int descriptor_ = -1;
+    SerialPlatform::FileDescriptor descriptor_;
     bool failed_ = false;
 };

@@ -1,43 +1,28 @@
 #include "memories/MemoryFile.h"
 
 #include "memories/RecordLine.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // Opens an existing regular file for reading; a folder, a pipe or a device counts as not openable
 // and is not even opened: opening a named pipe waits for a writer, opening a serial line may wait
 // for its carrier. The flags keep that so should the name change its kind before the open.
-int OpenForReading(const std::string& fileName) {
+SerialPlatform::FileDescriptor OpenForReading(const std::string& fileName) {
     struct stat info {};
     if (stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return -1;
+        return SerialPlatform::FileDescriptor();
     }
-    const int descriptor = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (descriptor >= 0 && (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))) {
-        close(descriptor);
-        return -1;
+    SerialPlatform::FileDescriptor descriptor(
+        open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (descriptor.Valid() && (fstat(descriptor.Get(), &info) != 0 || !S_ISREG(info.st_mode))) {
+        return SerialPlatform::FileDescriptor();
     }
     return descriptor;
 }
-
-class TDescriptorGuard {
-public:
-    explicit TDescriptorGuard(int descriptor) : descriptor_(descriptor) {}
-    ~TDescriptorGuard() {
-        if (descriptor_ >= 0) {
-            close(descriptor_);
-        }
-    }
-    TDescriptorGuard(const TDescriptorGuard&) = delete;
-    TDescriptorGuard& operator=(const TDescriptorGuard&) = delete;
-
-private:
-    int descriptor_;
-};
 
 } // namespace
 
@@ -65,14 +50,13 @@ bool SaveMemoryFile(const TMemoryRows& rows, const std::string& fileName, const 
 
 void LoadMemoryFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
                     const TLineReader::ReadFunction& read) {
-    const int descriptor = OpenForReading(fileName);
-    const TDescriptorGuard guard(descriptor);
+    const SerialPlatform::FileDescriptor descriptor = OpenForReading(fileName);
     status("Opening " + fileName + " for reading...");
-    if (descriptor < 0) {
+    if (!descriptor.Valid()) {
         status("Unable to open " + fileName + ", exiting");
         return;
     }
-    TLineReader reader(descriptor, MemoryFileLineLimit, read);
+    TLineReader reader(descriptor.Get(), MemoryFileLineLimit, read);
     std::string line;
     for (;;) {
         switch (reader.Next(line)) {

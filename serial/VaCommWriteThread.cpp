@@ -220,8 +220,8 @@ bool TVaCommWriteThread::Send() {
             return false; // the port is closing; its stop request comes next
         }
         // Takes what fits now; the wait for room comes below, where a stop or a purge ends it.
-        wrote = Comm->CommSystem().WriteFile(device.Get(), data, static_cast<uint32_t>(size), 0, -1,
-                                             written);
+        wrote = Comm->CommSystem().WriteFile(device.Get(), data, static_cast<uint32_t>(size), 0,
+                                             TSignalHandle(), written);
         failure = wrote ? 0 : GetLastError();
     }
     if (wrote) {
@@ -267,7 +267,7 @@ bool TVaCommWriteThread::AwaitDevice() {
         if (!device.Valid()) {
             return false;
         }
-        const int wakers[] = {StopSignal.Handle(), PurgeSignal.Handle()};
+        const TSignalHandle wakers[] = {StopSignal.Handle(), PurgeSignal.Handle()};
         // Room, or a hang-up that the next write tells, answers 2.
         woken = Comm->CommSystem().WaitWriteRoom(device.Get(), wakers);
     }

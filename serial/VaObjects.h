@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Components.h"
+#include "serial/platform/Signals.h"
 
 #include <atomic>
 #include <cstddef>
@@ -11,7 +12,7 @@
 #include <string>
 
 // A wait time of 0xFFFFFFFF milliseconds: no limit.
-inline constexpr uint32_t VaInfinite = 0xFFFFFFFF;
+inline constexpr uint32_t VaInfinite = SerialPlatform::NoTimeLimit;
 
 enum TVaEventWaitResult : uint8_t { wrSignaled, wrTimeout, wrAbandoned, wrError };
 
@@ -23,38 +24,39 @@ struct TVaWaitListResult {
     uint32_t Error;
 };
 
-// Owns one file descriptor of the operating system and closes it when destroyed.
+// Owns one signal of the operating system (the one kind of handle the component keeps this way)
+// and frees it when destroyed.
 class TVaHandleObject : public TObject {
 public:
-    explicit TVaHandleObject(int handle = -1) : handle_(handle) {}
+    explicit TVaHandleObject(SerialPlatform::TSignalHandle handle = {}) : handle_(handle) {}
     ~TVaHandleObject() override;
     TVaHandleObject(const TVaHandleObject&) = delete;
     TVaHandleObject& operator=(const TVaHandleObject&) = delete;
 
-    // The descriptor, or -1 when there is none.
-    int Handle() const { return handle_; }
-    // The system's error code (errno) of the last wait that failed; 0 until then.
+    // The handle; not Valid() when there is none.
+    SerialPlatform::TSignalHandle Handle() const { return handle_; }
+    // The system's error code of the last wait that failed; 0 until then.
     uint32_t LastError() const { return lastError_.load(std::memory_order_relaxed); }
 
 protected:
     void SetLastError(uint32_t code) { lastError_.store(code, std::memory_order_relaxed); }
 
 private:
-    int handle_;
+    SerialPlatform::TSignalHandle handle_;
     std::atomic<uint32_t> lastError_{0};
 };
 
-// A signal that is set or clear. Its handle is an eventfd that is readable (POLLIN) exactly while
-// the signal is set, so code that waits on other descriptors too (a serial device, several
-// signals) can wait on it with poll or epoll; having found it readable, such code calls
-// WaitFor(0), which orders what the setting thread did before SetEvent before what follows (and
-// takes an auto-reset signal). A manual-reset signal stays set until ResetEvent;
-// an auto-reset signal is cleared by the wait that it ends. Set, reset and wait may come from any
-// thread. wrAbandoned never occurs on this platform.
+// A signal that is set or clear. Code that waits on a device too hands its Handle() to the
+// platform layer's waits (ICommSystem); having found it set that way, such code calls WaitFor(0),
+// which orders what the setting thread did before SetEvent before what follows (and takes an
+// auto-reset signal). A manual-reset signal stays set until ResetEvent; an auto-reset signal is
+// cleared by the wait that it ends. Set, reset and wait may come from any thread. wrAbandoned
+// never occurs.
 class TVaEvent : public TVaHandleObject {
 public:
-    // Signals are private to the process: a name is accepted and ignored. If the eventfd cannot
-    // be created the handle stays -1 and every wait answers wrError with the creation's errno.
+    // Signals are private to the process: a name is accepted and ignored. If the system cannot
+    // make the signal the handle stays invalid and every wait answers wrError with the creation's
+    // error code.
     TVaEvent(bool manualReset, bool initialState, const std::string& name = {});
 
     // Waits up to `timeout` milliseconds (VaInfinite: no limit) for the signal to be set.
@@ -64,21 +66,16 @@ public:
 
 private:
     struct Creation {
-        int fd;
+        SerialPlatform::TSignalHandle handle;
         int error;
     };
-    TVaEvent(bool manualReset, Creation creation);
+    explicit TVaEvent(Creation creation);
 
     friend TVaWaitListResult WaitForEvents(std::span<TVaEvent* const> events, uint32_t timeout);
 
-    // Called once poll found the handle readable: answers whether this waiter got the signal
-    // (an auto-reset signal may have been taken by another waiter in between).
-    bool TakeSignal();
-
-    bool manualReset_;
     int creationError_;
     // Orders what the setting thread did before SetEvent before what the woken thread does after
-    // its wait: the memory model (and ThreadSanitizer) knows nothing of the eventfd.
+    // its wait: the memory model (and ThreadSanitizer) knows nothing of the system's signal.
     std::atomic<uint32_t> setCount_{0};
 };
 

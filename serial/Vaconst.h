@@ -1,11 +1,14 @@
 #pragma once
 
+#include "serial/platform/CommCodes.h"
+
 #include <array>
 #include <cstdint>
 #include <initializer_list>
 
-// The serial component's enumerations, sets, codes and messages. The numeric codes keep the
-// values of the Windows serial interface; the platform layer maps them to the host's.
+// The serial component's enumerations, sets and messages. The codes of the Windows serial
+// interface that the component speaks (line events, purge flags, line errors, modem lines, line
+// functions) are those of serial/platform/CommCodes.h.
 
 enum TVaBaudrate : uint8_t {
     brUser,
@@ -99,56 +102,10 @@ inline constexpr std::array<uint32_t, br256000 + 1> VaBaudrateValues = {
     0,     110,   300,   600,   1200,  2400,   4800,   9600,
     14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
 
-// Line events of the driver's 32-bit event mask.
-inline constexpr uint32_t EV_RXCHAR = 0x0001;   // a byte was received
-inline constexpr uint32_t EV_RXFLAG = 0x0002;   // the event character was received
-inline constexpr uint32_t EV_TXEMPTY = 0x0004;  // the output queue has been sent
-inline constexpr uint32_t EV_CTS = 0x0008;      // CTS changed
-inline constexpr uint32_t EV_DSR = 0x0010;      // DSR changed
-inline constexpr uint32_t EV_RLSD = 0x0020;     // carrier detect changed
-inline constexpr uint32_t EV_BREAK = 0x0040;    // a break was received
-inline constexpr uint32_t EV_ERR = 0x0080;      // framing, overrun or parity error
-inline constexpr uint32_t EV_RING = 0x0100;     // ring indicator
-inline constexpr uint32_t EV_PERR = 0x0200;     // printer error
-inline constexpr uint32_t EV_RX80FULL = 0x0400; // input queue 80 % full
-inline constexpr uint32_t EV_EVENT1 = 0x0800;   // provider event 1
-inline constexpr uint32_t EV_EVENT2 = 0x1000;   // provider event 2
-
 // The event-mask bit of each TVaCommEvent member, by ordinal.
 inline constexpr std::array<uint32_t, ceEvent2 + 1> VaCommEventMasks = {
     EV_BREAK,   EV_CTS,    EV_DSR,  EV_ERR,      EV_RING,   EV_RLSD,  EV_RXCHAR,
     EV_TXEMPTY, EV_RXFLAG, EV_PERR, EV_RX80FULL, EV_EVENT1, EV_EVENT2};
-
-// Purge flags.
-inline constexpr uint32_t PURGE_TXABORT = 0x01;
-inline constexpr uint32_t PURGE_RXABORT = 0x02;
-inline constexpr uint32_t PURGE_TXCLEAR = 0x04;
-inline constexpr uint32_t PURGE_RXCLEAR = 0x08;
-
-// Line-error flags; reading them from the driver clears them.
-inline constexpr uint32_t CE_RXOVER = 0x0001;   // input queue overflow
-inline constexpr uint32_t CE_OVERRUN = 0x0002;  // character buffer overrun
-inline constexpr uint32_t CE_RXPARITY = 0x0004; // parity error
-inline constexpr uint32_t CE_FRAME = 0x0008;    // framing error
-inline constexpr uint32_t CE_BREAK = 0x0010;    // break detected
-inline constexpr uint32_t CE_TXFULL = 0x0100;   // output queue full
-
-// Modem input lines.
-inline constexpr uint32_t MS_CTS_ON = 0x0010;
-inline constexpr uint32_t MS_DSR_ON = 0x0020;
-inline constexpr uint32_t MS_RING_ON = 0x0040;
-inline constexpr uint32_t MS_RLSD_ON = 0x0080;
-
-// Line functions.
-inline constexpr uint32_t SETXOFF = 1; // stop sending as if XOFF had been received
-inline constexpr uint32_t SETXON = 2;  // go on sending as if XON had been received
-inline constexpr uint32_t SETRTS = 3;
-inline constexpr uint32_t CLRRTS = 4;
-inline constexpr uint32_t SETDTR = 5;
-inline constexpr uint32_t CLRDTR = 6;
-inline constexpr uint32_t RESETDEV = 7;
-inline constexpr uint32_t SETBREAK = 8; // hold the line in the break state
-inline constexpr uint32_t CLRBREAK = 9;
 
 // Messages. "%d" takes the system's error code and "%s" its text, except in
 // sErrDeviceNotFound and sErrOpenDevice, whose "%s" takes the device name.

@@ -2,12 +2,12 @@
 
 #include "framework/Application.h"
 #include "framework/Thread.h"
+#include "serial/platform/FileEntries.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <sys/stat.h>
 #include <thread>
 
 uint32_t VaTickCount() {
@@ -75,9 +75,5 @@ int64_t GetFileSize(const std::string& fileName) {
     }
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(fileName, error);
-    struct stat info {};
-    if (error || stat(full.c_str(), &info) != 0) {
-        return -1;
-    }
-    return static_cast<int64_t>(info.st_size);
+    return error ? -1 : SerialPlatform::EntrySize(full.string());
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds, and runs every test: the release build (as users and packagers
 # build it, so that warnings only -O3 shows are seen), the whole suite under AddressSanitizer+UBSan,
-# and the threaded tests under ThreadSanitizer. Warnings are errors here, never in a user's build.
+# the threaded tests under ThreadSanitizer, and a short run of each fuzz target. Warnings are errors
+# here, never in a user's build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -25,3 +26,5 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_build build/asan RelWithDebInfo -- -DQ4471_SANITIZE=address,undefined
 echo "== ThreadSanitizer (threaded tests) =="
 TSAN_OPTIONS=halt_on_error=1 run_build build/tsan RelWithDebInfo -L threaded -- -DQ4471_SANITIZE=thread -DQ4471_WITH_GUI=OFF
+echo "== fuzz targets, 5 s each =="
+bash tools/fuzz.sh 5

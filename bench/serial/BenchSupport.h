@@ -3,6 +3,8 @@
 // What the serial benchmarks share: a pseudo-terminal pair, whole reads and writes on a
 // descriptor, CPU and wake-up counters of this process, and the figures' summaries.
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -27,41 +29,33 @@ inline double Micros(Clock::duration duration) {
 // A pseudo-terminal whose master the bench drives, blocking; the contender opens the slave.
 class Pty {
 public:
-    Pty() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    Pty() : master_(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
         char name[128];
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
-            ptsname_r(master_, name, sizeof name) != 0) {
+        if (!master_.Valid() || grantpt(master_.Get()) != 0 || unlockpt(master_.Get()) != 0 ||
+            ptsname_r(master_.Get(), name, sizeof name) != 0) {
             throw std::runtime_error("no pseudo-terminal");
         }
         slave_ = name;
     }
-    ~Pty() { CloseMaster(); }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
 
-    int Master() const { return master_; }
+    int Master() const { return master_.Get(); }
     const std::string& Slave() const { return slave_; }
     // The peer hangs up, as a pulled USB adapter does.
-    void CloseMaster() {
-        if (master_ >= 0) {
-            close(master_);
-            master_ = -1;
-        }
-    }
+    void CloseMaster() { master_ = SerialPlatform::FileDescriptor(); }
 
 private:
-    int master_;
+    SerialPlatform::FileDescriptor master_;
     std::string slave_;
 };
 
 // The slave end opened the plain way: raw, non-blocking.
-inline int OpenRawSlave(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+inline SerialPlatform::FileDescriptor OpenRawSlave(const std::string& path) {
+    SerialPlatform::FileDescriptor fd(
+        open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     termios tio{};
-    tcgetattr(fd, &tio);
+    tcgetattr(fd.Get(), &tio);
     cfmakeraw(&tio);
-    tcsetattr(fd, TCSANOW, &tio);
+    tcsetattr(fd.Get(), TCSANOW, &tio);
     return fd;
 }
 

@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
     const Side component = ComponentSide(comm);
 
     Pty plainPty;
-    const int plainFd = OpenRawSlave(plainPty.Slave());
-    const Side plain = PlainSide(plainFd);
+    const SerialPlatform::FileDescriptor plainFd = OpenRawSlave(plainPty.Slave());
+    const Side plain = PlainSide(plainFd.Get());
 
     std::printf("%d round trips of 60 + 60 bytes; %zu MB bulk, %d runs each way\n", roundTrips,
                 megabytes, bulkRuns);
@@ -145,6 +145,5 @@ int main(int argc, char** argv) {
         PrintSummary((std::string("bulk in, ") + name).c_str(), "MB/s", Summarise(in));
     }
     comm.Close();
-    close(plainFd);
     return 0;
 }

@@ -28,31 +28,28 @@ public:
     explicit PlainEcho(const std::string& slave) : fd_(OpenRawSlave(slave)) {
         thread_ = std::thread([this] { Run(); });
     }
-    ~PlainEcho() {
-        thread_.join();
-        close(fd_);
-    }
+    ~PlainEcho() { thread_.join(); }
 
 private:
     void Run() {
         char buffer[4096];
         for (;;) {
-            pollfd ready{fd_, POLLIN, 0};
+            pollfd ready{fd_.Get(), POLLIN, 0};
             if (poll(&ready, 1, -1) < 0 || (ready.revents & (POLLHUP | POLLERR)) != 0) {
                 return;
             }
-            const ssize_t got = read(fd_, buffer, sizeof buffer);
+            const ssize_t got = read(fd_.Get(), buffer, sizeof buffer);
             if (got <= 0) {
                 if (got < 0 && errno == EAGAIN) {
                     continue;
                 }
                 return;
             }
-            WriteExactly(fd_, buffer, static_cast<std::size_t>(got));
+            WriteExactly(fd_.Get(), buffer, static_cast<std::size_t>(got));
         }
     }
 
-    int fd_;
+    const SerialPlatform::FileDescriptor fd_;
     std::thread thread_;
 };
 

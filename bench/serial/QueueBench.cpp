@@ -56,7 +56,7 @@ Throughput Bulk(int master, std::size_t bytes, std::size_t chunkSize,
 
 void BulkFigures(std::size_t megabytes, std::size_t chunkSize, int rounds) {
     Pty plainPty;
-    const int plainFd = OpenRawSlave(plainPty.Slave());
+    const SerialPlatform::FileDescriptor plainFd = OpenRawSlave(plainPty.Slave());
     Pty portPty;
     TVaComm comm(nullptr);
     comm.SetDeviceName(portPty.Slave());
@@ -68,8 +68,9 @@ void BulkFigures(std::size_t megabytes, std::size_t chunkSize, int rounds) {
     const std::size_t bytes = megabytes * 1000000;
     for (int round = 0; round < rounds; ++round) {
         Throughput figures =
-            Bulk(plainPty.Master(), bytes, chunkSize,
-                 [&](const char* data, std::size_t size) { WriteExactly(plainFd, data, size); });
+            Bulk(plainPty.Master(), bytes, chunkSize, [&](const char* data, std::size_t size) {
+                WriteExactly(plainFd.Get(), data, size);
+            });
         plainRate.push_back(figures.megabytesPerSecond);
         plainCpu.push_back(figures.cpuNanosPerByte);
         figures = Bulk(portPty.Master(), bytes, chunkSize, [&](const char* data, std::size_t size) {
@@ -88,7 +89,6 @@ void BulkFigures(std::size_t megabytes, std::size_t chunkSize, int rounds) {
     PrintSummary("  CPU per byte, floor", "ns", Summarise(plainCpu));
     PrintSummary("  CPU per byte, transmit queue", "ns", Summarise(queueCpu));
     comm.Close();
-    close(plainFd);
 }
 
 // A writer waits out WriteTimeout (1 s) for room on a line held by XOFF: the process's CPU.

@@ -1,24 +1,41 @@
 #pragma once
 
 // The operating system's serial services as the component sees them: the calls and records of
-// the Windows serial interface, carried out on Linux termios by the default implementation.
-// The component calls through ICommSystem only, so that a test can stand in for the operating
-// system where a pseudo-terminal cannot produce a condition (modem lines, line errors, a refused
-// line function). The codes of the records and flags are those of serial/Vaconst.h.
+// the Windows serial interface. The component calls through ICommSystem and the neutral headers
+// only, so that a test can stand in for the system (modem lines, line errors, a refused call)
+// and another system can be put beneath it.
+//
+// The layers of serial/platform, which includes nothing of the component above it:
+// - neutral, for every system: this header (the calls, the records, the naming of ports),
+//   CommCodes.h (the Windows codes with their values), Signals.h (the signals that the waits
+//   watch), SystemErrors.h (what an error code means), FileEntries.h, and DeviceNames.cpp (the
+//   settable resolver of port names);
+// - Linux, in the files named Linux*: termios2, ioctls and epoll for the calls (LinuxCommSystem
+//   with its LineSettings, LineCounters, EventWaiter and ModemWatcher), eventfds for the signals,
+//   errno for the errors, stat for the entries, /dev for the default names, and the owner of
+//   descriptors;
+// - a Win32 twin goes beside them as Win32* files (handles, event objects, the codes of
+//   GetLastError), chosen in this folder's CMakeLists.txt; THandle then carries a HANDLE.
+
+#include "serial/platform/CommCodes.h"
+#include "serial/platform/Signals.h"
+#include "serial/platform/SystemErrors.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 
 namespace SerialPlatform {
 
-// An open serial device: a file descriptor here.
+// An open serial device: a file descriptor on Linux.
 using THandle = int;
 inline constexpr THandle INVALID_HANDLE_VALUE = -1;
 
 // The device-control record. Members without a place on the host are kept by the platform layer
-// for the open handle, so that reading the record back gives what was written (see LineSettings).
+// for the open handle, so that reading the record back gives what was written (see
+// LinuxLineSettings.h).
 struct DCB {
     uint32_t BaudRate = 0;
     bool fBinary = false;
@@ -48,12 +65,6 @@ struct DCB {
     friend bool operator==(const DCB&, const DCB&) = default;
 };
 
-inline constexpr uint8_t DTR_CONTROL_HANDSHAKE = 2;
-inline constexpr uint8_t RTS_CONTROL_HANDSHAKE = 2;
-inline constexpr uint8_t RTS_CONTROL_TOGGLE = 3;
-inline constexpr uint8_t ONE5STOPBITS = 1;
-inline constexpr uint8_t TWOSTOPBITS = 2;
-
 struct COMMTIMEOUTS {
     uint32_t ReadIntervalTimeout = 0;
     uint32_t ReadTotalTimeoutMultiplier = 0;
@@ -68,9 +79,6 @@ struct COMSTAT {
     uint32_t cbInQue = 0;
     uint32_t cbOutQue = 0;
 };
-
-inline constexpr uint32_t COMSTAT_CTS_HOLD = 0x01;
-inline constexpr uint32_t COMSTAT_XOFF_HOLD = 0x08;
 
 // The capability record (64 bytes, as on Windows).
 struct COMMPROP {
@@ -94,8 +102,6 @@ struct COMMPROP {
     uint16_t wcProvChar[1] = {0};
 };
 static_assert(sizeof(COMMPROP) == 64);
-
-inline constexpr uint32_t BAUD_USER = 0x10000000;
 
 // How a wait for line events ended.
 enum TCommWaitResult { cwEvents, cwStopped, cwDeviceGone, cwFailed };
@@ -149,23 +155,24 @@ public:
     // nothing waits. A device that has gone away is a failure (EIO), not an empty read.
     virtual bool ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) = 0;
     // Writes all `count` bytes, waiting for room at most `timeoutMs` milliseconds in all, or
-    // until the signal `cancelEvent` (an eventfd, readable while set) is set. On return the
-    // call no longer touches `buffer`; `written` < `count` means the time ran out or the write
-    // was cancelled (the bytes counted in `written` are on their way).
+    // until the signal `cancelEvent` is set. On return the call no longer touches `buffer`;
+    // `written` < `count` means the time ran out or the write was cancelled (the bytes counted
+    // in `written` are on their way).
     virtual bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
-                           int cancelEvent, uint32_t& written) = 0;
+                           TSignalHandle cancelEvent, uint32_t& written) = 0;
 
     // How many bytes may wait beyond the `cbInQue` that ClearCommError counted: a driver whose
     // count stops at a limit holds more behind it. 0 where the count is exact.
     virtual uint32_t UncountedInput(uint32_t counted) = 0;
-    // Waits until the device can take more output, or until one of `wakers` (eventfds) is set.
+    // Waits until the device can take more output, or until one of the signals `wakers` is set.
     // Answers the position of the first set signal, wakers.size() when the device has room or
     // reports a hang-up (the next write tells which), -1 on failure (GetLastError).
-    virtual int WaitWriteRoom(THandle handle, std::span<const int> wakers) = 0;
+    virtual int WaitWriteRoom(THandle handle, std::span<const TSignalHandle> wakers) = 0;
 
-    // A waiter for the line events of `handle`, stopped by the signal `stopEvent` (an eventfd).
-    // nullptr on failure.
-    virtual std::unique_ptr<ICommEventWaiter> CreateEventWaiter(THandle handle, int stopEvent) = 0;
+    // A waiter for the line events of `handle`, stopped by the signal `stopEvent`. nullptr on
+    // failure.
+    virtual std::unique_ptr<ICommEventWaiter> CreateEventWaiter(THandle handle,
+                                                                TSignalHandle stopEvent) = 0;
 
     // Tries whether the device could be opened now, and leaves it closed and as it was.
     virtual TDeviceProbe ProbeDevice(const std::string& path) = 0;
@@ -174,26 +181,21 @@ public:
 // The host's implementation, used by every component unless a test gives one another.
 ICommSystem& DefaultCommSystem();
 
-// The device node for a port name: "COMn" is the environment variable Q4471_COMn when it is set
-// and not empty, otherwise COM1 /dev/ttyS0, COM2 /dev/ttyS1, COM3 /dev/ttyUSB0, COM4
-// /dev/ttyUSB1; an absolute path stands as it is; any other name is looked up under /dev.
-// A leading "\\.\" (the Windows device prefix) is dropped first.
+// How a port name becomes the path that CreateFile opens: given the name with the Windows device
+// prefix "\\.\" already dropped ("COM3", "ttyACM0", "/dev/pts/4"), answers the path.
+using TDeviceResolver = std::function<std::string(const std::string& name)>;
+
+// Installs the resolver that DeviceNodeFor uses from now on, for the whole process; an empty one
+// puts the system's default back. A program that names its ports its own way installs its
+// resolver once, before it opens a port.
+void SetDeviceResolver(TDeviceResolver resolver);
+
+// The path for a port name by the installed resolver, after dropping a leading "\\.\".
 std::string DeviceNodeFor(const std::string& name);
 
-// The error code of the calling thread's last failed call, and the way to set it (for the
-// implementations of ICommSystem).
-int GetLastError();
-void SetLastError(int code);
-
-// The system's text for an error code.
-std::string SysErrorMessage(int code);
-// Whether an open that failed with `code` means that there is no such device.
-bool IsDeviceNotFound(int code);
-// Whether a driver call that failed with `code` means that the driver lacks the feature (a
-// pseudo-terminal has no modem lines and no error counters) rather than that the call went wrong.
-bool DriverHasNo(int code);
-// Whether a call on an open device that failed with `code` means that the device has gone away
-// (hung up, or a USB adapter pulled out), so that every later call on it fails too.
-bool DeviceHasGone(int code);
+// The system's own naming, which a resolver may fall back on. Linux: an absolute path stands as
+// it is; any other name is a node of that name under /dev ("ttyACM0" is /dev/ttyACM0). Linux has
+// no nodes named "COMn", so a "COMn" that no installed resolver maps is a missing device.
+std::string DefaultDeviceNode(const std::string& name);
 
 } // namespace SerialPlatform

@@ -1,10 +1,11 @@
 #include "serial/platform/LinuxCommSystem.h"
 
-#include "serial/Vaconst.h"
-#include "serial/platform/FileDescriptor.h"
-#include "serial/platform/LineCounters.h"
-#include "serial/platform/LineSettings.h"
+#include "serial/platform/CommCodes.h"
 #include "serial/platform/LinuxEventWaiter.h"
+#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/platform/LinuxLineCounters.h"
+#include "serial/platform/LinuxLineSettings.h"
+#include "serial/platform/LinuxSignals.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -399,7 +400,7 @@ bool LinuxCommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uin
 }
 
 bool LinuxCommSystem::WriteFile(THandle handle, const void* buffer, uint32_t count,
-                                uint32_t timeoutMs, int cancelEvent, uint32_t& written) {
+                                uint32_t timeoutMs, TSignalHandle cancelEvent, uint32_t& written) {
     written = 0;
     const auto* bytes = static_cast<const char*>(buffer);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -417,8 +418,8 @@ bool LinuxCommSystem::WriteFile(THandle handle, const void* buffer, uint32_t cou
         if (left.count() <= 0) {
             return true;
         }
-        pollfd fds[2] = {{handle, POLLOUT, 0}, {cancelEvent, POLLIN, 0}};
-        const int ready = poll(fds, cancelEvent >= 0 ? 2 : 1, static_cast<int>(left.count()));
+        pollfd fds[2] = {{handle, POLLOUT, 0}, {DescriptorOf(cancelEvent), POLLIN, 0}};
+        const int ready = poll(fds, cancelEvent.Valid() ? 2 : 1, static_cast<int>(left.count()));
         if (ready < 0 && errno != EINTR) {
             return FailErrno();
         }
@@ -434,11 +435,11 @@ uint32_t LinuxCommSystem::UncountedInput(uint32_t counted) {
     return counted >= lineDisciplineHolds ? ttyBufferLimit : 0;
 }
 
-int LinuxCommSystem::WaitWriteRoom(THandle handle, std::span<const int> wakers) {
+int LinuxCommSystem::WaitWriteRoom(THandle handle, std::span<const TSignalHandle> wakers) {
     std::vector<pollfd> fds;
     fds.reserve(wakers.size() + 1);
-    for (const int waker : wakers) {
-        fds.push_back(pollfd{waker, POLLIN, 0});
+    for (const TSignalHandle waker : wakers) {
+        fds.push_back(pollfd{DescriptorOf(waker), POLLIN, 0});
     }
     fds.push_back(pollfd{handle, POLLOUT, 0});
     for (;;) {
@@ -458,7 +459,7 @@ int LinuxCommSystem::WaitWriteRoom(THandle handle, std::span<const int> wakers) 
 }
 
 std::unique_ptr<ICommEventWaiter> LinuxCommSystem::CreateEventWaiter(THandle handle,
-                                                                     int stopEvent) {
+                                                                     TSignalHandle stopEvent) {
     return LinuxEventWaiter::Create(*this, handle, stopEvent);
 }
 

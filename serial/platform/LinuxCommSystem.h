@@ -27,10 +27,11 @@ public:
     bool GetCommProperties(THandle handle, COMMPROP& prop) override;
     bool ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) override;
     bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
-                   int cancelEvent, uint32_t& written) override;
+                   TSignalHandle cancelEvent, uint32_t& written) override;
     uint32_t UncountedInput(uint32_t counted) override;
-    int WaitWriteRoom(THandle handle, std::span<const int> wakers) override;
-    std::unique_ptr<ICommEventWaiter> CreateEventWaiter(THandle handle, int stopEvent) override;
+    int WaitWriteRoom(THandle handle, std::span<const TSignalHandle> wakers) override;
+    std::unique_ptr<ICommEventWaiter> CreateEventWaiter(THandle handle,
+                                                        TSignalHandle stopEvent) override;
     TDeviceProbe ProbeDevice(const std::string& path) override;
 
     // The event mask last set on the handle; 0 for a handle that is not open.

@@ -1,7 +1,8 @@
 #include "serial/platform/LinuxEventWaiter.h"
 
-#include "serial/Vaconst.h"
-#include "serial/platform/LineCounters.h"
+#include "serial/platform/CommCodes.h"
+#include "serial/platform/LinuxLineCounters.h"
+#include "serial/platform/LinuxSignals.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -54,14 +55,15 @@ LinuxEventWaiter::~LinuxEventWaiter() {
 }
 
 std::unique_ptr<LinuxEventWaiter> LinuxEventWaiter::Create(LinuxCommSystem& system, THandle handle,
-                                                           int stopEvent, LineDriverCalls calls) {
+                                                           TSignalHandle stopEvent,
+                                                           LineDriverCalls calls) {
     FileDescriptor epoll(epoll_create1(EPOLL_CLOEXEC));
     if (!epoll.Valid()) {
         SetLastError(errno);
         return nullptr;
     }
     if (!Watch(epoll.Get(), handle, EPOLLIN | EPOLLET, fromDevice) ||
-        !Watch(epoll.Get(), stopEvent, EPOLLIN, fromStop)) {
+        !Watch(epoll.Get(), DescriptorOf(stopEvent), EPOLLIN, fromStop)) {
         return nullptr;
     }
     std::unique_ptr<LinuxEventWaiter> waiter(

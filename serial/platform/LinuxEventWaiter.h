@@ -14,8 +14,8 @@
 //
 // A waiter must be destroyed before its handle is closed: its watcher thread waits on the handle.
 
-#include "serial/platform/FileDescriptor.h"
 #include "serial/platform/LinuxCommSystem.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxModemWatcher.h"
 
 #include <functional>
@@ -47,7 +47,7 @@ public:
     // nullptr with the error in GetLastError when epoll, the eventfd or the watcher's thread
     // cannot be set up. A device that is already gone gives a waiter that answers cwDeviceGone.
     static std::unique_ptr<LinuxEventWaiter>
-    Create(LinuxCommSystem& system, THandle handle, int stopEvent,
+    Create(LinuxCommSystem& system, THandle handle, TSignalHandle stopEvent,
            LineDriverCalls calls = LineDriverCalls::Host());
 
     // Stops and joins the watcher thread; closes the epoll and the watcher's eventfd.

@@ -1,6 +1,6 @@
 #include "CommFixture.h"
 #include "OtherProgram.h"
-#include "ScopedEnv.h"
+#include "ScopedPortNames.h"
 #include "framework/plain/PlainFramework.h"
 #include "support/ProcessEntries.h"
 
@@ -75,11 +75,10 @@ TEST_F(CommTest, AMissingDeviceIsReportedByItsPortName) {
     comm_.SetDeviceName("COM%d");
     comm_.SetPortNum(7);
     {
-        ScopedEnv com7("Q4471_COM7", "/dev/q4471-no-such-port");
+        const ScopedPortNames names("COM7", "/dev/q4471-no-such-port");
         EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Specified device not found (COM7).");
         EXPECT_EQ(comm_.LastOpenError(), ENOENT);
     }
-    unsetenv("Q4471_COM7");
     EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Specified device not found (COM7).");
     EXPECT_EQ(GetPortState(7), 2);
     // A node without hardware behind it counts as missing too.
@@ -90,7 +89,7 @@ TEST_F(CommTest, AMissingDeviceIsReportedByItsPortName) {
 }
 
 TEST_F(CommTest, APortHeldByAnotherIsRefusedWithTheReason) {
-    ScopedEnv com5("Q4471_COM5", pty_.SlavePath());
+    const ScopedPortNames names("COM5", pty_.SlavePath());
     EXPECT_EQ(GetPortState(5), 1);
     // Held by another port, or by a terminal program's lock or exclusive flag.
     enum Holder { anotherPort, terminalLock, exclusiveFlag };

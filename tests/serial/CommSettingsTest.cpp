@@ -1,5 +1,5 @@
 #include "CommFixture.h"
-#include "ScopedEnv.h"
+#include "ScopedPortNames.h"
 
 #include <cerrno>
 
@@ -30,7 +30,7 @@ TEST(CommDefaults, ANewPortHasTheDefaultsOfItsProperties) {
 TEST(CommDeviceName, ThePatternTakesThePortNumberSafely) {
     TVaComm comm(nullptr);
     comm.SetPortNum(3);
-    ScopedEnv com3("Q4471_COM3", "/dev/pts/99");
+    const ScopedPortNames names("COM3", "/dev/pts/99");
     EXPECT_EQ(comm.GetDeviceName(), "\\\\.\\COM3");
     EXPECT_EQ(comm.GetDeviceNameEx(), "/dev/pts/99");
     comm.SetDeviceName("COM%d");

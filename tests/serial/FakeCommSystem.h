@@ -90,16 +90,17 @@ public:
         return !Fails("ReadFile") && host_.ReadFile(handle, buffer, count, read);
     }
     bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
-                   int cancelEvent, uint32_t& written) override {
+                   SerialPlatform::TSignalHandle cancelEvent, uint32_t& written) override {
         return !Fails("WriteFile") &&
                host_.WriteFile(handle, buffer, count, timeoutMs, cancelEvent, written);
     }
     uint32_t UncountedInput(uint32_t counted) override { return host_.UncountedInput(counted); }
-    int WaitWriteRoom(THandle handle, std::span<const int> wakers) override {
+    int WaitWriteRoom(THandle handle,
+                      std::span<const SerialPlatform::TSignalHandle> wakers) override {
         return Fails("WaitWriteRoom") ? -1 : host_.WaitWriteRoom(handle, wakers);
     }
-    std::unique_ptr<SerialPlatform::ICommEventWaiter> CreateEventWaiter(THandle handle,
-                                                                        int stopEvent) override {
+    std::unique_ptr<SerialPlatform::ICommEventWaiter>
+    CreateEventWaiter(THandle handle, SerialPlatform::TSignalHandle stopEvent) override {
         if (Fails("CreateEventWaiter")) {
             return nullptr;
         }

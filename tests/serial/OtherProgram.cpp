@@ -5,34 +5,29 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <unistd.h>
 #include <utility>
 
 OtherProgram::OtherProgram(const std::string& path)
     : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {}
 
 OtherProgram::~OtherProgram() {
-    if (fd_ < 0) {
-        return;
-    }
     if (setExclusive_) {
-        ioctl(fd_, TIOCNXCL); // the flag outlives the descriptor while the device stays open
+        ioctl(fd_.Get(), TIOCNXCL); // the flag outlives the descriptor while the device stays open
     }
-    close(fd_);
 }
 
 bool OtherProgram::TakeLock() {
-    return flock(fd_, LOCK_EX | LOCK_NB) == 0;
+    return flock(fd_.Get(), LOCK_EX | LOCK_NB) == 0;
 }
 
 bool OtherProgram::SetExclusive() {
-    setExclusive_ = ioctl(fd_, TIOCEXCL) == 0;
+    setExclusive_ = ioctl(fd_.Get(), TIOCEXCL) == 0;
     return setExclusive_;
 }
 
 bool OtherProgram::ExclusiveFlag() const {
     int exclusive = 0;
-    return ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    return ioctl(fd_.Get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
 
 unsigned OtherProgram::StandardRate() const {
@@ -47,7 +42,7 @@ unsigned OtherProgram::StandardRate() const {
         {B115200, 115200},
     }};
     termios tio{};
-    if (tcgetattr(fd_, &tio) != 0) {
+    if (tcgetattr(fd_.Get(), &tio) != 0) {
         return 0;
     }
     for (const auto& [code, rate] : rates) {

@@ -3,6 +3,8 @@
 // Another program on a serial device, as terminal programs (picocom, minicom, stty) take it: its
 // own descriptor, opened without asking for exclusive use, and the locks they use.
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <string>
 
 class OtherProgram {
@@ -12,7 +14,7 @@ public:
     OtherProgram(const OtherProgram&) = delete;
     OtherProgram& operator=(const OtherProgram&) = delete;
 
-    bool Opened() const { return fd_ >= 0; }
+    bool Opened() const { return fd_.Valid(); }
     // The advisory lock of terminal programs: flock(LOCK_EX | LOCK_NB). False when another
     // holds it.
     bool TakeLock();
@@ -24,6 +26,6 @@ public:
     unsigned StandardRate() const;
 
 private:
-    int fd_;
+    SerialPlatform::FileDescriptor fd_;
     bool setExclusive_ = false;
 };

@@ -33,7 +33,7 @@ public:
     std::atomic<int> writeFailure{0};
 
     bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
-                   int cancelEvent, uint32_t& written) override {
+                   SerialPlatform::TSignalHandle cancelEvent, uint32_t& written) override {
         ++writes;
         int failing = failingWrites.load();
         while (failing > 0 && !failingWrites.compare_exchange_weak(failing, failing - 1)) {
@@ -49,7 +49,8 @@ public:
         refusedWrites += done ? 0 : 1;
         return done;
     }
-    int WaitWriteRoom(THandle handle, std::span<const int> wakers) override {
+    int WaitWriteRoom(THandle handle,
+                      std::span<const SerialPlatform::TSignalHandle> wakers) override {
         ++roomWaits;
         return Host().WaitWriteRoom(handle, wakers);
     }

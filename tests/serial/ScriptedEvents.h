@@ -4,34 +4,24 @@
 // (modem lines, line errors, break, a vanished device): the port's receive thread gets exactly
 // the masks a test raises, and its stop signal still ends the wait.
 
+#include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <poll.h>
-#include <stdexcept>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 class ScriptedEvents {
 public:
-    ScriptedEvents() : ready_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-        if (ready_ < 0) {
-            throw std::runtime_error("no eventfd");
-        }
-    }
-    ~ScriptedEvents() { close(ready_); }
-    ScriptedEvents(const ScriptedEvents&) = delete;
-    ScriptedEvents& operator=(const ScriptedEvents&) = delete;
-
     // The next wait answers `mask`.
     void Raise(uint32_t mask) { Push({SerialPlatform::cwEvents, mask, 0}); }
     // The next wait answers that the device is gone, with the system's error `code`.
     void Vanish(int code) { Push({SerialPlatform::cwDeviceGone, 0, code}); }
 
-    std::unique_ptr<SerialPlatform::ICommEventWaiter> NewWaiter(int stopEvent) {
+    std::unique_ptr<SerialPlatform::ICommEventWaiter>
+    NewWaiter(SerialPlatform::TSignalHandle stopEvent) {
         return std::make_unique<Waiter>(*this, stopEvent);
     }
 
@@ -44,13 +34,14 @@ private:
 
     class Waiter : public SerialPlatform::ICommEventWaiter {
     public:
-        Waiter(ScriptedEvents& script, int stopEvent) : script_(script), stop_(stopEvent) {}
+        Waiter(ScriptedEvents& script, SerialPlatform::TSignalHandle stopEvent)
+            : script_(script), signals_{stopEvent, script.ready_.Handle()} {}
         SerialPlatform::TCommWaitResult WaitCommEvent(uint32_t& evtMask) override {
             for (;;) {
-                pollfd fds[2] = {{stop_, POLLIN, 0}, {script_.ready_, POLLIN, 0}};
-                poll(fds, 2, -1);
-                if ((fds[0].revents & POLLIN) != 0) {
-                    return SerialPlatform::cwStopped;
+                const int woken =
+                    SerialPlatform::WaitForSignals(signals_, SerialPlatform::NoTimeLimit);
+                if (woken <= 0) {
+                    return woken == 0 ? SerialPlatform::cwStopped : SerialPlatform::cwFailed;
                 }
                 Answer answer{};
                 if (script_.Take(answer)) {
@@ -63,21 +54,19 @@ private:
 
     private:
         ScriptedEvents& script_;
-        int stop_;
+        const std::array<SerialPlatform::TSignalHandle, 2> signals_; // stop, then ready
     };
 
     void Push(const Answer& answer) {
         std::lock_guard lock(mutex_);
         answers_.push_back(answer);
-        const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(ready_, &one, sizeof one);
+        ready_.SetEvent();
     }
 
     bool Take(Answer& answer) {
         std::lock_guard lock(mutex_);
         if (answers_.empty()) {
-            uint64_t count = 0;
-            [[maybe_unused]] const ssize_t got = read(ready_, &count, sizeof count);
+            ready_.ResetEvent();
             return false;
         }
         answer = answers_.front();
@@ -85,7 +74,7 @@ private:
         return true;
     }
 
-    int ready_;
+    TVaWaitEvent ready_; // set while answers wait
     std::mutex mutex_;
     std::deque<Answer> answers_;
 };

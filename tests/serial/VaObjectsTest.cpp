@@ -1,5 +1,7 @@
 #include "serial/VaObjects.h"
 
+#include "serial/platform/LinuxSignals.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -16,7 +18,7 @@ namespace {
 constexpr uint32_t Generous = 10000; // ms; only a broken signal waits this long
 
 bool Readable(const TVaEvent& event) {
-    pollfd fd{event.Handle(), POLLIN, 0};
+    pollfd fd{SerialPlatform::DescriptorOf(event.Handle()), POLLIN, 0};
     return poll(&fd, 1, 0) == 1 && (fd.revents & POLLIN) != 0;
 }
 
@@ -121,7 +123,7 @@ TEST(VaEvent, FailedCreationAnswersErrorsAndDestroyClosesTheHandle) {
     int handle = -1;
     {
         TVaWaitEvent event;
-        handle = event.Handle();
+        handle = SerialPlatform::DescriptorOf(event.Handle());
         ASSERT_GE(handle, 0);
     }
     EXPECT_EQ(fcntl(handle, F_GETFD), -1);
@@ -138,7 +140,7 @@ TEST(VaEvent, FailedCreationAnswersErrorsAndDestroyClosesTheHandle) {
     TVaWaitEvent failed;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
 
-    EXPECT_EQ(failed.Handle(), -1);
+    EXPECT_FALSE(failed.Handle().Valid());
     failed.SetEvent();
     failed.ResetEvent();
     EXPECT_EQ(failed.WaitFor(0), wrError);

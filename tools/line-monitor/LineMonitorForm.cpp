@@ -5,6 +5,7 @@
 #include "LineStatusDisplay.h"
 #include "TrafficView.h"
 #include "app/PortHelp.h"
+#include "app/PortNames.h"
 #include "serial/VaComm.h"
 #include "serial/platform/CommPlatform.h"
 
@@ -65,6 +66,7 @@ QLabel* Caption(QWidget* parent, const QString& text, QWidget* buddy) {
 
 TLineMonitorForm::TLineMonitorForm() {
     setWindowTitle(QStringLiteral("Q4471 Line Monitor"));
+    UseEditorPortNames();
     comm_ = std::make_unique<TVaComm>(nullptr);
     // Writes go through the transmit thread: the window never waits for the line.
     comm_->SetDirectWrite(false);

@@ -1,39 +1,46 @@
-#include "ScopedEnv.h"
+#include "ScopedPortNames.h"
 #include "serial/platform/CommPlatform.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace SerialPlatform;
 
-TEST(DeviceNames, PortsMapToTheirNodesOrTheEnvironment) {
-    unsetenv("Q4471_COM1");
-    unsetenv("Q4471_COM3");
-    EXPECT_EQ(DeviceNodeFor("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(DeviceNodeFor("COM2"), "/dev/ttyS1");
-    EXPECT_EQ(DeviceNodeFor("COM3"), "/dev/ttyUSB0");
-    EXPECT_EQ(DeviceNodeFor("COM4"), "/dev/ttyUSB1");
-    {
-        ScopedEnv com3("Q4471_COM3", "/dev/pts/77");
-        EXPECT_EQ(DeviceNodeFor("COM3"), "/dev/pts/77");
-        EXPECT_EQ(DeviceNodeFor("\\\\.\\COM3"), "/dev/pts/77");
+using NamesAndPaths = std::vector<std::pair<std::string, std::string>>;
+
+TEST(DeviceNames, WithoutAResolverNamesAreNodesUnderDevOrPathsAsTheyStand) {
+    SetDeviceResolver(nullptr);
+    const NamesAndPaths cases = {
+        {"/dev/pts/3", "/dev/pts/3"}, {"\\\\.\\/dev/ttyACM0", "/dev/ttyACM0"},
+        {"ttyACM0", "/dev/ttyACM0"},  {"\\\\.\\ttyUSB2", "/dev/ttyUSB2"},
+        {"COM1", "/dev/COM1"},        {"\\\\.\\COM3", "/dev/COM3"},
+        {"COMX", "/dev/COMX"},
+    };
+    for (const auto& [name, path] : cases) {
+        EXPECT_EQ(DeviceNodeFor(name), path) << name;
     }
-    {
-        ScopedEnv empty("Q4471_COM1", "");
-        EXPECT_EQ(DeviceNodeFor("COM1"), "/dev/ttyS0");
-    }
-    ScopedEnv com12("Q4471_COM12", "/tmp/port12");
-    EXPECT_EQ(DeviceNodeFor("COM12"), "/tmp/port12");
 }
 
-TEST(DeviceNames, OtherNamesStandOrLiveUnderDev) {
-    EXPECT_EQ(DeviceNodeFor("/dev/pts/3"), "/dev/pts/3");
-    EXPECT_EQ(DeviceNodeFor("\\\\.\\/dev/ttyACM0"), "/dev/ttyACM0");
-    EXPECT_EQ(DeviceNodeFor("ttyACM0"), "/dev/ttyACM0");
-    unsetenv("Q4471_COM7");
-    EXPECT_EQ(DeviceNodeFor("COM7"), "/dev/COM7");
-    EXPECT_EQ(DeviceNodeFor("COM0"), "/dev/COM0");
-    EXPECT_EQ(DeviceNodeFor("COMX"), "/dev/COMX");
+TEST(DeviceNames, AnInstalledResolverGetsThePlainNameUntilItIsRemoved) {
+    std::vector<std::string> asked;
+    SetDeviceResolver([&asked](const std::string& name) {
+        asked.push_back(name);
+        return "/tmp/port-" + name;
+    });
+    EXPECT_EQ(DeviceNodeFor("\\\\.\\COM3"), "/tmp/port-COM3");
+    EXPECT_EQ(DeviceNodeFor("ttyS0"), "/tmp/port-ttyS0");
+    EXPECT_EQ(asked, (std::vector<std::string>{"COM3", "ttyS0"}));
+    SetDeviceResolver(nullptr);
+    EXPECT_EQ(DeviceNodeFor("COM3"), "/dev/COM3");
+    {
+        const ScopedPortNames names("COM2", "/tmp/two");
+        EXPECT_EQ(DeviceNodeFor("COM2"), "/tmp/two");
+        EXPECT_EQ(DeviceNodeFor("COM4"), "/dev/COM4");
+    }
+    EXPECT_EQ(DeviceNodeFor("COM2"), "/dev/COM2");
 }
 
 TEST(SystemErrors, CodesAreExplained) {

@@ -2,7 +2,7 @@
 #include "PtyPair.h"
 #include "WaitUntil.h"
 #include "serial/VaObjects.h"
-#include "serial/Vaconst.h"
+#include "serial/platform/CommCodes.h"
 #include "serial/platform/CommPlatform.h"
 #include "support/ProcessEntries.h"
 
@@ -134,7 +134,7 @@ TEST_F(LinuxCommSystemTest, APortOpensEmptyAndRawAndPassesEveryByte) {
         all[i] = static_cast<char>(i);
     }
     uint32_t written = 0;
-    ASSERT_TRUE(system_.WriteFile(handle_, all.data(), 256, 1000, -1, written));
+    ASSERT_TRUE(system_.WriteFile(handle_, all.data(), 256, 1000, TSignalHandle(), written));
     EXPECT_EQ(written, 256u);
     EXPECT_EQ(pty_.Receive(256), all);
 
@@ -230,7 +230,7 @@ TEST_F(LinuxCommSystemTest, AWriteGivesUpAtItsTimeOrWhenCancelled) {
     OpenPort();
     const std::string big(200000, 'x'); // far more than a pseudo-terminal holds
     uint32_t written = 0;
-    ASSERT_TRUE(system_.WriteFile(handle_, big.data(), big.size(), 100, -1, written));
+    ASSERT_TRUE(system_.WriteFile(handle_, big.data(), big.size(), 100, TSignalHandle(), written));
     EXPECT_GT(written, 0u);
     EXPECT_LT(written, big.size());
 
@@ -249,6 +249,6 @@ TEST_F(LinuxCommSystemTest, AVanishedDeviceIsAnErrorNotAnEmptyRead) {
     EXPECT_FALSE(system_.ReadFile(handle_, &byte, 1, read));
     EXPECT_EQ(GetLastError(), EIO);
     uint32_t written = 0;
-    EXPECT_FALSE(system_.WriteFile(handle_, "a", 1, 100, -1, written));
+    EXPECT_FALSE(system_.WriteFile(handle_, "a", 1, 100, TSignalHandle(), written));
     EXPECT_EQ(GetLastError(), EIO);
 }

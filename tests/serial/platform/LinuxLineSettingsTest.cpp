@@ -1,7 +1,7 @@
-#include "serial/platform/LineSettings.h"
+#include "serial/platform/LinuxLineSettings.h"
 
-#include "serial/Vaconst.h"
-#include "serial/platform/LineCounters.h"
+#include "serial/platform/CommCodes.h"
+#include "serial/platform/LinuxLineCounters.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

@@ -8,6 +8,7 @@
 #include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
 #include "serial/platform/LinuxEventWaiter.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxModemWatcher.h"
 
 #include <atomic>
@@ -150,11 +151,10 @@ inline PromptAnswer WaitAgain(SerialPlatform::ICommEventWaiter& waiter, TVaWaitE
 class StandInDriver {
 public:
     StandInDriver() : trigger_(eventfd(0, EFD_CLOEXEC)) {
-        if (trigger_ < 0) {
+        if (!trigger_.Valid()) {
             throw std::runtime_error("no eventfd");
         }
     }
-    ~StandInDriver() { close(trigger_); }
     StandInDriver(const StandInDriver&) = delete;
     StandInDriver& operator=(const StandInDriver&) = delete;
 
@@ -194,7 +194,7 @@ public:
     // Ends the wait, which answers as AnswerWaitWith says (0: a change).
     void WakeWait() {
         const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(trigger_, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = write(trigger_.Get(), &one, sizeof one);
     }
     // The answers of the calls from now on: 0 as above, otherwise this error code.
     void AnswerWaitWith(int code) { waitAnswer_ = code; }
@@ -247,11 +247,11 @@ private:
             if (left.count() <= 0) {
                 break;
             }
-            pollfd trigger{trigger_, POLLIN, 0};
+            pollfd trigger{trigger_.Get(), POLLIN, 0};
             const int ready = poll(&trigger, 1, static_cast<int>(left.count()));
             if (ready > 0) {
                 uint64_t count = 0;
-                [[maybe_unused]] const ssize_t got = read(trigger_, &count, sizeof count);
+                [[maybe_unused]] const ssize_t got = read(trigger_.Get(), &count, sizeof count);
                 answer = rescued_ ? ECANCELED : waitAnswer_.load();
                 break;
             }
@@ -280,7 +280,7 @@ private:
 
     static constexpr auto giveUp = std::chrono::seconds(30);
 
-    const int trigger_;
+    const SerialPlatform::FileDescriptor trigger_;
     std::atomic<bool> rescued_{false};
     std::atomic<int> lines_{0};
     std::mutex mutex_;

@@ -2,8 +2,8 @@
 // counters (TIOCGICOUNT) and of its modem lines (TIOCMGET) as line events (EV_*) and line-error
 // flags (CE_*).
 
-#include "serial/Vaconst.h"
-#include "serial/platform/LineCounters.h"
+#include "serial/platform/CommCodes.h"
+#include "serial/platform/LinuxLineCounters.h"
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -2,15 +2,16 @@
 // condition (modem lines, counters, a failing driver call), stand-ins for the driver's line calls
 // do, while the device's readability and hang-up stay real.
 
-#include "EventWaiterSupport.h"
+#include "serial/platform/LinuxEventWaiter.h"
+
+#include "LinuxEventWaiterSupport.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
 #include "serial/VaObjects.h"
-#include "serial/Vaconst.h"
+#include "serial/platform/CommCodes.h"
 #include "serial/platform/CommPlatform.h"
-#include "serial/platform/LineCounters.h"
 #include "serial/platform/LinuxCommSystem.h"
-#include "serial/platform/LinuxEventWaiter.h"
+#include "serial/platform/LinuxLineCounters.h"
 #include "support/ProcessEntries.h"
 
 #include <cerrno>

@@ -5,7 +5,8 @@
 
 namespace SerialPlatform {
 
-// Owns a descriptor and closes it on every way out.
+// Owns a descriptor and closes it on every way out. The one owner of descriptors in the project:
+// the platform layer, the memory files, the tests and the benchmarks hold theirs in it.
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd = -1) : fd_(fd) {}

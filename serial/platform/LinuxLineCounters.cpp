@@ -1,7 +1,7 @@
-#include "serial/platform/LineCounters.h"
+#include "serial/platform/LinuxLineCounters.h"
 
-#include "serial/Vaconst.h"
-#include "serial/platform/CommPlatform.h"
+#include "serial/platform/CommCodes.h"
+#include "serial/platform/SystemErrors.h"
 
 #include <cerrno>
 #include <sys/ioctl.h>

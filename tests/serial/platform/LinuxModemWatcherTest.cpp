@@ -3,15 +3,16 @@
 // signal. Without the signal the stop tests would hang; a rescue of the stand-in makes them fail
 // instead.
 
-#include "EventWaiterSupport.h"
+#include "serial/platform/LinuxModemWatcher.h"
+
+#include "LinuxEventWaiterSupport.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
 #include "serial/VaObjects.h"
-#include "serial/Vaconst.h"
+#include "serial/platform/CommCodes.h"
 #include "serial/platform/CommPlatform.h"
 #include "serial/platform/LinuxCommSystem.h"
 #include "serial/platform/LinuxEventWaiter.h"
-#include "serial/platform/LinuxModemWatcher.h"
 #include "support/ProcessEntries.h"
 
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "serial/platform/LineSettings.h"
+#include "serial/platform/LinuxLineSettings.h"
 
 #include <array>
 #include <cerrno>
@@ -8,8 +8,6 @@
 namespace SerialPlatform {
 
 namespace {
-
-constexpr uint8_t NOPARITY = 0, ODDPARITY = 1, EVENPARITY = 2, MARKPARITY = 3, SPACEPARITY = 4;
 
 // The rates of the Bnnn codes. A rate that has one is written with it: programs that read the
 // line through tcgetattr (stty, terminal programs) know only these codes, and see no rate at all
