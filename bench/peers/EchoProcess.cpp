@@ -1,0 +1,186 @@
+#include "EchoProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// Nanoseconds on the CPU from schedstat: the tick counts of stat (10 ms) are too coarse for
+// a round trip of a few microseconds. Nothing when the thread has ended meanwhile.
+std::optional<double> TaskCpuSeconds(const std::filesystem::path& task) {
+    std::ifstream schedstat(task / "schedstat");
+    double nanoseconds = 0;
+    if (schedstat >> nanoseconds) {
+        return nanoseconds / 1e9;
+    }
+    std::ifstream stat(task / "stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)),
+                           std::istreambuf_iterator<char>());
+    const auto nameEnd = text.rfind(')');
+    if (nameEnd == std::string::npos) {
+        return std::nullopt;
+    }
+    std::istringstream fields(text.substr(nameEnd + 1));
+    std::string field;
+    long ticks = 0;
+    for (int index = 3; fields >> field && index <= 15; ++index) {
+        if (index >= 14) { // utime, stime
+            ticks += std::stol(field);
+        }
+    }
+    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+std::optional<long> TaskSwitches(const std::filesystem::path& task) {
+    std::ifstream status(task / "status");
+    std::optional<long> switches;
+    for (std::string line; std::getline(status, line);) {
+        if (line.find("ctxt_switches:") != std::string::npos) {
+            switches = switches.value_or(0) + std::stol(line.substr(line.find(':') + 1));
+        }
+    }
+    return switches;
+}
+
+} // namespace
+
+EchoProcess::EchoProcess(const std::string& program, const std::string& device,
+                         const std::vector<std::string>& extra, const std::string& preload) {
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        throw std::runtime_error("no pipe");
+    }
+    output_ = pipeEnds[0];
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    std::vector<std::string> arguments{program, device};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::string(*entry).rfind("LD_PRELOAD=", 0) != 0) {
+            environment.emplace_back(*entry);
+        }
+    }
+    if (!preload.empty()) {
+        environment.push_back("LD_PRELOAD=" + preload);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    const int failed =
+        posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    if (failed != 0) {
+        close(output_);
+        throw std::runtime_error("cannot start " + program);
+    }
+}
+
+EchoProcess::~EchoProcess() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    close(output_);
+}
+
+std::optional<std::string> EchoProcess::NextLine(Clock::time_point deadline) {
+    for (;;) {
+        const auto end = pending_.find('\n');
+        if (end != std::string::npos) {
+            std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 1);
+            if (line.rfind("error", 0) == 0 || line.rfind("lost", 0) == 0) {
+                errors_.push_back(line);
+            }
+            return line;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd ready{output_, POLLIN, 0};
+        if (left.count() < 0 || poll(&ready, 1, static_cast<int>(left.count()) + 1) == 0) {
+            return std::nullopt;
+        }
+        char buffer[512];
+        const ssize_t got = read(output_, buffer, sizeof buffer);
+        if (got == 0) {
+            return std::nullopt; // the program ended
+        }
+        if (got > 0) {
+            pending_.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+}
+
+std::string EchoProcess::Await(const std::string& word, Clock::time_point deadline) {
+    while (const auto line = NextLine(deadline)) {
+        if (line->rfind(word, 0) == 0) {
+            return *line;
+        }
+    }
+    throw std::runtime_error("no \"" + word + "\" from the echo program" +
+                             (errors_.empty() ? std::string() : ": " + errors_.front()));
+}
+
+TaskUsage ProcessUsage::operator-(const ProcessUsage& earlier) const {
+    TaskUsage used;
+    for (const auto& [id, now] : tasks) {
+        const auto before = earlier.tasks.find(id);
+        const TaskUsage start = before == earlier.tasks.end() ? TaskUsage{} : before->second;
+        used.cpuSeconds += now.cpuSeconds - start.cpuSeconds;
+        used.switches += now.switches - start.switches;
+    }
+    return used;
+}
+
+ProcessUsage EchoProcess::Usage() const {
+    ProcessUsage usage;
+    std::error_code ignored; // a thread may end while it is read
+    const std::string folder = "/proc/" + std::to_string(pid_) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(folder, ignored)) {
+        const auto cpu = TaskCpuSeconds(task.path());
+        const auto switches = TaskSwitches(task.path());
+        if (cpu && switches) {
+            usage.tasks[task.path().filename()] = {*cpu, *switches};
+        }
+    }
+    return usage;
+}
+
+void EchoProcess::Finish() {
+    kill(pid_, SIGTERM);
+    const std::string done = Await("done", Clock::now() + std::chrono::seconds(5));
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw std::runtime_error("the echo program ended with a fault (" + done + ")");
+    }
+}
+
+std::string EchoProcess::Diagnosis() {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(200);
+    while (errors_.empty() && NextLine(deadline)) {
+    }
+    return errors_.empty() ? std::string() : errors_.front();
+}

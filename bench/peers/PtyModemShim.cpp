@@ -1,0 +1,60 @@
+// Preloaded into the libserialport echo program, so that libserialport takes a pseudo-terminal
+// for a serial port. It looks a port up in sysfs by name, where a pseudo-terminal has no entry:
+// that lookup is answered with the entry of the pseudo-terminal multiplexer. And a
+// pseudo-terminal has no modem lines, which libserialport reads and sets while it opens and
+// configures a port: where the device refuses those requests, they are answered as a port with
+// DTR, RTS, CTS, DSR and DCD up would. Everything else goes to the C library.
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <dlfcn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using IoctlFunction = int (*)(int, unsigned long, ...);
+using LxstatFunction = int (*)(int, const char*, struct stat*);
+using ReadlinkFunction = ssize_t (*)(const char*, char*, size_t);
+
+bool IsModemRequest(unsigned long request) {
+    return request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
+}
+
+} // namespace
+
+extern "C" int ioctl(int fd, unsigned long request, ...) {
+    static const auto real = reinterpret_cast<IoctlFunction>(dlsym(RTLD_NEXT, "ioctl"));
+    va_list arguments;
+    va_start(arguments, request);
+    void* argument = va_arg(arguments, void*);
+    va_end(arguments);
+    const int result = real(fd, request, argument);
+    if (result == 0 || !IsModemRequest(request) || (errno != ENOTTY && errno != EINVAL)) {
+        return result;
+    }
+    if (request == TIOCMGET) {
+        *static_cast<int*>(argument) = TIOCM_DTR | TIOCM_RTS | TIOCM_CTS | TIOCM_DSR | TIOCM_CAR;
+    }
+    return 0;
+}
+
+// The sysfs entry libserialport is shown for `path`.
+static const char* SysfsEntry(const char* path) {
+    constexpr const char* ptyEntries = "/sys/class/tty/pts/";
+    return std::strncmp(path, ptyEntries, std::strlen(ptyEntries)) == 0 ? "/sys/class/tty/ptmx"
+                                                                        : path;
+}
+
+// The C library's lstat as libserialport calls it.
+extern "C" int __lxstat(int version, const char* path, struct stat* status) {
+    static const auto real = reinterpret_cast<LxstatFunction>(dlsym(RTLD_NEXT, "__lxstat"));
+    return real(version, SysfsEntry(path), status);
+}
+
+extern "C" ssize_t readlink(const char* path, char* target, size_t size) {
+    static const auto real = reinterpret_cast<ReadlinkFunction>(dlsym(RTLD_NEXT, "readlink"));
+    return real(SysfsEntry(path), target, size);
+}
