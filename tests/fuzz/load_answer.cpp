@@ -1,9 +1,9 @@
 // The load exchange's answer handling: any bytes as the radio's answer to the query for memory 1,
 // through the real port on a pseudo-terminal, in the editor's port settings. The load queries
-// exactly as the protocol says; an answer whose line end (CR or LF) has not come, the empty one
-// and a lone "0" among them, is asked again; any other is cut at its line end and parsed,
-// filling the row it names and no other, or ending the load with the conversion error when its
-// memory number is no integer.
+// exactly as the protocol says; an answer whose line end (CR or LF) has not come is read again
+// after the next pause, and asked for again only when nothing or a lone "0" came; any other is
+// cut at its line end and parsed, filling the row it names and no other, or ending the load with
+// the conversion error when its memory number is no integer.
 //
 // The real load runs, its pause is the point where the answer is sent: the first pause sends it
 // and waits until the port has it all, the next one stops the load, so one input is one
@@ -107,9 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     table->RequireExpected("the answer " + Quoted(answer));
 
-    const std::string queries = Query(1) + (!accepted ? Query(1)
-                                            : raises  ? std::string()
-                                                      : Query(2));
+    const bool askedAgain = !accepted && (answer.empty() || answer == "0");
+    const std::string queries = Query(1) + (askedAgain            ? Query(1)
+                                            : accepted && !raises ? Query(2)
+                                                                  : std::string());
     const std::string sent = pty->Receive(queries.size());
     Require(sent == queries, "the port sent " + Quoted(sent) + ", expected " + Quoted(queries));
     const std::vector<std::string> texts =
