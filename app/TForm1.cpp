@@ -187,12 +187,7 @@ void TForm1::ComPortChange(int port) {
     const std::string stopped = StopRunningTransfer();
     std::string portText;
     try {
-        if (VaComm1->Active()) {
-            VaComm1->Close();
-            if (trace_) {
-                trace_->Closed(*VaComm1);
-            }
-        }
+        ClosePort();
         VaComm1->SetPortNum(port);
         VaComm1->Open();
         if (trace_) {
@@ -263,13 +258,20 @@ std::string TForm1::StopRunningTransfer() {
                       : "after memory " + std::to_string(done));
 }
 
-void TForm1::PortLost(const std::string& message) {
-    const std::string stopped = StopRunningTransfer();
-    // Nothing more can pass through the port; closing it lets go of the device at once.
+void TForm1::ClosePort() {
+    if (!VaComm1->Active()) {
+        return;
+    }
     VaComm1->Close();
     if (trace_) {
         trace_->Closed(*VaComm1);
     }
+}
+
+void TForm1::PortLost(const std::string& message) {
+    const std::string stopped = StopRunningTransfer();
+    // Nothing more can pass through the port; closing it lets go of the device at once.
+    ClosePort();
     SetStatusText((stopped.empty() ? "" : stopped + ": ") + message +
                   "; choose the port again once the device is back");
 }

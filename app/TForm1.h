@@ -68,6 +68,8 @@ private:
     // Ends a running transfer and tells how far it got; empty when none was running.
     std::string StopRunningTransfer();
     void PortLost(const std::string& message);
+    // Closes the port, if open, and says so in the trace.
+    void ClosePort();
     void ShowTransferControls(bool shown);
 
     // Connects a menu item; an error that escapes its handler goes to the application's error box.

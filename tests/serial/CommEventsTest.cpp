@@ -138,16 +138,38 @@ TEST_F(CommEventTest, AFailingHandlerIsShownEndsItsBatchAndTheThreadGoesOn) {
 
 TEST_F(CommEventTest, ABatchThatFindsTheDeviceGoneTellsThatOnceInsteadOfItsFailedStep) {
     UseScript();
-    comm_.Open();
-    pty_.CloseMaster(); // the queue's count can no longer be read
-    script_.Raise(EV_RXCHAR | EV_ERR);
-    script_.Vanish(EIO);
-    ASSERT_TRUE(
-        PlainFrameworkBinding::PumpUntil([&] { return !framework_.ShownErrors().empty(); }));
-    PumpAWhile();
-    EXPECT_EQ(framework_.ShownErrors(),
-              std::vector<std::string>{"Connection to " + comm_.GetDeviceName() +
-                                       " lost (5), Input/output error"});
+    // Told through the error box, or to OnDeviceLost, whose handler closes the port from inside
+    // the batch.
+    for (const bool handled : {false, true}) {
+        SCOPED_TRACE(handled ? "OnDeviceLost closes the port" : "the error box");
+        PtyPair pty;
+        comm_.SetDeviceName(pty.SlavePath());
+        const std::size_t shownBefore = framework_.ShownErrors().size();
+        std::vector<std::string> told;
+        if (handled) {
+            comm_.OnDeviceLost = [&](TObject*, const std::string& message) {
+                told.push_back(message);
+                comm_.Close();
+            };
+        }
+        comm_.Open();
+        pty.CloseMaster(); // the queue's count can no longer be read
+        script_.Raise(EV_RXCHAR | EV_ERR);
+        script_.Vanish(EIO);
+        const auto messages = [&] {
+            const std::vector<std::string> shown = framework_.ShownErrors();
+            return handled
+                       ? told
+                       : std::vector<std::string>(
+                             shown.begin() + static_cast<std::ptrdiff_t>(shownBefore), shown.end());
+        };
+        ASSERT_TRUE(PlainFrameworkBinding::PumpUntil([&] { return !messages().empty(); }));
+        PumpAWhile();
+        EXPECT_EQ(messages(), std::vector<std::string>{"Connection to " + comm_.GetDeviceName() +
+                                                       " lost (5), Input/output error"});
+        EXPECT_EQ(framework_.ShownErrors().size(), shownBefore + (handled ? 0u : 1u));
+        comm_.Close();
+    }
 }
 
 TEST_F(CommEventTest, ClientsAreListedAsAttachedAndLeaveWhenEitherSideGoes) {

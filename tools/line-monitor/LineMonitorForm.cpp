@@ -359,30 +359,27 @@ void TLineMonitorForm::SettingsChanged() {
 }
 
 void TLineMonitorForm::DtrToggled(bool on) {
-    try {
-        comm_->SetDTR(on);
-    } catch (...) {
-        // The line keeps its state, and so does the button that shows it.
-        const QSignalBlocker quiet(dtrButton_);
-        dtrButton_->setChecked(!on);
-        throw;
-    }
-    ShowStatus(comm_->Active()
-                   ? std::string("DTR ") + (on ? "on" : "off")
-                   : std::string("DTR will be ") + (on ? "on" : "off") + " when the port opens");
+    SetControlLine("DTR", dtrButton_, &TVaCustomComm::SetDTR, on);
 }
 
 void TLineMonitorForm::RtsToggled(bool on) {
+    SetControlLine("RTS", rtsButton_, &TVaCustomComm::SetRTS, on);
+}
+
+void TLineMonitorForm::SetControlLine(const char* name, QPushButton* button,
+                                      void (TVaCustomComm::*set)(bool), bool on) {
     try {
-        comm_->SetRTS(on);
+        ((*comm_).*set)(on);
     } catch (...) {
-        const QSignalBlocker quiet(rtsButton_);
-        rtsButton_->setChecked(!on);
+        // The line keeps its state, and so does the button that shows it.
+        const QSignalBlocker quiet(button);
+        button->setChecked(!on);
         throw;
     }
-    ShowStatus(comm_->Active()
-                   ? std::string("RTS ") + (on ? "on" : "off")
-                   : std::string("RTS will be ") + (on ? "on" : "off") + " when the port opens");
+    const std::string line(name);
+    const char* state = on ? "on" : "off";
+    ShowStatus(comm_->Active() ? line + " " + state
+                               : line + " will be " + state + " when the port opens");
 }
 
 void TLineMonitorForm::BreakToggled(bool on) {

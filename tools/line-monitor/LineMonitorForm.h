@@ -55,6 +55,9 @@ private:
     void SettingsChanged();
     void DtrToggled(bool on);
     void RtsToggled(bool on);
+    // Sets DTR or RTS; a refusal leaves the line, and its button, as they were.
+    void SetControlLine(const char* name, QPushButton* button, void (TVaCustomComm::*set)(bool),
+                        bool on);
     void BreakToggled(bool on);
     void PurgeClick();
     void SendClick();
