@@ -1,15 +1,18 @@
 #include "framework/Thread.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <sys/resource.h>
 #include <unistd.h>
 
 struct SyncRequest {
-    const std::function<void()>* method;
+    const std::function<void()>* method = nullptr;
     std::exception_ptr error;
-    bool running = false; // the GUI thread has taken it from the queue
-    bool done = false;    // it ran, or it was withdrawn before
+    TSyncHandOver* owner = nullptr; // none for Synchronize
+    std::function<void()> posted;   // the call itself, for Post
+    bool running = false;           // the GUI thread has taken it from the queue
+    bool done = false;              // it ran, or it was withdrawn before
     bool withdrawn = false;
 };
 
@@ -68,31 +71,74 @@ std::size_t PendingSyncCalls() {
     return queue.requests.size();
 }
 
+// Which call the GUI thread takes next: the first in the queue whose hand-over runs none of its
+// calls, so that a wait nested in a call does not start the next call of the same hand-over.
+struct SyncTurns {
+    static bool MayRun(const SyncRequest* request) {
+        return request->owner == nullptr || request->owner->running_ == nullptr;
+    }
+
+    static std::deque<SyncRequest*>::iterator Next(std::deque<SyncRequest*>& requests) {
+        return std::find_if(requests.begin(), requests.end(), MayRun);
+    }
+
+    static void Started(SyncRequest* request) {
+        request->running = true;
+        if (request->owner != nullptr) {
+            request->owner->running_ = request;
+        }
+    }
+
+    static void Ended(SyncRequest* request) {
+        request->done = true;
+        if (request->owner != nullptr) {
+            request->owner->running_ = nullptr;
+        }
+    }
+};
+
 bool CheckSynchronize(int timeoutMs) {
     SyncQueue& queue = Queue();
     std::unique_lock lock(queue.mutex);
     if (timeoutMs > 0) {
-        queue.pending.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                               [&] { return !queue.requests.empty() || queue.interrupted; });
+        queue.pending.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            return SyncTurns::Next(queue.requests) != queue.requests.end() || queue.interrupted;
+        });
     }
     queue.interrupted = false;
     // Only the calls already waiting: threads that keep handing calls over must not hold the
     // GUI thread here for good. One at a time, so that a call can still be withdrawn until its
     // turn comes.
-    std::size_t waiting = queue.requests.size();
-    const bool ranAny = waiting > 0;
-    for (; waiting > 0 && !queue.requests.empty(); --waiting) {
-        SyncRequest* request = queue.requests.front();
-        queue.requests.pop_front();
-        request->running = true;
+    bool ranAny = false;
+    for (std::size_t waiting = queue.requests.size(); waiting > 0; --waiting) {
+        const auto next = SyncTurns::Next(queue.requests);
+        if (next == queue.requests.end()) {
+            break;
+        }
+        SyncRequest* request = *next;
+        queue.requests.erase(next);
+        SyncTurns::Started(request);
+        ranAny = true;
         lock.unlock();
+        if (request->posted) {
+            queue.done.notify_all(); // a thread may wait in Post for this call to be taken
+        }
         try {
             (*request->method)();
         } catch (...) {
             request->error = std::current_exception();
         }
         lock.lock();
-        request->done = true;
+        const bool moreOfItsOwn =
+            request->owner != nullptr &&
+            std::any_of(queue.requests.begin(), queue.requests.end(),
+                        [&](const SyncRequest* queued) { return queued->owner == request->owner; });
+        SyncTurns::Ended(request); // a posted call may be freed from here on
+        // A call held back while this one ran may run now, also where a toolkit wakes the GUI
+        // thread for calls.
+        if (moreOfItsOwn && queue.wake) {
+            queue.wake();
+        }
         // Told outside the lock, so that the waiting thread does not wake only to wait for it.
         lock.unlock();
         queue.done.notify_all();
@@ -124,7 +170,8 @@ void TThread::Synchronize(const std::function<void()>& method) {
         return;
     }
     SyncQueue& queue = Queue();
-    SyncRequest request{&method, nullptr};
+    SyncRequest request;
+    request.method = &method;
     {
         std::unique_lock lock(queue.mutex);
         HandOver(queue, request, lock);
@@ -133,6 +180,9 @@ void TThread::Synchronize(const std::function<void()>& method) {
         std::rethrow_exception(request.error);
     }
 }
+
+TSyncHandOver::TSyncHandOver() = default;
+TSyncHandOver::~TSyncHandOver() = default;
 
 bool TSyncHandOver::Run(const std::function<void()>& method) {
     SyncQueue& queue = Queue();
@@ -146,7 +196,9 @@ bool TSyncHandOver::Run(const std::function<void()>& method) {
         method();
         return true;
     }
-    SyncRequest request{&method, nullptr};
+    SyncRequest request;
+    request.method = &method;
+    request.owner = this;
     {
         std::unique_lock lock(queue.mutex);
         if (withdrawn_) {
@@ -165,26 +217,61 @@ bool TSyncHandOver::Run(const std::function<void()>& method) {
     return true;
 }
 
+bool TSyncHandOver::Post(std::function<void()> method) {
+    SyncQueue& queue = Queue();
+    std::unique_lock lock(queue.mutex);
+    const auto waitingToBeTaken = [this] {
+        return std::any_of(posted_.begin(), posted_.end(),
+                           [](const auto& request) { return !request->running && !request->done; });
+    };
+    queue.done.wait(lock, [&] { return withdrawn_ || !waitingToBeTaken(); });
+    if (withdrawn_) {
+        return false;
+    }
+    std::erase_if(posted_, [](const auto& request) { return request->done; });
+    auto request = std::make_unique<SyncRequest>();
+    request->owner = this;
+    request->posted = std::move(method);
+    request->method = &request->posted;
+    queue.requests.push_back(request.get());
+    posted_.push_back(std::move(request));
+    if (queue.wake) {
+        queue.wake();
+    }
+    lock.unlock();
+    queue.pending.notify_all();
+    return true;
+}
+
+void TSyncHandOver::WaitIdle() {
+    SyncQueue& queue = Queue();
+    std::unique_lock lock(queue.mutex);
+    queue.done.wait(lock, [this] {
+        return std::all_of(posted_.begin(), posted_.end(),
+                           [](const auto& request) { return request->done; });
+    });
+}
+
 bool TSyncHandOver::Withdraw() {
     SyncQueue& queue = Queue();
     std::unique_lock lock(queue.mutex);
     withdrawn_ = true;
-    SyncRequest* request = current_;
-    if (request == nullptr || request->done) {
-        return false;
-    }
-    if (!request->running) {
-        std::erase(queue.requests, request);
+    std::erase_if(queue.requests, [this](SyncRequest* request) {
+        if (request->owner != this) {
+            return false;
+        }
         request->withdrawn = true;
         request->done = true;
-        queue.done.notify_all();
+        return true;
+    });
+    queue.done.notify_all();
+    if (running_ == nullptr) {
         return false;
     }
     if (IsMainThread()) {
         return true; // calls run on the GUI thread only: this one is running further up our stack
     }
-    // The handing thread clears current_ before the request leaves its stack.
-    queue.done.wait(lock, [&] { return current_ != request || request->done; });
+    queue.done.wait(lock, [this] { return running_ == nullptr; });
     return false;
 }
 

@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
@@ -62,12 +64,15 @@ private:
 
 struct SyncRequest;
 
-// A call handed to the GUI thread as Synchronize hands it, which its owner can take back: a
-// closing serial port withdraws its threads' pending deliveries instead of waiting for a GUI
-// thread that may be busy, or be the very caller. One thread hands calls over through it.
+// Calls handed to the GUI thread by one thread, which its owner can take back: a closing serial
+// port withdraws its threads' pending deliveries instead of waiting for a GUI thread that may be
+// busy, or be the very caller. The GUI thread runs the calls of one hand-over one after the other,
+// never one inside another: while one runs, the next is not taken, not even by a wait nested in
+// the running call.
 class TSyncHandOver {
 public:
-    TSyncHandOver() = default;
+    TSyncHandOver();
+    ~TSyncHandOver();
     TSyncHandOver(const TSyncHandOver&) = delete;
     TSyncHandOver& operator=(const TSyncHandOver&) = delete;
 
@@ -76,15 +81,29 @@ public:
     // again in the caller.
     bool Run(const std::function<void()>& method);
 
-    // Refuses every later Run and takes back a call that waits for the GUI thread. A call that
+    // Queues `method` for the GUI thread and returns without waiting for it to run; the
+    // hand-over keeps it until then. Waits only while an earlier posted call has not been taken
+    // yet, so that a GUI thread that does not come back holds the caller, as Run does. Answers
+    // false when the hand-over is withdrawn. `method` handles its own errors.
+    bool Post(std::function<void()> method);
+
+    // Waits until no call of this hand-over waits or runs. Not on the GUI thread.
+    void WaitIdle();
+
+    // Refuses every later call and takes back those that wait for the GUI thread. A call that
     // the GUI thread is running is waited for, unless the caller is the GUI thread itself, which
-    // is then inside that call: answers true in that case, when the handing thread stays held
-    // until the call returns.
+    // is then inside that call: answers true in that case (a thread in Run stays held until the
+    // call returns).
     bool Withdraw();
 
 private:
-    bool withdrawn_ = false;         // guarded by the queue's mutex, as is:
-    SyncRequest* current_ = nullptr; // the call being handed over, on the handing thread's stack
+    friend struct SyncTurns; // the GUI thread's side, in Thread.cpp
+
+    // All guarded by the queue's mutex.
+    bool withdrawn_ = false;
+    SyncRequest* current_ = nullptr; // the call of Run, on the handing thread's stack
+    SyncRequest* running_ = nullptr; // the call of this hand-over that the GUI thread runs
+    std::vector<std::unique_ptr<SyncRequest>> posted_; // kept until they have run
 };
 
 // The GUI thread's side of Synchronize: runs the calls that wait for it. With a positive timeout it

@@ -25,10 +25,18 @@ void TVaCommEventThread::StopThread() {
 }
 
 void TVaCommEventThread::LetGoOfDevice() {
-    waiter_.reset();
+    // Stopped already: the thread leaves its wait without the GUI thread's help.
+    leftDevice_.wait(false);
 }
 
-void TVaCommEventThread::Execute() {
+void TVaCommEventThread::Serve() {
+    ReceiveBatches();
+    waiter_.reset();
+    leftDevice_ = true;
+    leftDevice_.notify_all();
+}
+
+void TVaCommEventThread::ReceiveBatches() {
     bool failedBefore = false;
     while (!Terminated()) {
         uint32_t mask = 0;
@@ -39,18 +47,18 @@ void TVaCommEventThread::Execute() {
         failedBefore = result == cwFailed;
         if (lost) {
             const int code = GetLastError();
-            Deliver([this, code] { Comm->DeviceLost(code); });
+            Post([this, code] { Comm->DeviceLost(code); });
             return;
         }
         if (result == cwEvents) {
             EvtMask = mask;
-            Deliver([this] { DoEvent(); });
+            Post([this, mask] { DoEvent(mask); });
         }
         // cwStopped: StopThread marks the thread terminated before it sets the signal.
     }
 }
 
-void TVaCommEventThread::DoEvent() {
+void TVaCommEventThread::DoEvent(uint32_t evtMask) {
     // Each step can close or destroy the port through a handler; the thread is stopped then,
     // and the rest of the batch is dropped.
     try {
@@ -58,15 +66,15 @@ void TVaCommEventThread::DoEvent() {
         if (Terminated()) {
             return;
         }
-        if ((EvtMask & EV_RXCHAR) != 0) {
+        if ((evtMask & EV_RXCHAR) != 0) {
             Comm->HandleDataEvent();
-            EvtMask &= ~EV_RXCHAR;
+            evtMask &= ~EV_RXCHAR;
             if (Terminated()) {
                 return;
             }
         }
-        if (EvtMask != 0) {
-            Comm->HandleLineEvent(EvtMask);
+        if (evtMask != 0) {
+            Comm->HandleLineEvent(evtMask);
         }
     } catch (const EVaCommError&) {
         // A batch that finds the device gone (its queue or line state cannot be read any more)

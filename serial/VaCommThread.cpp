@@ -1,5 +1,7 @@
 #include "serial/VaCommThread.h"
 
+#include <utility>
+
 void TVaCommThread::Release(TVaCommThread* thread) {
     if (thread == nullptr) {
         return;
@@ -18,4 +20,15 @@ void TVaCommThread::Deliver(const std::function<void()>& call) {
     if (!Terminated()) {
         handOver_.Run(call);
     }
+}
+
+void TVaCommThread::Post(std::function<void()> call) {
+    if (!Terminated()) {
+        handOver_.Post(std::move(call));
+    }
+}
+
+void TVaCommThread::Execute() {
+    Serve();
+    handOver_.WaitIdle();
 }

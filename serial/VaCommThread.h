@@ -23,10 +23,21 @@ protected:
     // `call` handles its own errors.
     void Deliver(const std::function<void()>& call);
 
-    // Gives up what the thread holds of the device; only called while the thread is held in a
-    // hand-over.
+    // Queues `call` for the GUI thread and goes on without waiting for it to run, unless the
+    // thread was stopped; waits only while its previous call has not been taken yet. The GUI
+    // thread runs the calls one after the other. `call` handles its own errors.
+    void Post(std::function<void()> call);
+
+    // The thread's work until it is stopped. The thread ends once the GUI thread has run or
+    // dropped every call it posted, as those use its members.
+    virtual void Serve() = 0;
+
+    // Gives up what the thread holds of the device, or waits until the thread has; called by
+    // Release on the GUI thread while it runs one of the thread's calls.
     virtual void LetGoOfDevice() {}
 
 private:
+    void Execute() final;
+
     TSyncHandOver handOver_;
 };

@@ -176,7 +176,7 @@ void TVaCommWriteThread::PurgeWrite() {
     }
 }
 
-void TVaCommWriteThread::Execute() {
+void TVaCommWriteThread::Serve() {
     // False once the device has gone, or the port is letting go of it: then only a stop or a
     // purge is answered, and the queued bytes stay until the port closes.
     bool sending = true;
@@ -256,7 +256,7 @@ void TVaCommWriteThread::Complete(uint32_t written) {
         }
     }
     if (drained) {
-        Deliver([this] { DoTxEmpty(); });
+        Post([this] { DoTxEmpty(); });
     }
 }
 

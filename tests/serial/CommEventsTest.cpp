@@ -136,6 +136,22 @@ TEST_F(CommEventTest, AFailingHandlerIsShownEndsItsBatchAndTheThreadGoesOn) {
     EXPECT_EQ(framework_.ShownErrors(), std::vector<std::string>{"handler failed"});
 }
 
+TEST_F(CommEventTest, AHandlerThatServesTheGuiThreadIsNotEnteredAgainByTheNextBatch) {
+    UseScript();
+    RecordHandlers(comm_);
+    comm_.OnCts = [this](TObject*) {
+        log_.push_back("OnCts begins");
+        // As a message box's loop would, until the next batch waits for the GUI thread.
+        PlainFrameworkBinding::PumpUntil([] { return PendingSyncCalls() == 1; });
+        log_.push_back("OnCts ends");
+    };
+    comm_.Open();
+    script_.Raise(EV_CTS);
+    script_.Raise(EV_DSR);
+    ASSERT_TRUE(PumpUntilLogged(3));
+    EXPECT_EQ(log_, (std::vector<std::string>{"OnCts begins", "OnCts ends", "OnDsr"}));
+}
+
 TEST_F(CommEventTest, ABatchThatFindsTheDeviceGoneTellsThatOnceInsteadOfItsFailedStep) {
     UseScript();
     // Told through the error box, or to OnDeviceLost, whose handler closes the port from inside
