@@ -26,14 +26,18 @@ void TVaCommEventThread::StopThread() {
 
 void TVaCommEventThread::LetGoOfDevice() {
     // Stopped already: the thread leaves its wait without the GUI thread's help.
-    leftDevice_.wait(false);
+    std::unique_lock lock(leftDeviceMutex_);
+    leftDeviceChanged_.wait(lock, [this] { return leftDevice_; });
 }
 
 void TVaCommEventThread::Serve() {
     ReceiveBatches();
     waiter_.reset();
-    leftDevice_ = true;
-    leftDevice_.notify_all();
+    {
+        const std::lock_guard lock(leftDeviceMutex_);
+        leftDevice_ = true;
+    }
+    leftDeviceChanged_.notify_all();
 }
 
 void TVaCommEventThread::ReceiveBatches() {

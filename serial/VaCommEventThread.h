@@ -4,9 +4,10 @@
 #include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class TVaCustomComm;
 
@@ -41,5 +42,8 @@ private:
     void ReceiveBatches();
 
     std::unique_ptr<SerialPlatform::ICommEventWaiter> waiter_;
-    std::atomic<bool> leftDevice_{false}; // the waiter is gone: the port may close its handle
+    // Set once the waiter is gone: the port may close its handle.
+    std::mutex leftDeviceMutex_;
+    std::condition_variable leftDeviceChanged_;
+    bool leftDevice_ = false;
 };
