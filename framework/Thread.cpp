@@ -1,10 +1,10 @@
 #include "framework/Thread.h"
 
+#include "framework/NativeThread.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
-#include <sys/resource.h>
-#include <unistd.h>
 
 struct SyncRequest {
     const std::function<void()>* method = nullptr;
@@ -33,12 +33,6 @@ struct SyncQueue {
 SyncQueue& Queue() {
     static SyncQueue queue;
     return queue;
-}
-
-// Nice values for the host; raising priority needs privileges, so failures are ignored.
-int NiceOf(TThreadPriority priority) {
-    static const int nice[] = {19, 10, 5, 0, -5, -10, -15};
-    return nice[priority];
 }
 
 } // namespace
@@ -297,7 +291,7 @@ void TThread::Start() {
 
 void TThread::Run() {
     { std::lock_guard lock(startMutex_); }
-    nativeId_ = static_cast<int>(gettid());
+    nativeId_ = CurrentNativeThreadId();
     ApplyPriority();
     try {
         Execute();
@@ -333,6 +327,6 @@ void TThread::SetPriority(TThreadPriority priority) {
 void TThread::ApplyPriority() {
     std::lock_guard lock(priorityMutex_);
     if (nativeId_ != 0) {
-        setpriority(PRIO_PROCESS, static_cast<id_t>(nativeId_.load()), NiceOf(priority_));
+        SetNativeThreadPriority(nativeId_.load(), priority_);
     }
 }

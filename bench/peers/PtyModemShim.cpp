@@ -1,9 +1,13 @@
-// Preloaded into the libserialport echo program, so that libserialport takes a pseudo-terminal
-// for a serial port. It looks a port up in sysfs by name, where a pseudo-terminal has no entry:
-// that lookup is answered with the entry of the pseudo-terminal multiplexer. And a
-// pseudo-terminal has no modem lines, which libserialport reads and sets while it opens and
-// configures a port: where the device refuses those requests, they are answered as a port with
-// DTR, RTS, CTS, DSR and DCD up would. Everything else goes to the C library.
+// Preloaded where a program takes a pseudo-terminal for a serial port: the libserialport echo
+// program, and Wine's processes when the serial tests run under Wine. libserialport looks a port
+// up in sysfs by name, where a pseudo-terminal has no entry: that lookup is answered with the
+// entry of the pseudo-terminal multiplexer. And a pseudo-terminal has no modem lines, which both
+// read and set (Wine's WaitCommEvent fails without them): where the device refuses those
+// requests, they are answered from the pair's file of lines when the peer keeps one (see
+// tools/wine/PtyModemLines.h), otherwise as a port with DTR, RTS, CTS, DSR and DCD up would.
+// Everything else goes to the C library.
+
+#include "tools/wine/PtyModemLines.h"
 
 #include <cerrno>
 #include <cstdarg>
@@ -23,6 +27,30 @@ bool IsModemRequest(unsigned long request) {
     return request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
 }
 
+// The port drives DTR and RTS only; the other lines are the peer's.
+int AnswerFromFile(const std::string& file, unsigned long request, void* argument) {
+    constexpr int portLines = TIOCM_DTR | TIOCM_RTS;
+    const int value = request == TIOCMGET ? 0 : *static_cast<const int*>(argument) & portLines;
+    int lines = -1;
+    if (request == TIOCMGET) {
+        lines = PtyModemLines::Read(file);
+    } else if (request == TIOCMSET) {
+        lines = PtyModemLines::Update(file, value, portLines & ~value);
+    } else if (request == TIOCMBIS) {
+        lines = PtyModemLines::Update(file, value, 0);
+    } else {
+        lines = PtyModemLines::Update(file, 0, value);
+    }
+    if (lines < 0) {
+        errno = EIO;
+        return -1;
+    }
+    if (request == TIOCMGET) {
+        *static_cast<int*>(argument) = lines;
+    }
+    return 0;
+}
+
 } // namespace
 
 extern "C" int ioctl(int fd, unsigned long request, ...) {
@@ -35,10 +63,15 @@ extern "C" int ioctl(int fd, unsigned long request, ...) {
     if (result == 0 || !IsModemRequest(request) || (errno != ENOTTY && errno != EINVAL)) {
         return result;
     }
-    if (request == TIOCMGET) {
-        *static_cast<int*>(argument) = TIOCM_DTR | TIOCM_RTS | TIOCM_CTS | TIOCM_DSR | TIOCM_CAR;
+    const auto file = PtyModemLines::FileOfSlave(fd);
+    if (!file) {
+        if (request == TIOCMGET) {
+            *static_cast<int*>(argument) =
+                TIOCM_DTR | TIOCM_RTS | TIOCM_CTS | TIOCM_DSR | TIOCM_CAR;
+        }
+        return 0;
     }
-    return 0;
+    return AnswerFromFile(*file, request, argument);
 }
 
 // The sysfs entry libserialport is shown for `path`.

@@ -14,8 +14,11 @@
 //   with its LineSettings, LineCounters, EventWaiter and ModemWatcher), eventfds for the signals,
 //   errno for the errors, stat for the entries, /dev for the default names, and the owner of
 //   descriptors;
-// - a Win32 twin goes beside them as Win32* files (handles, event objects, the codes of
-//   GetLastError), chosen in this folder's CMakeLists.txt; THandle then carries a HANDLE.
+// - Windows, in the files named Win32*: the Win32 serial calls themselves on overlapped handles,
+//   event objects for the signals, GetLastError's codes, GetFileAttributesEx, "\\.\" names.
+//   Only those files include <windows.h>, after the neutral headers; the names that it makes
+//   macros (CreateFile, GetDefaultCommConfig, INVALID_HANDLE_VALUE) are kept out of this header
+//   whichever comes first. This folder's CMakeLists.txt chooses the layer.
 
 #include "serial/platform/CommCodes.h"
 #include "serial/platform/Signals.h"
@@ -27,11 +30,24 @@
 #include <span>
 #include <string>
 
+#pragma push_macro("CreateFile")
+#pragma push_macro("GetDefaultCommConfig")
+#pragma push_macro("INVALID_HANDLE_VALUE")
+#undef CreateFile
+#undef GetDefaultCommConfig
+#undef INVALID_HANDLE_VALUE
+
 namespace SerialPlatform {
 
-// An open serial device: a file descriptor on Linux.
+// An open serial device: the system's own handle type, a HANDLE on Windows, a file descriptor
+// on Linux.
+#ifdef _WIN32
+using THandle = void*;
+inline const THandle INVALID_HANDLE_VALUE = reinterpret_cast<THandle>(std::intptr_t{-1});
+#else
 using THandle = int;
 inline constexpr THandle INVALID_HANDLE_VALUE = -1;
+#endif
 
 // The device-control record. Members without a place on the host are kept by the platform layer
 // for the open handle, so that reading the record back gives what was written (see
@@ -196,6 +212,12 @@ std::string DeviceNodeFor(const std::string& name);
 // The system's own naming, which a resolver may fall back on. Linux: an absolute path stands as
 // it is; any other name is a node of that name under /dev ("ttyACM0" is /dev/ttyACM0). Linux has
 // no nodes named "COMn", so a "COMn" that no installed resolver maps is a missing device.
+// Windows: a path (with a drive or a separator) stands as it is; any other name is a device in
+// the "\\.\" namespace ("COM3" is "\\.\COM3", which also reaches COM10 and above).
 std::string DefaultDeviceNode(const std::string& name);
 
 } // namespace SerialPlatform
+
+#pragma pop_macro("INVALID_HANDLE_VALUE")
+#pragma pop_macro("GetDefaultCommConfig")
+#pragma pop_macro("CreateFile")

@@ -110,6 +110,8 @@ TEST_F(CommStatusTest, LineFunctionsAndTheirRefusals) {
     EXPECT_EQ(comm_.FlowControl().ControlDtr(), dtrDisabled);
 }
 
+// Under Wine the pseudo-terminal has modem lines (the preloaded shim gives it some).
+#ifndef _WIN32
 TEST_F(CommTest, ALineFunctionAPseudoTerminalLacksIsAnError) {
     // DTR and RTS held on: no error although the driver has no such lines.
     comm_.FlowControl().SetControlDtr(dtrEnabled);
@@ -121,3 +123,4 @@ TEST_F(CommTest, ALineFunctionAPseudoTerminalLacksIsAnError) {
     EXPECT_FALSE(comm_.GetModemStatus(1));
     EXPECT_FALSE(comm_.ClearLineErrors());
 }
+#endif

@@ -89,6 +89,8 @@ TEST_F(CommThreadedTest, PurgesDuringReadsKeepThePortSound) {
     EXPECT_EQ(comm_.ReadText(), "");
 }
 
+// Reads the master's queue through its descriptor, which only a Linux test holds.
+#ifndef _WIN32
 TEST_F(CommThreadedTest, CloseReleasesAWriterWaitingForRoom) {
     comm_.Buffers().SetReadTimeout(60000);
     std::atomic<int32_t> result{-1};
@@ -110,3 +112,4 @@ TEST_F(CommThreadedTest, CloseReleasesAWriterWaitingForRoom) {
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(comm_.Active());
 }
+#endif

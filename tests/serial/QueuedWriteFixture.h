@@ -14,10 +14,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <poll.h>
 #include <sstream>
 #include <string>
+
+#ifndef _WIN32
+#include <poll.h>
 #include <unistd.h>
+#endif
 
 // The stand-in for the operating system with the transmit thread's calls counted, and its writes
 // failing on demand; the counters and the failure may be read and set from any thread. Line
@@ -98,6 +101,14 @@ protected:
         std::string bytes;
         PlainFrameworkBinding::PumpUntil(
             [&] {
+#ifdef _WIN32
+                // The pty peer reads the master for us.
+                if (bytes.size() < count) {
+                    const std::size_t most =
+                        std::min({std::size_t{4096}, chunk, count - bytes.size()});
+                    bytes += pty_.Receive(most, std::chrono::milliseconds(1));
+                }
+#else
                 pollfd fd{pty_.Master(), POLLIN, 0};
                 if (bytes.size() < count && poll(&fd, 1, 1) > 0) {
                     char buffer[4096];
@@ -105,6 +116,7 @@ protected:
                     const ssize_t got = read(pty_.Master(), buffer, most);
                     bytes.append(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
                 }
+#endif
                 return bytes.size() >= count;
             },
             deadline);

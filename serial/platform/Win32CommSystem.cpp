@@ -1,0 +1,534 @@
+#include "serial/platform/Win32CommSystem.h"
+
+#include "serial/platform/Win32Errors.h"
+#include "serial/platform/Win32EventWaiter.h"
+#include "serial/platform/Win32Records.h"
+#include "serial/platform/Win32Signals.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <thread>
+#include <utility>
+#include <vector>
+#include <windows.h>
+
+// The interface's own names; this file calls Windows' by their ANSI names.
+#undef CreateFile
+#undef GetDefaultCommConfig
+
+namespace SerialPlatform {
+
+namespace {
+
+// How long closing waits for unsent output before discarding it: a peer that holds the flow
+// control must not keep Close waiting.
+constexpr auto drainTime = std::chrono::milliseconds(500);
+// A read asks only for bytes that ClearCommError counted, so it completes at once; should the
+// driver still leave it pending (Wine does with "return at once" time-outs when nothing waits),
+// it is given this long and then cancelled, keeping what came.
+constexpr DWORD readGraceMs = 100;
+
+// How long a cancelled write that the port no longer waits for may take to end.
+constexpr DWORD cancelTimeMs = 1000;
+
+// One completion event per thread for the reads and the waited writes, which run on the
+// caller's thread and end before they return.
+struct ThreadEvent {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~ThreadEvent() {
+        if (event != nullptr) {
+            ::CloseHandle(event);
+        }
+    }
+};
+
+HANDLE CompletionEvent() {
+    thread_local ThreadEvent owner;
+    if (owner.event == nullptr) {
+        FailWithSystemError();
+    }
+    return owner.event;
+}
+
+// Cancels the overlapped call and waits until it has ended: the caller's buffer and record are
+// free afterwards. Answers the bytes it moved.
+DWORD CancelAndCollect(HANDLE handle, OVERLAPPED& overlapped) {
+    CancelIoEx(handle, &overlapped); // ERROR_NOT_FOUND: it has just ended by itself
+    DWORD moved = 0;
+    GetOverlappedResult(handle, &overlapped, &moved, TRUE);
+    return moved;
+}
+
+// Device paths compare as Windows compares them, without regard to case.
+std::string DeviceKey(const std::string& path) {
+    std::string key = path;
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return key;
+}
+
+HANDLE OpenDevice(const std::string& path, DWORD flags) {
+    // No sharing: nobody else may open the device while this handle is open.
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, flags,
+                       nullptr);
+}
+
+bool ReadState(HANDLE handle, DCB& dcb) {
+    ::DCB win{};
+    win.DCBlength = sizeof win;
+    if (!::GetCommState(handle, &win)) {
+        return FailWithSystemError();
+    }
+    dcb = FromWindowsDCB(win);
+    return true;
+}
+
+} // namespace
+
+struct Win32CommSystem::HeldWrite {
+    OVERLAPPED overlapped{};
+    std::vector<char> bytes; // the driver reads them while the write runs
+    bool running = false;
+    bool purged = false; // its bytes left the caller's queue with a purge: nothing to report
+    DWORD sent = 0;      // what the ended write sent, for the next WriteFile to report
+    DWORD failure = 0;
+
+    HeldWrite() { overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr); }
+    ~HeldWrite() {
+        if (overlapped.hEvent != nullptr) {
+            ::CloseHandle(overlapped.hEvent);
+        }
+    }
+    HeldWrite(const HeldWrite&) = delete;
+    HeldWrite& operator=(const HeldWrite&) = delete;
+};
+
+Win32CommSystem::Win32CommSystem() = default;
+Win32CommSystem::~Win32CommSystem() = default;
+
+template <class Action> bool Win32CommSystem::WithPort(THandle handle, Action action) {
+    std::lock_guard lock(mutex_);
+    const auto port = ports_.find(handle);
+    if (port == ports_.end()) {
+        return Fail(ERROR_INVALID_HANDLE);
+    }
+    return action(port->second);
+}
+
+bool Win32CommSystem::HoldsDevice(const std::string& device) {
+    return std::any_of(ports_.begin(), ports_.end(),
+                       [&](const auto& port) { return port.second.device == device; });
+}
+
+THandle Win32CommSystem::CreateFile(const std::string& path) {
+    const std::string device = DeviceKey(path);
+    {
+        // Windows refuses a second open of a port itself; Wine lets it through, so a port this
+        // process holds is refused here as Windows would.
+        std::lock_guard lock(mutex_);
+        if (HoldsDevice(device)) {
+            Fail(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    const HANDLE handle = OpenDevice(path, FILE_FLAG_OVERLAPPED);
+    if (handle == INVALID_HANDLE_VALUE) {
+        FailWithSystemError();
+        return INVALID_HANDLE_VALUE;
+    }
+    auto held = std::make_unique<HeldWrite>();
+    // Only a serial device has a state. Writing it back changes nothing on Windows; under Wine
+    // it is what turns the terminal's line editing and echo off, which a pseudo-terminal has
+    // until then. Bytes that came while the port was closed are stale: a port opens empty.
+    ::DCB state{};
+    state.DCBlength = sizeof state;
+    const bool ready =
+        (held->overlapped.hEvent != nullptr && ::GetCommState(handle, &state) &&
+         ::SetCommState(handle, &state) && ::PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR)) ||
+        FailWithSystemError();
+    if (!ready) {
+        ::CloseHandle(handle);
+        return INVALID_HANDLE_VALUE;
+    }
+    std::lock_guard lock(mutex_);
+    ports_[handle] = PortState{device, 0, false, std::move(held)};
+    return handle;
+}
+
+void Win32CommSystem::Drain(THandle handle, HeldWrite& held) {
+    const auto deadline = std::chrono::steady_clock::now() + drainTime;
+    const auto left = [&] {
+        return std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          deadline - std::chrono::steady_clock::now())
+                                          .count());
+    };
+    if (held.running) {
+        WaitForSingleObject(held.overlapped.hEvent, static_cast<DWORD>(left()));
+    }
+    DWORD errors = 0;
+    ::COMSTAT stat{};
+    while (::ClearCommError(handle, &errors, &stat) && stat.cbOutQue > 0 && left() > 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR);
+    if (held.running) {
+        CancelIoEx(handle, &held.overlapped);
+        held.running = WaitForSingleObject(held.overlapped.hEvent, cancelTimeMs) != WAIT_OBJECT_0;
+    }
+}
+
+bool Win32CommSystem::CloseHandle(THandle handle) {
+    std::unique_ptr<HeldWrite> held;
+    {
+        std::lock_guard lock(mutex_);
+        const auto port = ports_.find(handle);
+        if (port == ports_.end()) {
+            return Fail(ERROR_INVALID_HANDLE);
+        }
+        held = std::move(port->second.held);
+        ports_.erase(port);
+    }
+    Drain(handle, *held);
+    const bool closed = ::CloseHandle(handle) || FailWithSystemError();
+    if (held->running) {
+        held.release(); // the driver never let go of it: left to it rather than freed under it
+    }
+    return closed;
+}
+
+bool Win32CommSystem::SetCommState(THandle handle, const DCB& dcb) {
+    // Read first, so that the members the component has no place for keep the driver's values.
+    ::DCB win{};
+    win.DCBlength = sizeof win;
+    if (!::GetCommState(handle, &win)) {
+        return FailWithSystemError();
+    }
+    ToWindowsDCB(dcb, win);
+    if (!::SetCommState(handle, &win)) {
+        return FailWithSystemError();
+    }
+    return WithPort(handle, [&](PortState& port) {
+        port.stripNulls = dcb.fNull;
+        return true;
+    });
+}
+
+bool Win32CommSystem::GetDefaultCommConfig(const std::string& path, DCB& dcb) {
+    // Read from the device itself rather than by GetDefaultCommConfigA, which asks the port's
+    // configuration provider (serialui.dll; Wine crashes in it unless that was loaded before).
+    {
+        std::lock_guard lock(mutex_);
+        const std::string device = DeviceKey(path);
+        for (const auto& [handle, port] : ports_) {
+            if (port.device == device) {
+                return ReadState(handle, dcb);
+            }
+        }
+    }
+    const HANDLE handle = OpenDevice(path, 0);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return FailWithSystemError();
+    }
+    const bool read = ReadState(handle, dcb);
+    ::CloseHandle(handle);
+    return read;
+}
+
+bool Win32CommSystem::SetCommTimeouts(THandle handle, const COMMTIMEOUTS& timeouts) {
+    ::COMMTIMEOUTS win{};
+    ToWindowsTimeouts(timeouts, win);
+    return ::SetCommTimeouts(handle, &win) || FailWithSystemError();
+}
+
+bool Win32CommSystem::SetupComm(THandle handle, uint32_t inQueue, uint32_t outQueue) {
+    return ::SetupComm(handle, inQueue, outQueue) || FailWithSystemError();
+}
+
+bool Win32CommSystem::SetCommMask(THandle handle, uint32_t evtMask) {
+    return ::SetCommMask(handle, evtMask) || FailWithSystemError();
+}
+
+bool Win32CommSystem::PurgeComm(THandle handle, uint32_t flags) {
+    if (!::PurgeComm(handle, flags)) {
+        return FailWithSystemError();
+    }
+    if ((flags & PURGE_TXABORT) == 0) {
+        return true;
+    }
+    // Windows ends the held write with the abort; Wine's purge leaves it running.
+    return WithPort(handle, [&](PortState& port) {
+        HeldWrite& held = *port.held;
+        if (HeldWriteRuns(handle, held, false)) {
+            // Not waited for under the lock: the write ends by itself soon, and the next write
+            // or WaitWriteRoom sees it end.
+            CancelIoEx(handle, &held.overlapped);
+            held.purged = true;
+        }
+        held.sent = 0;
+        return true;
+    });
+}
+
+bool Win32CommSystem::ClearCommError(THandle handle, uint32_t& errors, COMSTAT& stat) {
+    errors = 0;
+    stat = COMSTAT{};
+    DWORD found = 0;
+    ::COMSTAT win{};
+    if (!::ClearCommError(handle, &found, &win)) {
+        return FailWithSystemError();
+    }
+    stat = FromWindowsComStat(win);
+    return WithPort(handle, [&](PortState& port) {
+        errors = found | std::exchange(port.keptErrors, 0);
+        return true;
+    });
+}
+
+bool Win32CommSystem::GetCommModemStatus(THandle handle, uint32_t& modemStat) {
+    DWORD lines = 0;
+    if (!::GetCommModemStatus(handle, &lines)) {
+        return FailWithSystemError();
+    }
+    modemStat = lines;
+    return true;
+}
+
+bool Win32CommSystem::EscapeCommFunction(THandle handle, uint32_t func) {
+    return ::EscapeCommFunction(handle, func) || FailWithSystemError();
+}
+
+bool Win32CommSystem::GetCommProperties(THandle handle, COMMPROP& prop) {
+    ::COMMPROP win{};
+    if (!::GetCommProperties(handle, &win)) {
+        return FailWithSystemError();
+    }
+    prop = FromWindowsCommProp(win);
+    return true;
+}
+
+bool Win32CommSystem::CountInput(THandle handle, uint32_t& waiting) {
+    DWORD errors = 0;
+    ::COMSTAT stat{};
+    if (!::ClearCommError(handle, &errors, &stat)) {
+        return FailWithSystemError();
+    }
+    waiting = stat.cbInQue;
+    return errors == 0 || WithPort(handle, [&](PortState& port) {
+               port.keptErrors |= errors;
+               return true;
+           });
+}
+
+bool Win32CommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) {
+    read = 0;
+    // Only what waits already, so that the read never waits.
+    uint32_t waiting = 0;
+    if (!CountInput(handle, waiting)) {
+        return false;
+    }
+    const DWORD wanted = std::min(count, waiting);
+    if (wanted == 0) {
+        return true;
+    }
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CompletionEvent();
+    if (overlapped.hEvent == nullptr) {
+        return false;
+    }
+    DWORD got = 0;
+    const bool started = ::ReadFile(handle, buffer, wanted, nullptr, &overlapped) ||
+                         ::GetLastError() == ERROR_IO_PENDING;
+    if (!started) {
+        return FailWithSystemError();
+    }
+    if (WaitForSingleObject(overlapped.hEvent, readGraceMs) != WAIT_OBJECT_0) {
+        got = CancelAndCollect(handle, overlapped);
+    } else if (!GetOverlappedResult(handle, &overlapped, &got, FALSE)) {
+        return FailWithSystemError();
+    }
+    // Windows' driver drops received zero bytes itself when fNull asks for it; Wine ignores
+    // fNull, so the layer drops them, which finds none left behind Windows' driver.
+    return WithPort(handle, [&](PortState& port) {
+        auto* bytes = static_cast<char*>(buffer);
+        read = port.stripNulls
+                   ? static_cast<uint32_t>(std::remove(bytes, bytes + got, '\0') - bytes)
+                   : got;
+        return true;
+    });
+}
+
+bool Win32CommSystem::HeldWriteRuns(THandle handle, HeldWrite& held, bool wait) {
+    if (!held.running) {
+        return false;
+    }
+    DWORD moved = 0;
+    if (!GetOverlappedResult(handle, &held.overlapped, &moved, wait)) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_IO_INCOMPLETE) {
+            return true;
+        }
+        if (code != ERROR_OPERATION_ABORTED) { // a purge's abort is no failure
+            held.failure = code;
+        }
+    }
+    held.running = false;
+    held.sent = std::exchange(held.purged, false) ? 0 : moved;
+    return false;
+}
+
+bool Win32CommSystem::WriteHeld(THandle handle, HeldWrite& held, const void* buffer, uint32_t count,
+                                uint32_t& written) {
+    if (HeldWriteRuns(handle, held, false)) {
+        return true; // the driver has no room until the held write ends
+    }
+    if (held.failure != 0) {
+        return Fail(std::exchange(held.failure, 0));
+    }
+    const DWORD sent = std::exchange(held.sent, 0);
+    // The caller hands the same bytes again until they are reported sent; a queue that changed
+    // meanwhile (a purge) gets no report of bytes it no longer holds.
+    if (sent > 0 && sent <= count &&
+        std::equal(held.bytes.begin(), held.bytes.begin() + sent,
+                   static_cast<const char*>(buffer))) {
+        written = sent;
+        return true;
+    }
+    held.bytes.assign(static_cast<const char*>(buffer), static_cast<const char*>(buffer) + count);
+    if (::WriteFile(handle, held.bytes.data(), count, nullptr, &held.overlapped)) {
+        DWORD moved = 0;
+        if (!GetOverlappedResult(handle, &held.overlapped, &moved, FALSE)) {
+            return FailWithSystemError();
+        }
+        written = moved;
+        return true;
+    }
+    if (::GetLastError() != ERROR_IO_PENDING) {
+        return FailWithSystemError();
+    }
+    // The driver has the bytes; they count as sent when the write ends, as the transmit
+    // queue keeps them until then, and WaitWriteRoom waits for that end.
+    held.running = true;
+    return true;
+}
+
+bool Win32CommSystem::WriteWaiting(THandle handle, const void* buffer, uint32_t count,
+                                   uint32_t timeoutMs, TSignalHandle cancelEvent,
+                                   uint32_t& written) {
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CompletionEvent();
+    if (overlapped.hEvent == nullptr) {
+        return false;
+    }
+    if (!::WriteFile(handle, buffer, count, nullptr, &overlapped)) {
+        if (::GetLastError() != ERROR_IO_PENDING) {
+            return FailWithSystemError();
+        }
+        const HANDLE waited[] = {overlapped.hEvent, EventOf(cancelEvent)};
+        const DWORD woken =
+            WaitForMultipleObjects(cancelEvent.Valid() ? 2 : 1, waited, FALSE, timeoutMs);
+        if (woken != WAIT_OBJECT_0) {
+            // Out of time, or cancelled: what went out counts, the rest is taken back.
+            written = CancelAndCollect(handle, overlapped);
+            return true;
+        }
+    }
+    DWORD moved = 0;
+    if (!GetOverlappedResult(handle, &overlapped, &moved, FALSE)) {
+        return FailWithSystemError();
+    }
+    written = moved;
+    return true;
+}
+
+bool Win32CommSystem::WriteFile(THandle handle, const void* buffer, uint32_t count,
+                                uint32_t timeoutMs, TSignalHandle cancelEvent, uint32_t& written) {
+    written = 0;
+    if (timeoutMs == 0) {
+        // "What fits now": a Windows driver takes no bytes but the whole write, so it is left
+        // running with a copy of the bytes: 0 written now, and the next call, once it has ended
+        // (WaitWriteRoom waits for that), reports what it sent. Cancelling it at once instead
+        // would send next to nothing per call.
+        std::lock_guard lock(mutex_);
+        const auto port = ports_.find(handle);
+        if (port == ports_.end()) {
+            return Fail(ERROR_INVALID_HANDLE);
+        }
+        return count == 0 || WriteHeld(handle, *port->second.held, buffer, count, written);
+    }
+    if (count == 0) {
+        return WithPort(handle, [](PortState&) { return true; });
+    }
+    return WriteWaiting(handle, buffer, count, timeoutMs, cancelEvent, written);
+}
+
+uint32_t Win32CommSystem::UncountedInput(uint32_t) {
+    return 0; // cbInQue counts every byte the driver holds
+}
+
+int Win32CommSystem::WaitWriteRoom(THandle handle, std::span<const TSignalHandle> wakers) {
+    HANDLE heldDone = nullptr;
+    const bool known = WithPort(handle, [&](PortState& port) {
+        if (HeldWriteRuns(handle, *port.held, false)) {
+            heldDone = port.held->overlapped.hEvent;
+        }
+        return true;
+    });
+    if (!known) {
+        return -1;
+    }
+    std::vector<HANDLE> waited;
+    for (const TSignalHandle waker : wakers) {
+        waited.push_back(EventOf(waker));
+    }
+    if (heldDone == nullptr) {
+        // Room now; a set waker still comes first, as the interface promises.
+        if (waited.empty()) {
+            return 0;
+        }
+        const DWORD set =
+            WaitForMultipleObjects(static_cast<DWORD>(waited.size()), waited.data(), FALSE, 0);
+        return set < WAIT_OBJECT_0 + waited.size() ? static_cast<int>(set - WAIT_OBJECT_0)
+                                                   : static_cast<int>(wakers.size());
+    }
+    // The closing thread stops this one (a waker) before it closes the handle, so the held
+    // write's event outlives the wait.
+    waited.push_back(heldDone);
+    const DWORD woken =
+        WaitForMultipleObjects(static_cast<DWORD>(waited.size()), waited.data(), FALSE, INFINITE);
+    if (woken < WAIT_OBJECT_0 + waited.size()) {
+        return static_cast<int>(woken - WAIT_OBJECT_0);
+    }
+    FailWithSystemError();
+    return -1;
+}
+
+std::unique_ptr<ICommEventWaiter> Win32CommSystem::CreateEventWaiter(THandle handle,
+                                                                     TSignalHandle stopEvent) {
+    if (!WithPort(handle, [](PortState&) { return true; })) {
+        return nullptr;
+    }
+    return Win32EventWaiter::Create(*this, handle, stopEvent);
+}
+
+TDeviceProbe Win32CommSystem::ProbeDevice(const std::string& path) {
+    {
+        std::lock_guard lock(mutex_);
+        if (HoldsDevice(DeviceKey(path))) {
+            return dpBusy; // see CreateFile
+        }
+    }
+    const HANDLE handle = OpenDevice(path, 0);
+    if (handle != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(handle);
+        return dpFree;
+    }
+    return IsDeviceNotFound(static_cast<int>(::GetLastError())) ? dpMissing : dpBusy;
+}
+
+ICommSystem& DefaultCommSystem() {
+    static Win32CommSystem system;
+    return system;
+}
+
+} // namespace SerialPlatform
