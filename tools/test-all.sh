@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds, and runs every test: the release build (as users and packagers
 # build it, so that warnings only -O3 shows are seen), the whole suite under AddressSanitizer+UBSan,
-# the threaded tests under ThreadSanitizer, and a short run of each fuzz target. Warnings are errors
+# the threaded tests under ThreadSanitizer, a short run of each fuzz target, and the serial
+# component built for Windows with its tests under Wine. Warnings are errors
 # here, never in a user's build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,3 +29,5 @@ echo "== ThreadSanitizer (threaded tests) =="
 TSAN_OPTIONS=halt_on_error=1 run_build build/tsan RelWithDebInfo -L threaded -- -DQ4471_SANITIZE=thread -DQ4471_WITH_GUI=OFF
 echo "== fuzz targets, 5 s each =="
 bash tools/fuzz.sh 5
+echo "== the serial component built for Windows, its tests under Wine =="
+bash tools/wine-tests.sh

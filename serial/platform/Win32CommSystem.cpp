@@ -386,29 +386,44 @@ bool Win32CommSystem::WriteHeld(THandle handle, HeldWrite& held, const void* buf
         return Fail(std::exchange(held.failure, 0));
     }
     const DWORD sent = std::exchange(held.sent, 0);
+    const auto* bytes = static_cast<const char*>(buffer);
     // The caller hands the same bytes again until they are reported sent; a queue that changed
     // meanwhile (a purge) gets no report of bytes it no longer holds.
-    if (sent > 0 && sent <= count &&
-        std::equal(held.bytes.begin(), held.bytes.begin() + sent,
-                   static_cast<const char*>(buffer))) {
-        written = sent;
+    const DWORD reported = sent > 0 && sent <= count &&
+                                   std::equal(held.bytes.begin(), held.bytes.begin() + sent, bytes)
+                               ? sent
+                               : 0;
+    written = reported;
+    if (reported == count) {
         return true;
     }
-    held.bytes.assign(static_cast<const char*>(buffer), static_cast<const char*>(buffer) + count);
-    if (::WriteFile(handle, held.bytes.data(), count, nullptr, &held.overlapped)) {
-        DWORD moved = 0;
+    // What was appended behind the ended write goes out in the same call, so that a queue
+    // filled while the line was held takes one more write, not two.
+    held.bytes.assign(bytes + reported, bytes + count);
+    const auto size = static_cast<DWORD>(held.bytes.size());
+    DWORD moved = 0;
+    if (::WriteFile(handle, held.bytes.data(), size, nullptr, &held.overlapped)) {
         if (!GetOverlappedResult(handle, &held.overlapped, &moved, FALSE)) {
-            return FailWithSystemError();
+            return Refused(held, reported);
         }
-        written = moved;
+        written = reported + moved;
         return true;
     }
     if (::GetLastError() != ERROR_IO_PENDING) {
-        return FailWithSystemError();
+        return Refused(held, reported);
     }
     // The driver has the bytes; they count as sent when the write ends, as the transmit
     // queue keeps them until then, and WaitWriteRoom waits for that end.
     held.running = true;
+    return true;
+}
+
+bool Win32CommSystem::Refused(HeldWrite& held, DWORD reported) {
+    if (reported == 0) {
+        return FailWithSystemError();
+    }
+    // The bytes that did go are reported now; the failure comes with the next call.
+    held.failure = ::GetLastError();
     return true;
 }
 
@@ -462,8 +477,13 @@ bool Win32CommSystem::WriteFile(THandle handle, const void* buffer, uint32_t cou
     return WriteWaiting(handle, buffer, count, timeoutMs, cancelEvent, written);
 }
 
-uint32_t Win32CommSystem::UncountedInput(uint32_t) {
-    return 0; // cbInQue counts every byte the driver holds
+uint32_t Win32CommSystem::UncountedInput(uint32_t counted) {
+    // A Windows driver counts every byte it holds; Wine over a Linux terminal passes on the line
+    // discipline's count, which stops at 4095 with more behind it. Reads take only what the
+    // driver has, so allowing for more costs nothing where the count is exact.
+    constexpr uint32_t lineDisciplineHolds = 4095;
+    constexpr uint32_t ttyBufferLimit = 640 * 1024;
+    return counted >= lineDisciplineHolds ? ttyBufferLimit : 0;
 }
 
 int Win32CommSystem::WaitWriteRoom(THandle handle, std::span<const TSignalHandle> wakers) {

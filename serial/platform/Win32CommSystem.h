@@ -69,6 +69,9 @@ private:
     bool HeldWriteRuns(THandle handle, HeldWrite& held, bool wait);
     bool WriteHeld(THandle handle, HeldWrite& held, const void* buffer, uint32_t count,
                    uint32_t& written);
+    // A write that the driver refused at once: a failure, unless bytes of the ended write are
+    // reported with it; then the failure waits for the next WriteFile.
+    static bool Refused(HeldWrite& held, unsigned long reported);
     bool WriteWaiting(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
                       TSignalHandle cancelEvent, uint32_t& written);
     void Drain(THandle handle, HeldWrite& held);

@@ -184,7 +184,8 @@ TEST_F(CommCloseTest, AVanishedDeviceIsReportedOnceAndItsThreadEnds) {
             return handled ? reported : shown;
         };
         ASSERT_TRUE(PlainFrameworkBinding::PumpUntil([&] { return !messages().empty(); }));
-        EXPECT_TRUE(WaitUntil([&] { return RunningThreads() == threadsWithPort - 1; }))
+        // At most: Wine runs serial waits on short-lived threads of its own.
+        EXPECT_TRUE(WaitUntil([&] { return RunningThreads() <= threadsWithPort - 1; }))
             << "the receive thread goes on after its device has gone";
         PumpAWhile();
         ASSERT_EQ(messages().size(), 1u);

@@ -1,4 +1,5 @@
 #include "QueuedWriteFixture.h"
+#include "SystemErrorText.h"
 #include "WaitUntil.h"
 #include "support/ProcessEntries.h"
 
@@ -131,10 +132,12 @@ TEST_F(QueuedWriteTest, EveryByteArrivesOnceAndInOrderThroughPartialWrites) {
         EXPECT_EQ(received.size(), bytes.size());
         EXPECT_EQ(differ.first, received.end())
             << "first wrong byte at " << (differ.first - received.begin());
+#ifndef _WIN32 // a Windows driver takes an overlapped write whole, however slow the peer
         if (!c.writerIsGuiThread) {
             EXPECT_GT(spy_.partialWrites.load(), 0)
                 << "the slow peer never made the device take part";
         }
+#endif
         comm_.Close();
     }
 }
@@ -225,6 +228,9 @@ TEST_F(QueuedWriteTest, APurgeThatTheBusyThreadCannotAnswerGivesUpAfterTwoSecond
     ASSERT_TRUE(WaitUntil([] { return PendingSyncCalls() == 1; }));
     ASSERT_TRUE(comm_.WriteText("bb"));
     ASSERT_EQ(pty_.Receive(3), "abb"); // without serving the GUI thread
+    // Taken out of the queue: the write has ended for the thread too (a Windows write ends
+    // after its bytes have left), so it is on its way to the report that it cannot hand over.
+    ASSERT_TRUE(WaitUntil([this] { return comm_.WriteBufUsed() == 0; }));
     ASSERT_TRUE(comm_.WriteText("cccc"));
     const Clock::time_point start = Clock::now();
     comm_.PurgeWrite();
@@ -378,10 +384,9 @@ TEST_F(QueuedWriteTest, AFailedWriteIsToldAndTriedAgainUnlessTheDeviceHasGone) {
         PumpAWhile();
         EXPECT_EQ(spy_.refusedWrites.load(), 1) << "a gone device was written again";
         ASSERT_EQ(framework_.ShownErrors().size(), 1u);
-        EXPECT_EQ(framework_.ShownErrors()[0].rfind(
-                      "Connection to " + comm_.GetDeviceName() + " lost (5), ", 0),
-                  0u)
-            << framework_.ShownErrors()[0];
+        EXPECT_EQ(
+            framework_.ShownErrors()[0],
+            WithSystemError("Connection to " + comm_.GetDeviceName() + " lost", kHungUpError));
         EXPECT_EQ(comm_.WriteBufUsed(), 1000);
         EXPECT_EQ(Logged("OnTxEmpty"), 0u);
         comm_.Close();

@@ -1,5 +1,6 @@
 #include "CommFixture.h"
 #include "ScopedPortNames.h"
+#include "SystemErrorText.h"
 
 #include <cerrno>
 
@@ -194,10 +195,16 @@ TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
               "Can't perform this operation while port is closed");
     comm_.Open();
     comm_.GetProperties();
+#ifdef _WIN32
+    // SetupComm only recommends the sizes: the driver reports its own (Wine 4096 both ways).
+    EXPECT_GT(comm_.Properties().dwCurrentRxQueue, 0u);
+    EXPECT_GT(comm_.Properties().dwCurrentTxQueue, 0u);
+#else
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 4096u);
     EXPECT_EQ(comm_.Properties().dwCurrentTxQueue, 2048u);
+#endif
     fake_.failures = {{"GetCommProperties", EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.GetProperties(); }),
-              "Error reading port properties (5), Input/output error");
+              WithSystemError("Error reading port properties", EIO));
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 0u); // cleared before the query
 }

@@ -1,4 +1,5 @@
 #include "CommFixture.h"
+#include "SystemErrorText.h"
 #include "framework/plain/PlainFramework.h"
 
 #include <cerrno>
@@ -65,7 +66,7 @@ TEST_F(CommStatusTest, HoldFlagsAndModemLinesByIndex) {
 
     fake_.failures = {{"GetCommModemStatus", EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.GetModemStatus(1); }),
-              "Error reading modem state (5), Input/output error");
+              WithSystemError("Error reading modem state", EIO));
 
     comm_.Close();
     fake_.failures.clear();
@@ -90,7 +91,7 @@ TEST_F(CommStatusTest, LineFunctionsAndTheirRefusals) {
 
     fake_.failures = {{"EscapeCommFunction", EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.SetBreak(true); }),
-              "Error calling comm function (5), Input/output error");
+              WithSystemError("Error calling comm function", EIO));
     fake_.failures.clear();
 
     comm_.FlowControl().SetControlRts(rtsHandshake);

@@ -58,7 +58,8 @@ public:
         std::string bytes;
         const auto end = std::chrono::steady_clock::now() + deadline;
         while (bytes.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            // Rounded up: a deadline of a millisecond or two must still poll once.
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now());
             pollfd fd{master_.Get(), POLLIN, 0};
             if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) {

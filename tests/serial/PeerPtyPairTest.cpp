@@ -96,6 +96,14 @@ TEST_F(PeerPortTest, PairsAreDistinctPortsThatCarryBytesBothWaysAtOnce) {
     sender.join();
     EXPECT_TRUE(received == toPeer) << received.size() << " bytes came";
     EXPECT_EQ(pty_.SlaveInput(), 13);
+    // A deadline of a millisecond still reads what waits: the queued-write tests poll so.
+    ASSERT_TRUE(Write("tick"));
+    std::string tick;
+    EXPECT_TRUE(WaitUntil([&] {
+        tick += pty_.Receive(4 - tick.size(), std::chrono::milliseconds(1));
+        return tick.size() >= 4;
+    }));
+    EXPECT_EQ(tick, "tick");
 }
 
 TEST_F(PeerPortTest, TheLinesThePortSetsReachThePeerAndThePeersReachThePort) {

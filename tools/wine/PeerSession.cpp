@@ -29,11 +29,37 @@ private:
     MadeFiles& made_;
 };
 
+namespace {
+
+// A serial port has no line discipline, while a fresh pseudo-terminal's slave is a cooked
+// terminal with XON/XOFF output flow: Wine reads that record as the port's and the flow-control
+// and line-editing bytes a test sends would never arrive. The master's termios calls reach the
+// slave's record.
+void MakeSlaveRaw(int master) {
+    termios2 tio{};
+    if (ioctl(master, TCGETS2, &tio) != 0) {
+        throw std::runtime_error("cannot read the pseudo-terminal's settings");
+    }
+    tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                     IXANY | IMAXBEL | IUTF8);
+    tio.c_oflag &= ~OPOST;
+    tio.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB)) | CS8;
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (ioctl(master, TCSETS2, &tio) != 0) {
+        throw std::runtime_error("cannot make the pseudo-terminal raw");
+    }
+}
+
+} // namespace
+
 // A pair with its file of modem lines and its COM port link, which go with it.
 class PeerPair {
 public:
     PeerPair(const PeerPlaces& places, MadeFiles& made)
         : lines(PtyModemLines::FileFor(places.lines, SlaveNumber()), made) {
+        MakeSlaveRaw(pty.Master());
         if (!PtyModemLines::Create(lines.Path())) {
             throw std::runtime_error("cannot make the file of modem lines " + lines.Path());
         }
