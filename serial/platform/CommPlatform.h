@@ -8,8 +8,8 @@
 // The layers of serial/platform, which includes nothing of the component above it:
 // - neutral, for every system: this header (the calls, the records, the naming of ports),
 //   CommCodes.h (the Windows codes with their values), Signals.h (the signals that the waits
-//   watch), SystemErrors.h (what an error code means), FileEntries.h, and DeviceNames.cpp (the
-//   settable resolver of port names);
+//   watch), SystemErrors.h (what an error code means) with LastError.cpp (the thread's last
+//   one), FileEntries.h, and DeviceNames.cpp (the settable resolver of port names);
 // - Linux, in the files named Linux*: termios2, ioctls and epoll for the calls (LinuxCommSystem
 //   with its LineSettings, LineCounters, EventWaiter and ModemWatcher), eventfds for the signals,
 //   errno for the errors, stat for the entries, /dev for the default names, and the owner of

@@ -7,18 +7,6 @@
 
 namespace SerialPlatform {
 
-namespace {
-thread_local int lastError = 0;
-} // namespace
-
-int GetLastError() {
-    return lastError;
-}
-
-void SetLastError(int code) {
-    lastError = code;
-}
-
 std::string SysErrorMessage(int code) {
     char buffer[256];
     // The GNU strerror_r answers a pointer that need not be the buffer.

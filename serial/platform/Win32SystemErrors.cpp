@@ -7,22 +7,8 @@
 
 namespace SerialPlatform {
 
-namespace {
-// Kept apart from Windows' own, which the runtime's calls between a failure and its report
-// (locks, allocations) may reset.
-thread_local int lastError = 0;
-} // namespace
-
-int GetLastError() {
-    return lastError;
-}
-
-void SetLastError(int code) {
-    lastError = code;
-}
-
 bool Fail(unsigned long code) {
-    lastError = static_cast<int>(code);
+    SetLastError(static_cast<int>(code));
     return false;
 }
 
