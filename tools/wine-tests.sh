@@ -27,6 +27,6 @@ export Q4471_WINE_PREFIX=$prefix
 cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DQ4471_WERROR=ON
 cmake --build build/win64 -j "$(nproc)"
-# One test at a time: run side by side, tests now and then disturb each other under Wine (a
-# line function was refused once in about ten runs; the cause is open, see docs/windows.md).
+# One test at a time: side by side on two cores, a program that had passed now and then outlives
+# the half second Wine's server gives an ending process, and is killed (docs/windows.md).
 (cd build/win64 && ctest --output-on-failure --no-tests=error)

@@ -24,10 +24,15 @@ namespace {
 // How long closing waits for unsent output before discarding it: a peer that holds the flow
 // control must not keep Close waiting.
 constexpr auto drainTime = std::chrono::milliseconds(500);
-// A read asks only for bytes that ClearCommError counted, so it completes at once; should the
-// driver still leave it pending (Wine does with "return at once" time-outs when nothing waits),
-// it is given this long and then cancelled, keeping what came.
+// A read starts only when ClearCommError counted bytes, so it completes at once with what waits;
+// should the driver still leave it pending (Wine does with "return at once" time-outs when
+// nothing waits, and another reader may have taken the counted bytes), it is given this long and
+// then cancelled, keeping what came.
 constexpr DWORD readGraceMs = 100;
+
+// Wine over a Linux terminal counts only what the line discipline holds, at most this many bytes;
+// the kernel keeps more behind them, which a read brings.
+constexpr uint32_t lineDisciplineHolds = 4095;
 
 // How long a cancelled write that the port no longer waits for may take to end.
 constexpr DWORD cancelTimeMs = 1000;
@@ -308,27 +313,39 @@ bool Win32CommSystem::GetCommProperties(THandle handle, COMMPROP& prop) {
 }
 
 bool Win32CommSystem::CountInput(THandle handle, uint32_t& waiting) {
+    bool moreMayBeHeld = false;
+    return Count(handle, waiting, moreMayBeHeld);
+}
+
+bool Win32CommSystem::Count(THandle handle, uint32_t& waiting, bool& moreMayBeHeld) {
     DWORD errors = 0;
     ::COMSTAT stat{};
     if (!::ClearCommError(handle, &errors, &stat)) {
         return FailWithSystemError();
     }
     waiting = stat.cbInQue;
-    return errors == 0 || WithPort(handle, [&](PortState& port) {
-               port.keptErrors |= errors;
-               return true;
-           });
+    return WithPort(handle, [&](PortState& port) {
+        port.keptErrors |= errors;
+        port.moreMayBeHeld |= waiting >= lineDisciplineHolds;
+        moreMayBeHeld = port.moreMayBeHeld;
+        return true;
+    });
 }
 
 bool Win32CommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) {
     read = 0;
-    // Only what waits already, so that the read never waits.
+    // Started only when bytes wait, so that it does not wait itself. It asks for all the caller
+    // wants, not only the counted bytes. Wine over a Linux terminal counts only the line
+    // discipline's bytes, and the kernel moves those it holds behind them along after each read:
+    // once a count has reached the limit, a read is tried also when the count shows nothing.
+    // Wine tries it before it leaves it pending, so a pending one found nothing and is not waited
+    // for.
     uint32_t waiting = 0;
-    if (!CountInput(handle, waiting)) {
+    bool moreMayBeHeld = false;
+    if (!Count(handle, waiting, moreMayBeHeld)) {
         return false;
     }
-    const DWORD wanted = std::min(count, waiting);
-    if (wanted == 0) {
+    if (count == 0 || (waiting == 0 && !moreMayBeHeld)) {
         return true;
     }
     OVERLAPPED overlapped{};
@@ -337,12 +354,13 @@ bool Win32CommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uin
         return false;
     }
     DWORD got = 0;
-    const bool started = ::ReadFile(handle, buffer, wanted, nullptr, &overlapped) ||
+    const bool started = ::ReadFile(handle, buffer, count, nullptr, &overlapped) ||
                          ::GetLastError() == ERROR_IO_PENDING;
     if (!started) {
         return FailWithSystemError();
     }
-    if (WaitForSingleObject(overlapped.hEvent, readGraceMs) != WAIT_OBJECT_0) {
+    const DWORD grace = waiting > 0 ? readGraceMs : 0;
+    if (WaitForSingleObject(overlapped.hEvent, grace) != WAIT_OBJECT_0) {
         got = CancelAndCollect(handle, overlapped);
     } else if (!GetOverlappedResult(handle, &overlapped, &got, FALSE)) {
         return FailWithSystemError();
@@ -350,6 +368,7 @@ bool Win32CommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uin
     // Windows' driver drops received zero bytes itself when fNull asks for it; Wine ignores
     // fNull, so the layer drops them, which finds none left behind Windows' driver.
     return WithPort(handle, [&](PortState& port) {
+        port.moreMayBeHeld = port.moreMayBeHeld && got > 0;
         auto* bytes = static_cast<char*>(buffer);
         read = port.stripNulls
                    ? static_cast<uint32_t>(std::remove(bytes, bytes + got, '\0') - bytes)
@@ -481,7 +500,6 @@ uint32_t Win32CommSystem::UncountedInput(uint32_t counted) {
     // A Windows driver counts every byte it holds; Wine over a Linux terminal passes on the line
     // discipline's count, which stops at 4095 with more behind it. Reads take only what the
     // driver has, so allowing for more costs nothing where the count is exact.
-    constexpr uint32_t lineDisciplineHolds = 4095;
     constexpr uint32_t ttyBufferLimit = 640 * 1024;
     return counted >= lineDisciplineHolds ? ttyBufferLimit : 0;
 }

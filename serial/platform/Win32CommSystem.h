@@ -51,6 +51,8 @@ public:
     bool CountInput(THandle handle, uint32_t& waiting);
 
 private:
+    // CountInput, also telling whether bytes may wait behind the count.
+    bool Count(THandle handle, uint32_t& waiting, bool& moreMayBeHeld);
     // The write that WriteFile without time limit leaves to the driver (see WriteFile).
     struct HeldWrite;
     struct PortState {
@@ -58,6 +60,9 @@ private:
         uint32_t keptErrors = 0; // line errors that ReadFile's status check read and cleared
         bool stripNulls = false; // fNull of the record written last (see ReadFile)
         std::unique_ptr<HeldWrite> held;
+        // A count stopped at a line discipline's limit and no read has found the driver empty
+        // since: bytes may wait that no count shows (see ReadFile).
+        bool moreMayBeHeld = false;
     };
 
     // Runs `action` on the handle's state under the lock; false with ERROR_INVALID_HANDLE for a

@@ -50,15 +50,14 @@ TEST_F(CommTransfersTest, ReadsAnswerAtOnceWithWhatHasArrived) {
 }
 
 TEST_F(CommTransfersTest, ReadTextDeliversMoreThanTheDriverCounts) {
-#ifdef _WIN32
-    GTEST_SKIP() << "under Wine, reads past the driver's count of 4095 now and then lose or "
-                    "repeat bytes: an open fault of the Windows layer's cancelled reads";
-#endif
     const std::string bytes = Pattern(10000); // a pseudo-terminal counts at most 4095
     pty_.Send(bytes);
     ASSERT_TRUE(WaitUntil([&] { return comm_.ReadBufUsed() >= 4095; }));
     const std::string received = comm_.ReadText(); // one call: everything, in order
-    EXPECT_EQ(received, bytes);
+    // Where they part, rather than ten thousand bytes of each.
+    const auto parted = std::mismatch(received.begin(), received.end(), bytes.begin(), bytes.end());
+    EXPECT_EQ(parted.first - received.begin(), 10000);
+    EXPECT_EQ(received.size(), bytes.size());
 }
 
 TEST_F(CommTransfersTest, ReadTextReturnsWhileThePeerKeepsSending) {

@@ -45,4 +45,6 @@ done
 
 status=0
 Q4471_PTY_PEER="127.0.0.1:$(cat "$work/port")" wine_sandboxed "$prefix" --die-with-parent -- wine "$@" || status=$?
+# A program can fail after its last line of output (in its exit): say so, or the failure is mute.
+[ "$status" -eq 0 ] || echo "wine-run: $1 ended with status $status" >&2
 exit "$status"
