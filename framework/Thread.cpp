@@ -11,7 +11,6 @@ struct SyncRequest {
     std::exception_ptr error;
     TSyncHandOver* owner = nullptr; // none for Synchronize
     std::function<void()> posted;   // the call itself, for Post
-    bool running = false;           // the GUI thread has taken it from the queue
     bool done = false;              // it ran, or it was withdrawn before
     bool withdrawn = false;
 };
@@ -77,7 +76,6 @@ struct SyncTurns {
     }
 
     static void Started(SyncRequest* request) {
-        request->running = true;
         if (request->owner != nullptr) {
             request->owner->running_ = request;
         }
@@ -215,8 +213,9 @@ bool TSyncHandOver::Post(std::function<void()> method) {
     SyncQueue& queue = Queue();
     std::unique_lock lock(queue.mutex);
     const auto waitingToBeTaken = [this] {
-        return std::any_of(posted_.begin(), posted_.end(),
-                           [](const auto& request) { return !request->running && !request->done; });
+        return std::any_of(posted_.begin(), posted_.end(), [this](const auto& request) {
+            return request.get() != running_ && !request->done;
+        });
     };
     queue.done.wait(lock, [&] { return withdrawn_ || !waitingToBeTaken(); });
     if (withdrawn_) {
