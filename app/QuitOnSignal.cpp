@@ -21,11 +21,14 @@ void OnQuitSignal(int) {
 } // namespace
 
 TQuitOnSignal::TQuitOnSignal() {
-    if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
         return; // the program still works; a signal then ends it the default way
     }
-    signalPipeWriteEnd = pipe_[1];
-    notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+    readEnd_ = SerialPlatform::FileDescriptor(ends[0]);
+    writeEnd_ = SerialPlatform::FileDescriptor(ends[1]);
+    signalPipeWriteEnd = writeEnd_.Get();
+    notifier_ = new QSocketNotifier(readEnd_.Get(), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [] { QCoreApplication::quit(); });
     struct sigaction action {};
     action.sa_handler = OnQuitSignal;
@@ -44,6 +47,4 @@ TQuitOnSignal::~TQuitOnSignal() {
         std::signal(signal, SIG_DFL);
     }
     signalPipeWriteEnd = -1;
-    close(pipe_[0]);
-    close(pipe_[1]);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <QObject>
 
 class QSocketNotifier;
@@ -13,6 +15,7 @@ public:
     ~TQuitOnSignal() override;
 
 private:
-    int pipe_[2] = {-1, -1};
+    SerialPlatform::FileDescriptor readEnd_;
+    SerialPlatform::FileDescriptor writeEnd_;
     QSocketNotifier* notifier_ = nullptr;
 };

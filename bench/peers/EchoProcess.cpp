@@ -61,10 +61,11 @@ EchoProcess::EchoProcess(const std::string& program, const std::string& device,
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
         throw std::runtime_error("no pipe");
     }
-    output_ = pipeEnds[0];
+    output_ = SerialPlatform::FileDescriptor(pipeEnds[0]);
+    const SerialPlatform::FileDescriptor writeEnd(pipeEnds[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, writeEnd.Get(), STDOUT_FILENO);
     std::vector<std::string> arguments{program, device};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
@@ -89,9 +90,8 @@ EchoProcess::EchoProcess(const std::string& program, const std::string& device,
     const int failed =
         posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
+    // The write end closes as the constructor returns, so the reads see the program's end.
     if (failed != 0) {
-        close(output_);
         throw std::runtime_error("cannot start " + program);
     }
 }
@@ -101,7 +101,6 @@ EchoProcess::~EchoProcess() {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
-    close(output_);
 }
 
 std::optional<std::string> EchoProcess::NextLine(Clock::time_point deadline) {
@@ -117,12 +116,12 @@ std::optional<std::string> EchoProcess::NextLine(Clock::time_point deadline) {
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd ready{output_, POLLIN, 0};
+        pollfd ready{output_.Get(), POLLIN, 0};
         if (left.count() < 0 || poll(&ready, 1, static_cast<int>(left.count()) + 1) == 0) {
             return std::nullopt;
         }
         char buffer[512];
-        const ssize_t got = read(output_, buffer, sizeof buffer);
+        const ssize_t got = read(output_.Get(), buffer, sizeof buffer);
         if (got == 0) {
             return std::nullopt; // the program ended
         }

@@ -4,6 +4,8 @@
 // standard output on a pipe, its report lines read with deadlines, its CPU time and context
 // switches read from /proc (all of its threads), and ended with SIGTERM and its counts checked.
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <chrono>
 #include <map>
 #include <optional>
@@ -50,7 +52,7 @@ public:
 
 private:
     pid_t pid_ = -1;
-    int output_ = -1;
+    SerialPlatform::FileDescriptor output_;
     std::string pending_;
     std::vector<std::string> errors_; // "error" and "lost" lines, for the message of a failure
 };

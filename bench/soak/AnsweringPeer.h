@@ -4,6 +4,8 @@
 // on a thread of its own; it keeps a descriptor of the device open, so that a port closing
 // its end never hangs up the line. Keeps nothing of what it receives.
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -19,38 +21,33 @@
 
 class AnsweringPeer {
 public:
-    explicit AnsweringPeer(std::string answer) : answer_(std::move(answer)) {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    explicit AnsweringPeer(std::string answer)
+        : answer_(std::move(answer)), master_(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {
         char path[PATH_MAX];
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0 ||
-            ptsname_r(master_, path, sizeof path) != 0) {
+        if (!master_.Valid() || grantpt(master_.Get()) != 0 || unlockpt(master_.Get()) != 0 ||
+            ptsname_r(master_.Get(), path, sizeof path) != 0) {
             throw std::runtime_error("no pseudo-terminal");
         }
         device_ = path;
-        heldSlave_ = open(path, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        heldSlave_ = SerialPlatform::FileDescriptor(open(path, O_RDWR | O_NOCTTY | O_CLOEXEC));
         termios tio{};
-        tcgetattr(heldSlave_, &tio);
+        tcgetattr(heldSlave_.Get(), &tio);
         cfmakeraw(&tio);
-        tcsetattr(heldSlave_, TCSANOW, &tio);
-        stop_ = eventfd(0, EFD_CLOEXEC);
+        tcsetattr(heldSlave_.Get(), TCSANOW, &tio);
+        stop_ = SerialPlatform::FileDescriptor(eventfd(0, EFD_CLOEXEC));
         thread_ = std::thread([this] { Serve(); });
     }
     ~AnsweringPeer() {
         const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = write(stop_, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = write(stop_.Get(), &one, sizeof one);
         thread_.join();
-        for (const int fd : {stop_, heldSlave_, master_}) {
-            close(fd);
-        }
     }
-    AnsweringPeer(const AnsweringPeer&) = delete;
-    AnsweringPeer& operator=(const AnsweringPeer&) = delete;
 
     const std::string& Device() const { return device_; }
 
 private:
     void Serve() {
-        pollfd watched[2] = {{stop_, POLLIN, 0}, {master_, POLLIN, 0}};
+        pollfd watched[2] = {{stop_.Get(), POLLIN, 0}, {master_.Get(), POLLIN, 0}};
         char buffer[4096];
         while (poll(watched, 2, -1) >= 0 || errno == EINTR) {
             if (watched[0].revents != 0) {
@@ -59,20 +56,20 @@ private:
             if (watched[1].revents == 0) {
                 continue;
             }
-            const ssize_t got = read(master_, buffer, sizeof buffer);
+            const ssize_t got = read(master_.Get(), buffer, sizeof buffer);
             for (ssize_t i = 0; i < got; ++i) {
                 if (buffer[i] == '\r') {
                     [[maybe_unused]] const ssize_t sent =
-                        write(master_, answer_.data(), answer_.size());
+                        write(master_.Get(), answer_.data(), answer_.size());
                 }
             }
         }
     }
 
     std::string answer_;
+    SerialPlatform::FileDescriptor master_;
+    SerialPlatform::FileDescriptor heldSlave_;
+    SerialPlatform::FileDescriptor stop_;
     std::string device_;
-    int master_ = -1;
-    int heldSlave_ = -1;
-    int stop_ = -1;
     std::thread thread_;
 };

@@ -4,6 +4,7 @@
 
 #include "TempFolder.h"
 #include "serial/PtyPair.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -51,6 +52,8 @@ TEST(PortHelpTest, WithoutPermissionItNamesTheGroupThatOwnsTheDevice) {
     ASSERT_EQ(stat(pty.SlavePath().c_str(), &info), 0);
     int pipeEnds[2];
     ASSERT_EQ(pipe(pipeEnds), 0);
+    const SerialPlatform::FileDescriptor readEnd(pipeEnds[0]);
+    SerialPlatform::FileDescriptor writeEnd(pipeEnds[1]);
     const pid_t child = fork();
     if (child == 0) {
         // As "nobody", the device's owner group and mode keep the open out.
@@ -59,16 +62,15 @@ TEST(PortHelpTest, WithoutPermissionItNamesTheGroupThatOwnsTheDevice) {
         const std::string text = !dropped  ? "could not drop root"
                                  : fd >= 0 ? "opened"
                                            : ExplainOpenFailure(errno, pty.SlavePath());
-        (void)!write(pipeEnds[1], text.data(), text.size());
+        (void)!write(writeEnd.Get(), text.data(), text.size());
         _exit(0);
     }
-    close(pipeEnds[1]);
+    writeEnd = SerialPlatform::FileDescriptor(); // the read below ends when the child's copy closes
     std::string text;
     char buffer[512];
-    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+    for (ssize_t n; (n = read(readEnd.Get(), buffer, sizeof buffer)) > 0;) {
         text.append(buffer, static_cast<std::size_t>(n));
     }
-    close(pipeEnds[0]);
     waitpid(child, nullptr, 0);
     const std::string group = getgrgid(info.st_gid)->gr_name;
     EXPECT_EQ(text, "No permission to use " + pty.SlavePath() + ": it belongs to the group \"" +

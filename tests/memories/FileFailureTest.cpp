@@ -1,4 +1,5 @@
 #include "MemoryFileFixture.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 
 #include <cerrno>
 #include <cstring>
@@ -116,14 +117,14 @@ private:
 
 // Fills the file system that holds `fileName` to the last byte.
 void FillUp(const std::string& fileName) {
-    const int descriptor = open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_GE(descriptor, 0);
+    const SerialPlatform::FileDescriptor descriptor(
+        open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    ASSERT_TRUE(descriptor.Valid());
     const std::string block(4096, 'f');
     for (size_t chunk = block.size(); chunk > 0; chunk /= 2) {
-        while (write(descriptor, block.data(), chunk) == static_cast<ssize_t>(chunk)) {
+        while (write(descriptor.Get(), block.data(), chunk) == static_cast<ssize_t>(chunk)) {
         }
     }
-    close(descriptor);
 }
 
 TEST_F(FileFailureTest, AFullDiskLeavesTheFileAsItWas) {

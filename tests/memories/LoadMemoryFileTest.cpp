@@ -1,5 +1,6 @@
 #include "MemoryFileFixture.h"
 #include "framework/Exception.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 #include "support/ProcessEntries.h"
 
 #include <atomic>
@@ -188,7 +189,7 @@ TEST_F(LoadMemoryFileTest, ANamedPipeIsRefusedWithoutWaitingForAWriter) {
         }
         if (!loaded) {
             hadToUnblock = true;
-            close(open(pipe.c_str(), O_WRONLY | O_CLOEXEC));
+            const SerialPlatform::FileDescriptor writeEnd(open(pipe.c_str(), O_WRONLY | O_CLOEXEC));
         }
     });
     Load(pipe);

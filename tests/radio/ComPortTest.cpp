@@ -2,6 +2,7 @@
 // tells, and the radio commands refused while no port is open.
 #include "RadioLinkFixture.h"
 #include "serial/VaComm.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -20,10 +21,9 @@ using ComPortTest = RadioLinkTest;
 // the way that allows any rate, which termios here does not read back.)
 termios LineSettingsOf(const std::string& device) {
     termios settings{};
-    const int fd = open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    EXPECT_GE(fd, 0) << device;
-    EXPECT_EQ(tcgetattr(fd, &settings), 0);
-    close(fd);
+    const SerialPlatform::FileDescriptor fd(open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK));
+    EXPECT_TRUE(fd.Valid()) << device;
+    EXPECT_EQ(tcgetattr(fd.Get(), &settings), 0);
     return settings;
 }
 

@@ -1,6 +1,7 @@
 // The bytes on the line exactly, read by the test itself at the far end: the radio's own framing
 // would hide a stray line feed or CR between commands.
 #include "RadioLinkFixture.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -12,25 +13,22 @@ namespace {
 class FarEnd {
 public:
     FarEnd() : fd_(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
-        EXPECT_GE(fd_, 0);
-        EXPECT_EQ(grantpt(fd_), 0);
-        EXPECT_EQ(unlockpt(fd_), 0);
+        EXPECT_TRUE(fd_.Valid());
+        EXPECT_EQ(grantpt(fd_.Get()), 0);
+        EXPECT_EQ(unlockpt(fd_.Get()), 0);
     }
-    ~FarEnd() { close(fd_); }
-    FarEnd(const FarEnd&) = delete;
-    FarEnd& operator=(const FarEnd&) = delete;
 
-    std::string DevicePath() const { return ptsname(fd_); }
+    std::string DevicePath() const { return ptsname(fd_.Get()); }
 
     // Whatever has arrived, without waiting.
     std::string Take() const {
         char buffer[512];
-        const ssize_t got = read(fd_, buffer, sizeof buffer);
+        const ssize_t got = read(fd_.Get(), buffer, sizeof buffer);
         return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
     }
 
 private:
-    int fd_;
+    SerialPlatform::FileDescriptor fd_;
 };
 
 class ExactBytesTest : public RadioLinkTest {

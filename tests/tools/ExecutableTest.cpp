@@ -1,5 +1,6 @@
 #include "PortClient.h"
 #include "TestFiles.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -16,19 +17,31 @@ namespace {
 
 using namespace std::chrono_literals;
 
+struct Pipe {
+    SerialPlatform::FileDescriptor readEnd;
+    SerialPlatform::FileDescriptor writeEnd;
+};
+
+Pipe MakePipe() {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe");
+    }
+    return {SerialPlatform::FileDescriptor(ends[0]), SerialPlatform::FileDescriptor(ends[1])};
+}
+
 // The radio program run as a child process, its standard output and error on pipes.
 class RadioProcess {
 public:
     explicit RadioProcess(std::vector<std::string> arguments) {
-        int out[2];
-        int err[2];
-        if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-            throw std::runtime_error("pipe");
-        }
+        Pipe out = MakePipe();
+        Pipe err = MakePipe();
+        out_ = std::move(out.readEnd);
+        err_ = std::move(err.readEnd);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out.writeEnd.Get(), STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, err.writeEnd.Get(), STDERR_FILENO);
         arguments.insert(arguments.begin(), RADIO_SIM_PROGRAM);
         std::vector<char*> argv;
         for (std::string& argument : arguments) {
@@ -38,10 +51,7 @@ public:
         const int failed =
             posix_spawn(&pid_, RADIO_SIM_PROGRAM, &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        ::close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
+        // The write ends close as the constructor returns, so the reads see the child's end.
         if (failed != 0) {
             throw std::runtime_error("cannot start " RADIO_SIM_PROGRAM);
         }
@@ -52,27 +62,25 @@ public:
             ::kill(pid_, SIGKILL);
             Wait();
         }
-        ::close(out_);
-        ::close(err_);
     }
 
     void Signal(int signal) { ::kill(pid_, signal); }
 
     // Standard output up to its first line end, or all of it if it ends first.
-    std::string FirstLine() { return ReadPipe(out_, true); }
-    std::string ErrorText() { return ReadPipe(err_, false); }
+    std::string FirstLine() { return ReadPipe(out_.Get(), true); }
+    std::string ErrorText() { return ReadPipe(err_.Get(), false); }
 
     // The exit status, or nullopt if the process has not ended within a generous deadline.
     std::optional<int> Wait() {
         if (!status_) {
-            const int exited = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
-            pollfd ended{exited, POLLIN, 0};
+            const SerialPlatform::FileDescriptor exited(
+                static_cast<int>(syscall(SYS_pidfd_open, pid_, 0)));
+            pollfd ended{exited.Get(), POLLIN, 0};
             if (::poll(&ended, 1, 10000) == 1) {
                 int status = 0;
                 ::waitpid(pid_, &status, 0);
                 status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
-            ::close(exited);
         }
         return status_;
     }
@@ -92,8 +100,8 @@ private:
     }
 
     pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
+    SerialPlatform::FileDescriptor out_;
+    SerialPlatform::FileDescriptor err_;
     std::optional<int> status_;
 };
 

@@ -18,30 +18,26 @@ namespace {
 
 PortClient::PortClient(const std::string& devicePath)
     : fd_(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
-    if (fd_ < 0) {
+    if (!fd_.Valid()) {
         Fail("open the radio's device");
     }
     termios settings{};
-    tcgetattr(fd_, &settings);
+    tcgetattr(fd_.Get(), &settings);
     cfmakeraw(&settings);
     cfsetspeed(&settings, B9600);
-    if (tcsetattr(fd_, TCSANOW, &settings) != 0) {
+    if (tcsetattr(fd_.Get(), TCSANOW, &settings) != 0) {
         Fail("set raw mode");
     }
 }
 
-PortClient::~PortClient() {
-    ::close(fd_);
-}
-
 void PortClient::Write(std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        const ssize_t written = ::write(fd_.Get(), bytes.data(), bytes.size());
         if (written < 0 && errno != EAGAIN && errno != EINTR) {
             Fail("write to the radio");
         }
         if (written < 0) {
-            pollfd writable{fd_, POLLOUT, 0};
+            pollfd writable{fd_.Get(), POLLOUT, 0};
             ::poll(&writable, 1, 1000);
             continue;
         }
@@ -58,12 +54,13 @@ std::string PortClient::Read(std::size_t count, std::chrono::milliseconds within
         if (left.count() <= 0) {
             break;
         }
-        pollfd readable{fd_, POLLIN, 0};
+        pollfd readable{fd_.Get(), POLLIN, 0};
         if (::poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
             continue;
         }
         char buffer[4096];
-        const ssize_t got = ::read(fd_, buffer, std::min(sizeof buffer, count - received.size()));
+        const ssize_t got =
+            ::read(fd_.Get(), buffer, std::min(sizeof buffer, count - received.size()));
         if (got > 0) {
             received.append(buffer, static_cast<std::size_t>(got));
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -10,9 +12,6 @@
 class PortClient {
 public:
     explicit PortClient(const std::string& devicePath);
-    ~PortClient();
-    PortClient(const PortClient&) = delete;
-    PortClient& operator=(const PortClient&) = delete;
 
     void Write(std::string_view bytes);
     // Reads until `count` bytes have arrived or `within` has passed; returns what arrived.
@@ -22,5 +21,5 @@ public:
     std::string Ask(std::string_view command, std::size_t expectedLength);
 
 private:
-    int fd_ = -1;
+    SerialPlatform::FileDescriptor fd_;
 };

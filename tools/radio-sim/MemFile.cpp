@@ -1,5 +1,7 @@
 #include "MemFile.h"
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -68,17 +70,18 @@ MemFileSummary ReadMemFile(const std::string& path, MemoryStore& store) {
 
 void WriteMemFile(const std::string& path, const MemoryStore& store) {
     const std::string partPath = path + ".part" + std::to_string(getpid());
-    const int fd = ::open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    SerialPlatform::FileDescriptor descriptor(
+        ::open(partPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!descriptor.Valid()) {
         throw FileError("write", path, errno);
     }
-    FilePtr file(fdopen(fd, "wb"));
+    FilePtr file(fdopen(descriptor.Get(), "wb"));
     if (!file) {
         const int error = errno;
-        ::close(fd);
         ::unlink(partPath.c_str());
         throw FileError("write", path, error);
     }
+    const int fd = descriptor.Release(); // the stream closes it from here on
     for (const std::string& record : store.Snapshot()) {
         std::fwrite(record.data(), 1, record.size(), file.get());
         std::fputs("\r\n", file.get());

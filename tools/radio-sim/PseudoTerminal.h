@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/platform/LinuxFileDescriptor.h"
+
 #include <string>
 
 namespace radiosim {
@@ -11,18 +13,13 @@ class PseudoTerminal {
 public:
     // Throws std::system_error if the pair cannot be made.
     PseudoTerminal();
-    ~PseudoTerminal();
-    PseudoTerminal(const PseudoTerminal&) = delete;
-    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
-    int MasterFd() const { return master_; } // non-blocking
+    int MasterFd() const { return master_.Get(); } // non-blocking
     const std::string& SlavePath() const { return slavePath_; }
 
 private:
-    void CloseAll();
-
-    int master_ = -1;
-    int heldSlave_ = -1;
+    SerialPlatform::FileDescriptor master_;
+    SerialPlatform::FileDescriptor heldSlave_;
     std::string slavePath_;
 };
 

@@ -88,8 +88,8 @@ void SimulatedRadio::Start() {
         if (!options_.linkPath.empty()) {
             link_ = std::make_unique<DeviceLink>(options_.linkPath, devicePath_);
         }
-        wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-        if (wakeFd_ < 0) {
+        wakeFd_ = SerialPlatform::FileDescriptor(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+        if (!wakeFd_.Valid()) {
             throw std::system_error(errno, std::generic_category(), "cannot make an event");
         }
         const Behaviour& behaviour = options_.behaviour;
@@ -118,7 +118,7 @@ void SimulatedRadio::Stop() {
         const std::uint64_t one = 1;
         // An eventfd write of 1 cannot fail short of overflowing its counter, which a single
         // stop request never does.
-        [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+        [[maybe_unused]] const ssize_t written = ::write(wakeFd_.Get(), &one, sizeof one);
         thread_.join();
     }
     Release();
@@ -133,10 +133,7 @@ void SimulatedRadio::Stop() {
 void SimulatedRadio::Release() {
     link_.reset();
     pty_.reset();
-    if (wakeFd_ >= 0) {
-        ::close(wakeFd_);
-        wakeFd_ = -1;
-    }
+    wakeFd_ = SerialPlatform::FileDescriptor();
 }
 
 void SimulatedRadio::SetBehaviour(const Behaviour& behaviour) {
@@ -176,7 +173,7 @@ void SimulatedRadio::Note(const std::string& text) const {
 }
 
 void SimulatedRadio::Serve() {
-    pollfd watched[2] = {{wakeFd_, POLLIN, 0}, {pty_->MasterFd(), POLLIN, 0}};
+    pollfd watched[2] = {{wakeFd_.Get(), POLLIN, 0}, {pty_->MasterFd(), POLLIN, 0}};
     bool lineUp = true;
     for (;;) {
         const int ready = ::poll(watched, lineUp ? 2 : 1,

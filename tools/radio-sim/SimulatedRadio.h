@@ -11,6 +11,7 @@
 #include "OutputSchedule.h"
 #include "PseudoTerminal.h"
 #include "RadioOptions.h"
+#include "serial/platform/LinuxFileDescriptor.h"
 
 #include <chrono>
 #include <memory>
@@ -88,7 +89,7 @@ private:
     std::unique_ptr<PseudoTerminal> pty_;
     std::unique_ptr<DeviceLink> link_;
     std::string devicePath_;
-    int wakeFd_ = -1;
+    SerialPlatform::FileDescriptor wakeFd_;
     std::thread thread_;
     std::mutex lifecycleMutex_;
     enum class State { Created, Running, Stopped } state_ = State::Created;
