@@ -354,13 +354,13 @@ bool Win32CommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uin
         return false;
     }
     DWORD got = 0;
-    const bool started = ::ReadFile(handle, buffer, count, nullptr, &overlapped) ||
-                         ::GetLastError() == ERROR_IO_PENDING;
-    if (!started) {
+    // A read that ended at once is not waited for: under Wine each wait asks its server.
+    const bool ended = ::ReadFile(handle, buffer, count, nullptr, &overlapped);
+    if (!ended && ::GetLastError() != ERROR_IO_PENDING) {
         return FailWithSystemError();
     }
     const DWORD grace = waiting > 0 ? readGraceMs : 0;
-    if (WaitForSingleObject(overlapped.hEvent, grace) != WAIT_OBJECT_0) {
+    if (!ended && WaitForSingleObject(overlapped.hEvent, grace) != WAIT_OBJECT_0) {
         got = CancelAndCollect(handle, overlapped);
     } else if (!GetOverlappedResult(handle, &overlapped, &got, FALSE)) {
         return FailWithSystemError();
