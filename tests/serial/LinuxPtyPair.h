@@ -6,6 +6,7 @@
 
 #include "serial/platform/LinuxFileDescriptor.h"
 
+#include <algorithm>
 #include <asm/termbits.h>
 #include <cerrno>
 #include <chrono>
@@ -41,39 +42,53 @@ public:
     // The peer hangs up, as a pulled USB adapter does.
     void CloseMaster() { master_ = SerialPlatform::FileDescriptor(); }
 
-    void Send(const std::string& bytes) const {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t sent = write(master_.Get(), bytes.data() + done, bytes.size() - done);
-            if (sent < 0 && errno != EINTR) {
-                throw std::runtime_error("master write failed");
-            }
-            done += sent > 0 ? static_cast<std::size_t>(sent) : 0;
-        }
-    }
+    void Send(const std::string& bytes) const { Write(bytes.data(), bytes.size()); }
 
     // Reads until `count` bytes have come or the deadline has passed; answers what came.
     std::string Receive(std::size_t count,
                         std::chrono::milliseconds deadline = std::chrono::seconds(5)) const {
         std::string bytes;
         const auto end = std::chrono::steady_clock::now() + deadline;
+        char chunk[4096];
         while (bytes.size() < count) {
-            // Rounded up: a deadline of a millisecond or two must still poll once.
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now());
-            pollfd fd{master_.Get(), POLLIN, 0};
-            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
+            const std::size_t got =
+                ReadSome(chunk, std::min(sizeof chunk, count - bytes.size()), end);
+            if (got == 0) {
                 break;
             }
-            char chunk[4096];
-            const ssize_t got =
-                read(master_.Get(), chunk, std::min(sizeof chunk, count - bytes.size()));
-            if (got <= 0) {
-                break;
-            }
-            bytes.append(chunk, static_cast<std::size_t>(got));
+            bytes.append(chunk, got);
         }
         return bytes;
+    }
+
+    // The master's side of a benchmark, done here so that nothing between the port and the peer
+    // (the Wine harness's TCP) is timed. Each blocks until done; a port that stops sending or
+    // taking bytes for kStall makes it throw rather than hang.
+    static constexpr std::chrono::seconds kStall{10};
+
+    // Reads a request of `requestSize` bytes and writes `answer`, `count` times.
+    void Echo(std::size_t requestSize, const std::string& answer, int count) const {
+        std::string request(requestSize, '\0');
+        for (int i = 0; i < count; ++i) {
+            ReadExactly(request.data(), request.size());
+            Send(answer);
+        }
+    }
+
+    // Reads `bytes` bytes and drops them.
+    void Sink(std::size_t bytes) const {
+        char chunk[65536];
+        for (std::size_t done = 0; done < bytes;) {
+            const std::size_t most = std::min(sizeof chunk, bytes - done);
+            done += ReadSomeOrThrow(chunk, most);
+        }
+    }
+
+    // Writes `chunk` `times` times.
+    void Source(const std::string& chunk, int times) const {
+        for (int i = 0; i < times; ++i) {
+            Send(chunk);
+        }
     }
 
     // The slave's settings, as the port left them (a master reads its slave's record).
@@ -93,6 +108,56 @@ public:
     }
 
 private:
+    // Waits until the master can be read or `end` has passed, then reads at most `size` bytes;
+    // answers how many came (none at the deadline or when the master fails).
+    std::size_t ReadSome(char* data, std::size_t size,
+                         std::chrono::steady_clock::time_point end) const {
+        // Rounded up: a deadline of a millisecond or two must still poll once.
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        pollfd fd{master_.Get(), POLLIN, 0};
+        if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
+            return 0;
+        }
+        const ssize_t got = read(master_.Get(), data, size);
+        return got > 0 ? static_cast<std::size_t>(got) : 0;
+    }
+
+    std::size_t ReadSomeOrThrow(char* data, std::size_t size) const {
+        const std::size_t got = ReadSome(data, size, std::chrono::steady_clock::now() + kStall);
+        if (got == 0) {
+            throw std::runtime_error("the port sends nothing more");
+        }
+        return got;
+    }
+
+    void ReadExactly(char* data, std::size_t size) const {
+        for (std::size_t done = 0; done < size;) {
+            done += ReadSomeOrThrow(data + done, size - done);
+        }
+    }
+
+    // Writes all bytes, waiting for room at most kStall each time.
+    void Write(const char* data, std::size_t size) const {
+        for (std::size_t done = 0; done < size;) {
+            if (!master_.Valid()) {
+                throw std::runtime_error("master write failed");
+            }
+            pollfd fd{master_.Get(), POLLOUT, 0};
+            const int ready = poll(&fd, 1, kStallMillis);
+            if (ready == 0) {
+                throw std::runtime_error("the port takes nothing more");
+            }
+            const ssize_t sent = ready > 0 ? write(master_.Get(), data + done, size - done) : -1;
+            if (sent < 0 && errno != EINTR) {
+                throw std::runtime_error("master write failed");
+            }
+            done += sent > 0 ? static_cast<std::size_t>(sent) : 0;
+        }
+    }
+
+    static constexpr int kStallMillis = static_cast<int>(std::chrono::milliseconds(kStall).count());
+
     SerialPlatform::FileDescriptor holder_; // closed after the master, as the peer hangs up first
     SerialPlatform::FileDescriptor master_;
     std::string slavePath_;

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -85,6 +86,14 @@ SOCKET Connect(const std::string& address) {
     return connection;
 }
 
+// A size or count as the protocol carries it; one it cannot carry is refused, not cut short.
+template <typename Number> uint32_t ToRequestNumber(Number number) {
+    if (std::cmp_less(number, 0) || std::cmp_greater(number, INT32_MAX)) {
+        throw std::invalid_argument("the pty peer cannot be asked for " + std::to_string(number));
+    }
+    return static_cast<uint32_t>(number);
+}
+
 } // namespace
 
 PeerPtyPair::PeerPtyPair() {
@@ -141,6 +150,18 @@ uint32_t PeerPtyPair::ModemLines() const {
 
 void PeerPtyPair::SetModemLines(uint32_t raise, uint32_t drop) const {
     Ask(PtyPeer::opSetModemLines, raise, drop);
+}
+
+void PeerPtyPair::Echo(std::size_t requestSize, const std::string& answer, int count) const {
+    Ask(PtyPeer::opEcho, ToRequestNumber(requestSize), ToRequestNumber(count), answer);
+}
+
+void PeerPtyPair::Sink(std::size_t bytes) const {
+    Ask(PtyPeer::opSink, ToRequestNumber(bytes));
+}
+
+void PeerPtyPair::Source(const std::string& chunk, int times) const {
+    Ask(PtyPeer::opSource, ToRequestNumber(times), 0, chunk);
 }
 
 PeerPtyPair::Answer PeerPtyPair::Ask(uint32_t op, uint32_t a, uint32_t b,

@@ -40,6 +40,12 @@ public:
     // Raises and drops the peer's lines: CTS, DSR, RING and carrier.
     void SetModemLines(uint32_t raise, uint32_t drop) const;
 
+    // A benchmark's side of the line, done by the peer (LinuxPtyPair's of the same names); each
+    // blocks until done.
+    void Echo(std::size_t requestSize, const std::string& answer, int count) const;
+    void Sink(std::size_t bytes) const;
+    void Source(const std::string& chunk, int times) const;
+
 private:
     struct Answer {
         int32_t status = 0;

@@ -1,13 +1,17 @@
 // The Wine harness seen from a Windows program: the pty peer's pairs open as COM ports, carry
 // bytes both ways, hang up, and have modem lines (through the preloaded shim) that the port and
-// the peer drive and that WaitCommEvent watches.
+// the peer drive and that WaitCommEvent watches; the peer also plays a benchmark's side of the
+// line.
 
 #include "PeerPtyPair.h"
 
 #include "WaitUntil.h"
 #include "tools/wine/PtyPeerProtocol.h"
 
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <windows.h>
@@ -56,6 +60,19 @@ protected:
         const BOOL started =
             WriteFile(port_, bytes.data(), static_cast<DWORD>(bytes.size()), &count, &done_);
         return Finish(started, started ? 0 : GetLastError(), count) && count == bytes.size();
+    }
+
+    // `count` bytes read from the port, or what came within five seconds.
+    std::string Read(std::size_t count) {
+        std::string bytes(count, '\0');
+        ResetEvent(done_.hEvent);
+        DWORD got = 0;
+        const BOOL started = ReadFile(port_, bytes.data(), static_cast<DWORD>(count), &got, &done_);
+        if (!Finish(started, started ? 0 : GetLastError(), got)) {
+            return "";
+        }
+        bytes.resize(got);
+        return bytes;
     }
 
     // The events of the mask that come while `cause` runs.
@@ -165,4 +182,38 @@ TEST_F(PeerPortTest, APairThatEndsTakesItsPortAlong) {
         CloseHandle(port);
         return false;
     }));
+}
+
+TEST_F(PeerPortTest, ThePeerEchoesSinksAndSourcesABenchmarksBytes) {
+    ASSERT_TRUE(configured_);
+    COMMTIMEOUTS wholeReads{}; // a read waits for all its bytes
+    ASSERT_TRUE(SetCommTimeouts(port_, &wholeReads));
+    const std::string bulk(100000, 'k');
+    std::string chunks;
+    for (int i = 0; i < 100; ++i) {
+        chunks += "chunk";
+    }
+    struct Case {
+        const char* name;
+        std::function<void(const PeerPtyPair&)> peer;
+        std::string portWrites;
+        std::string portReads;
+    };
+    for (const Case& test : {
+             Case{"echo", [](const PeerPtyPair& pty) { pty.Echo(4, "ok\r\n", 3); }, "req1req2req3",
+                  "ok\r\nok\r\nok\r\n"},
+             // The tail stays for the peer: a sink takes what it was asked for and no more.
+             Case{"sink", [&](const PeerPtyPair& pty) { pty.Sink(bulk.size()); }, bulk + "tail",
+                  ""},
+             Case{"source", [](const PeerPtyPair& pty) { pty.Source("chunk", 100); }, "", chunks},
+         }) {
+        auto peer = std::async(std::launch::async, [&] { test.peer(pty_); });
+        EXPECT_TRUE(test.portWrites.empty() || Write(test.portWrites)) << test.name;
+        EXPECT_EQ(test.portReads.empty() ? "" : Read(test.portReads.size()), test.portReads)
+            << test.name;
+        EXPECT_NO_THROW(peer.get()) << test.name;
+    }
+    EXPECT_EQ(pty_.Receive(4), "tail");
+    // A count the request cannot carry is refused rather than cut short.
+    EXPECT_THROW(pty_.Sink(std::size_t{1} << 40), std::invalid_argument);
 }

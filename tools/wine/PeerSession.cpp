@@ -169,6 +169,15 @@ bool Answer(int connection, PeerPair& pair, uint32_t op, uint32_t a, uint32_t b,
                                                ToTiocm(b & PtyPeer::kPeerLines));
         return Reply(connection, bits < 0 ? -EIO : 0);
     }
+    case PtyPeer::opEcho:
+        pair.pty.Echo(a, payload, static_cast<int>(b));
+        return Reply(connection, 0);
+    case PtyPeer::opSink:
+        pair.pty.Sink(a);
+        return Reply(connection, 0);
+    case PtyPeer::opSource:
+        pair.pty.Source(payload, static_cast<int>(a));
+        return Reply(connection, 0);
     default:
         return Reply(connection, -EINVAL);
     }

@@ -24,6 +24,11 @@ enum Op : uint32_t {
     opSlaveInput = 6,    // status: bytes the slave has received and not read
     opModemLines = 7,    // status: the lines (below) as the port and the peer left them
     opSetModemLines = 8, // a: lines to raise, b: lines to drop; the peer's own lines only
+    // A benchmark's side of the line, done by the peer so that TCP is not timed; each is
+    // answered once done.
+    opEcho = 9,   // a: request size, b: times; payload: the answer written after each request
+    opSink = 10,  // a: bytes to read and drop
+    opSource = 11 // a: times; payload: the chunk to write that many times
 };
 
 // The modem lines, numbered alike on both systems. The port drives DTR and RTS; the peer drives
