@@ -42,7 +42,8 @@ private:
     void ReceiveBatches();
 
     std::unique_ptr<SerialPlatform::ICommEventWaiter> waiter_;
-    // Set once the waiter is gone: the port may close its handle.
+    // Set once the waiter is gone: the port may close its handle. The mutex is a leaf: nothing
+    // else is taken while it is held.
     std::mutex leftDeviceMutex_;
     std::condition_variable leftDeviceChanged_;
     bool leftDevice_ = false;

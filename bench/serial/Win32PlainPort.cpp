@@ -1,4 +1,5 @@
 #include "PlainPort.h"
+#include "serial/platform/Win32Handle.h"
 
 #include <stdexcept>
 #include <windows.h>
@@ -18,12 +19,11 @@ HANDLE AsHandle(std::intptr_t handle) {
 PlainPort::PlainPort(const std::string& device) {
     const std::string path = "\\\\.\\" + device;
     // Synchronous: each call waits for its own end, as a plain program's would.
-    const HANDLE port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    if (port == INVALID_HANDLE_VALUE) {
+    SerialPlatform::Win32Handle port(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!port.Valid()) {
         Fail("cannot open " + device);
     }
-    handle_ = reinterpret_cast<std::intptr_t>(port);
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     dcb.BaudRate = CBR_9600;
@@ -36,12 +36,10 @@ PlainPort::PlainPort(const std::string& device) {
     // time-outs meant to wait for the first byte (MAXDWORD, MAXDWORD, n) wait out all n ms
     // under Wine, and an interval time-out costs a millisecond a read.
     timeouts.ReadIntervalTimeout = MAXDWORD;
-    if (!SetCommState(port, &dcb) || !SetCommTimeouts(port, &timeouts)) {
-        const DWORD error = GetLastError();
-        CloseHandle(port);
-        SetLastError(error);
+    if (!SetCommState(port.Get(), &dcb) || !SetCommTimeouts(port.Get(), &timeouts)) {
         Fail("cannot set up " + device);
     }
+    handle_ = reinterpret_cast<std::intptr_t>(port.Release());
 }
 
 PlainPort::~PlainPort() {

@@ -2,6 +2,7 @@
 
 #include "serial/platform/Win32Errors.h"
 #include "serial/platform/Win32EventWaiter.h"
+#include "serial/platform/Win32Handle.h"
 #include "serial/platform/Win32Records.h"
 #include "serial/platform/Win32Signals.h"
 
@@ -39,21 +40,12 @@ constexpr DWORD cancelTimeMs = 1000;
 
 // One completion event per thread for the reads and the waited writes, which run on the
 // caller's thread and end before they return.
-struct ThreadEvent {
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ~ThreadEvent() {
-        if (event != nullptr) {
-            ::CloseHandle(event);
-        }
-    }
-};
-
 HANDLE CompletionEvent() {
-    thread_local ThreadEvent owner;
-    if (owner.event == nullptr) {
+    thread_local const Win32Handle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!event.Valid()) {
         FailWithSystemError();
     }
-    return owner.event;
+    return event.Get();
 }
 
 // Cancels the overlapped call and waits until it has ended: the caller's buffer and record are
@@ -99,13 +91,10 @@ struct Win32CommSystem::HeldWrite {
     DWORD sent = 0;      // what the ended write sent, for the next WriteFile to report
     DWORD failure = 0;
 
-    HeldWrite() { overlapped.hEvent = CreateEventA(nullptr, TRUE, TRUE, nullptr); }
-    ~HeldWrite() {
-        if (overlapped.hEvent != nullptr) {
-            ::CloseHandle(overlapped.hEvent);
-        }
-    }
-    HeldWrite(const HeldWrite&) = delete;
+    Win32Handle done{CreateEventA(nullptr, TRUE, TRUE, nullptr)};
+
+    HeldWrite() { overlapped.hEvent = done.Get(); }
+    HeldWrite(const HeldWrite&) = delete; // the record points at the event
     HeldWrite& operator=(const HeldWrite&) = delete;
 };
 
@@ -137,8 +126,8 @@ THandle Win32CommSystem::CreateFile(const std::string& path) {
             return INVALID_HANDLE_VALUE;
         }
     }
-    const HANDLE handle = OpenDevice(path, FILE_FLAG_OVERLAPPED);
-    if (handle == INVALID_HANDLE_VALUE) {
+    Win32Handle port(OpenDevice(path, FILE_FLAG_OVERLAPPED));
+    if (!port.Valid()) {
         FailWithSystemError();
         return INVALID_HANDLE_VALUE;
     }
@@ -146,19 +135,19 @@ THandle Win32CommSystem::CreateFile(const std::string& path) {
     // Only a serial device has a state. Writing it back changes nothing on Windows; under Wine
     // it is what turns the terminal's line editing and echo off, which a pseudo-terminal has
     // until then. Bytes that came while the port was closed are stale: a port opens empty.
+    const HANDLE handle = port.Get();
     ::DCB state{};
     state.DCBlength = sizeof state;
     const bool ready =
-        (held->overlapped.hEvent != nullptr && ::GetCommState(handle, &state) &&
-         ::SetCommState(handle, &state) && ::PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR)) ||
+        (held->done.Valid() && ::GetCommState(handle, &state) && ::SetCommState(handle, &state) &&
+         ::PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR)) ||
         FailWithSystemError();
     if (!ready) {
-        ::CloseHandle(handle);
         return INVALID_HANDLE_VALUE;
     }
     std::lock_guard lock(mutex_);
     ports_[handle] = PortState{device, 0, false, std::move(held)};
-    return handle;
+    return port.Release(); // the component's from here, closed by CloseHandle
 }
 
 void Win32CommSystem::Drain(THandle handle, HeldWrite& held) {
@@ -231,13 +220,8 @@ bool Win32CommSystem::GetDefaultCommConfig(const std::string& path, DCB& dcb) {
             }
         }
     }
-    const HANDLE handle = OpenDevice(path, 0);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return FailWithSystemError();
-    }
-    const bool read = ReadState(handle, dcb);
-    ::CloseHandle(handle);
-    return read;
+    const Win32Handle device(OpenDevice(path, 0));
+    return device.Valid() ? ReadState(device.Get(), dcb) : FailWithSystemError();
 }
 
 bool Win32CommSystem::SetCommTimeouts(THandle handle, const COMMTIMEOUTS& timeouts) {
@@ -556,9 +540,7 @@ TDeviceProbe Win32CommSystem::ProbeDevice(const std::string& path) {
             return dpBusy; // see CreateFile
         }
     }
-    const HANDLE handle = OpenDevice(path, 0);
-    if (handle != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(handle);
+    if (Win32Handle(OpenDevice(path, 0)).Valid()) {
         return dpFree;
     }
     return IsDeviceNotFound(static_cast<int>(::GetLastError())) ? dpMissing : dpBusy;

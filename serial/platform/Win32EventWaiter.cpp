@@ -2,6 +2,7 @@
 
 #include "serial/platform/SystemErrors.h"
 #include "serial/platform/Win32Errors.h"
+#include "serial/platform/Win32Handle.h"
 #include "serial/platform/Win32Signals.h"
 
 #include <windows.h>
@@ -15,6 +16,7 @@ constexpr DWORD endWaitMs = 1000;
 
 // The overlapped record and the mask that the driver fills in while a wait runs.
 struct Win32EventWaiter::Pending {
+    Win32Handle done{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     OVERLAPPED overlapped{};
     DWORD mask = 0;
     bool running = false;
@@ -27,8 +29,8 @@ Win32EventWaiter::Win32EventWaiter(Win32CommSystem& system, THandle handle, TSig
 std::unique_ptr<Win32EventWaiter> Win32EventWaiter::Create(Win32CommSystem& system, THandle handle,
                                                            TSignalHandle stopEvent) {
     auto pending = std::make_unique<Pending>();
-    pending->overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (pending->overlapped.hEvent == nullptr) {
+    pending->overlapped.hEvent = pending->done.Get();
+    if (!pending->done.Valid()) {
         FailWithSystemError();
         return nullptr;
     }
@@ -51,10 +53,8 @@ Win32EventWaiter::~Win32EventWaiter() {
         }
         if (WaitForSingleObject(overlapped.hEvent, endWaitMs) != WAIT_OBJECT_0) {
             pending_.release(); // still the driver's: left to it rather than freed under it
-            return;
         }
     }
-    ::CloseHandle(pending_->overlapped.hEvent);
 }
 
 TCommWaitResult Win32EventWaiter::Failed(unsigned long code) {

@@ -21,28 +21,26 @@ void StartWinsock() {
     }
 }
 
-void SendAll(SOCKET connection, const void* data, std::size_t size) {
-    const char* bytes = static_cast<const char*>(data);
+// Moves all `size` bytes through `move` (a recv or a send), which may take them in parts.
+template <class Byte, class Move> void MoveAll(Byte* bytes, std::size_t size, Move move) {
     while (size > 0) {
-        const int sent = send(connection, bytes, static_cast<int>(size), 0);
-        if (sent <= 0) {
+        const int moved = move(bytes, static_cast<int>(size));
+        if (moved <= 0) {
             throw std::runtime_error("the pty peer has gone");
         }
-        bytes += sent;
-        size -= static_cast<std::size_t>(sent);
+        bytes += moved;
+        size -= static_cast<std::size_t>(moved);
     }
 }
 
+void SendAll(SOCKET connection, const void* data, std::size_t size) {
+    MoveAll(static_cast<const char*>(data), size,
+            [connection](const char* bytes, int left) { return send(connection, bytes, left, 0); });
+}
+
 void ReadAll(SOCKET connection, void* data, std::size_t size) {
-    char* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        const int got = recv(connection, bytes, static_cast<int>(size), 0);
-        if (got <= 0) {
-            throw std::runtime_error("the pty peer has gone");
-        }
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-    }
+    MoveAll(static_cast<char*>(data), size,
+            [connection](char* bytes, int left) { return recv(connection, bytes, left, 0); });
 }
 
 struct Reply {

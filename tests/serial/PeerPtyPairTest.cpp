@@ -6,6 +6,7 @@
 #include "PeerPtyPair.h"
 
 #include "WaitUntil.h"
+#include "serial/platform/Win32Handle.h"
 #include "tools/wine/PtyPeerProtocol.h"
 
 #include <functional>
@@ -24,21 +25,16 @@ class PeerPortTest : public testing::Test {
 protected:
     PeerPortTest() {
         const std::string name = "\\\\.\\" + pty_.SlavePath();
-        port_ = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_OVERLAPPED, nullptr);
-        done_.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        port_ = SerialPlatform::Win32Handle(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                        0, nullptr, OPEN_EXISTING,
+                                                        FILE_FLAG_OVERLAPPED, nullptr));
+        done_.hEvent = doneEvent_.Get();
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
         dcb.BaudRate = 9600;
         dcb.fBinary = TRUE;
         dcb.ByteSize = 8;
-        configured_ = port_ != INVALID_HANDLE_VALUE && SetCommState(port_, &dcb);
-    }
-    ~PeerPortTest() override {
-        CloseHandle(done_.hEvent);
-        if (port_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(port_);
-        }
+        configured_ = port_.Valid() && SetCommState(port_.Get(), &dcb);
     }
 
     // The result of an overlapped call, waited for up to five seconds. `started` is what the call
@@ -48,17 +44,17 @@ protected:
             return false;
         }
         if (WaitForSingleObject(done_.hEvent, 5000) != WAIT_OBJECT_0) {
-            CancelIo(port_);
+            CancelIo(port_.Get());
             return false;
         }
-        return GetOverlappedResult(port_, &done_, &count, FALSE) != 0;
+        return GetOverlappedResult(port_.Get(), &done_, &count, FALSE) != 0;
     }
 
     bool Write(const std::string& bytes) {
         ResetEvent(done_.hEvent);
         DWORD count = 0;
         const BOOL started =
-            WriteFile(port_, bytes.data(), static_cast<DWORD>(bytes.size()), &count, &done_);
+            WriteFile(port_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &count, &done_);
         return Finish(started, started ? 0 : GetLastError(), count) && count == bytes.size();
     }
 
@@ -67,7 +63,8 @@ protected:
         std::string bytes(count, '\0');
         ResetEvent(done_.hEvent);
         DWORD got = 0;
-        const BOOL started = ReadFile(port_, bytes.data(), static_cast<DWORD>(count), &got, &done_);
+        const BOOL started =
+            ReadFile(port_.Get(), bytes.data(), static_cast<DWORD>(count), &got, &done_);
         if (!Finish(started, started ? 0 : GetLastError(), got)) {
             return "";
         }
@@ -77,11 +74,11 @@ protected:
 
     // The events of the mask that come while `cause` runs.
     DWORD EventsOf(DWORD mask, void (*cause)(const PeerPtyPair&)) {
-        EXPECT_TRUE(SetCommMask(port_, mask));
+        EXPECT_TRUE(SetCommMask(port_.Get(), mask));
         ResetEvent(done_.hEvent);
         DWORD events = 0;
         DWORD count = 0;
-        const BOOL started = WaitCommEvent(port_, &events, &done_);
+        const BOOL started = WaitCommEvent(port_.Get(), &events, &done_);
         const DWORD error = started ? 0 : GetLastError();
         cause(pty_);
         EXPECT_TRUE(Finish(started, error, count))
@@ -90,7 +87,8 @@ protected:
     }
 
     PeerPtyPair pty_;
-    HANDLE port_ = INVALID_HANDLE_VALUE;
+    SerialPlatform::Win32Handle port_;
+    const SerialPlatform::Win32Handle doneEvent_{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     bool configured_ = false;
     OVERLAPPED done_{};
 };
@@ -132,7 +130,7 @@ TEST_F(PeerPortTest, TheLinesThePortSetsReachThePeerAndThePeersReachThePort) {
     for (const PortCase& test :
          {PortCase{SETDTR, PtyPeer::lineDtr}, PortCase{SETRTS, PtyPeer::lineDtr | PtyPeer::lineRts},
           PortCase{CLRDTR, PtyPeer::lineRts}, PortCase{CLRRTS, 0}}) {
-        ASSERT_TRUE(EscapeCommFunction(port_, test.function)) << test.function;
+        ASSERT_TRUE(EscapeCommFunction(port_.Get(), test.function)) << test.function;
         EXPECT_EQ(pty_.ModemLines() & (PtyPeer::lineDtr | PtyPeer::lineRts), test.lines)
             << test.function;
     }
@@ -145,22 +143,22 @@ TEST_F(PeerPortTest, TheLinesThePortSetsReachThePeerAndThePeersReachThePort) {
           PeerCase{PtyPeer::lineRing, MS_RING_ON}, PeerCase{PtyPeer::lineCarrier, MS_RLSD_ON}}) {
         DWORD status = 0;
         pty_.SetModemLines(test.line, 0);
-        ASSERT_TRUE(GetCommModemStatus(port_, &status));
+        ASSERT_TRUE(GetCommModemStatus(port_.Get(), &status));
         EXPECT_EQ(status, test.status) << test.line;
         pty_.SetModemLines(0, test.line);
-        ASSERT_TRUE(GetCommModemStatus(port_, &status));
+        ASSERT_TRUE(GetCommModemStatus(port_.Get(), &status));
         EXPECT_EQ(status, 0u) << test.line;
     }
     // The port cannot drive the peer's lines.
     pty_.SetModemLines(0, PtyPeer::kPeerLines);
-    EXPECT_TRUE(EscapeCommFunction(port_, SETDTR));
+    EXPECT_TRUE(EscapeCommFunction(port_.Get(), SETDTR));
     EXPECT_EQ(pty_.ModemLines(), static_cast<uint32_t>(PtyPeer::lineDtr));
 }
 
 TEST_F(PeerPortTest, WaitCommEventSeesInputAndLineChanges) {
     ASSERT_TRUE(configured_);
     EXPECT_EQ(EventsOf(EV_RXCHAR, [](const PeerPtyPair& pty) { pty.Send("x"); }), DWORD{EV_RXCHAR});
-    PurgeComm(port_, PURGE_RXCLEAR);
+    PurgeComm(port_.Get(), PURGE_RXCLEAR);
     EXPECT_EQ(EventsOf(EV_CTS | EV_DSR,
                        [](const PeerPtyPair& pty) { pty.SetModemLines(PtyPeer::lineCts, 0); }),
               DWORD{EV_CTS});
@@ -174,20 +172,16 @@ TEST_F(PeerPortTest, APairThatEndsTakesItsPortAlong) {
     }
     // The peer learns of the end when the connections close, a moment later.
     EXPECT_TRUE(WaitUntil([&] {
-        const HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
-        if (port == INVALID_HANDLE_VALUE) {
-            return true;
-        }
-        CloseHandle(port);
-        return false;
+        return !SerialPlatform::Win32Handle(CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                        0, nullptr, OPEN_EXISTING, 0, nullptr))
+                    .Valid();
     }));
 }
 
 TEST_F(PeerPortTest, ThePeerEchoesSinksAndSourcesABenchmarksBytes) {
     ASSERT_TRUE(configured_);
     COMMTIMEOUTS wholeReads{}; // a read waits for all its bytes
-    ASSERT_TRUE(SetCommTimeouts(port_, &wholeReads));
+    ASSERT_TRUE(SetCommTimeouts(port_.Get(), &wholeReads));
     const std::string bulk(100000, 'k');
     std::string chunks;
     for (int i = 0; i < 100; ++i) {

@@ -79,36 +79,31 @@ private:
 
 namespace {
 
-bool ReadAll(int fd, void* data, std::size_t size) {
-    auto* bytes = static_cast<char*>(data);
+// Moves all `size` bytes through `move` (a read or a send), which may take them in parts.
+template <class Byte, class Move> bool MoveAll(Byte* bytes, std::size_t size, Move move) {
     while (size > 0) {
-        const ssize_t got = read(fd, bytes, size);
-        if (got < 0 && errno == EINTR) {
+        const ssize_t moved = move(bytes, size);
+        if (moved < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0) {
+        if (moved <= 0) {
             return false;
         }
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
+        bytes += moved;
+        size -= static_cast<std::size_t>(moved);
     }
     return true;
 }
 
+bool ReadAll(int fd, void* data, std::size_t size) {
+    return MoveAll(static_cast<char*>(data), size,
+                   [fd](char* bytes, std::size_t left) { return read(fd, bytes, left); });
+}
+
 bool WriteAll(int fd, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t sent = send(fd, bytes, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return false;
-        }
-        bytes += sent;
-        size -= static_cast<std::size_t>(sent);
-    }
-    return true;
+    return MoveAll(static_cast<const char*>(data), size, [fd](const char* bytes, std::size_t left) {
+        return send(fd, bytes, left, MSG_NOSIGNAL);
+    });
 }
 
 bool Reply(int connection, int32_t status, const std::string& payload = "") {
