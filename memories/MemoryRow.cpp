@@ -146,10 +146,12 @@ std::string TMemoryRow::GetCode() {
 }
 
 void TMemoryRow::Clear() {
+    // setText rather than clear(): clearing would keep each box's own undo of the old text, and
+    // Ctrl+Z would bring back one field instead of undoing the whole command.
     labelBox_->setText(QStringLiteral("---"));
-    txBox_->clear();
-    rxBox_->clear();
+    txBox_->setText(QString());
+    rxBox_->setText(QString());
     modeBox_->setCurrentIndex(0);
     modeBox_->setEditText(modeBox_->itemText(0)); // also when index 0 was already selected
-    codeBox_->clear();
+    codeBox_->setText(QString());
 }
