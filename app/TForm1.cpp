@@ -3,6 +3,7 @@
 #include "app/PortHelp.h"
 #include "app/PortNames.h"
 #include "app/SerialTrace.h"
+#include "app/TableCommands.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
 #include "memories/MemoryFile.h"
@@ -107,6 +108,11 @@ void TForm1::RunCommand(void (TForm1::*handler)()) {
 void TForm1::FormCreate() {
     headerLabels_ = BuildHeaderLabels(ui_->Client);
     BuildMemoryRows(ui_->MemoriesSb, memoryRows_);
+    tableCommands_ = std::make_unique<TTableCommands>(
+        ui_->MemoriesSb, memoryRows_, undo_,
+        TTableCommandsHost{[this](const std::string& text) { SetStatusText(text); },
+                           [this] { return RunningTransfer() != nullptr; },
+                           [this] { return RefuseDuringTransfer(); }});
 }
 
 void TForm1::SetStatusText(const std::string& text) {
@@ -120,13 +126,19 @@ QString TForm1::StatusText() const {
 }
 
 void TForm1::ClearAllMemories1Click() {
+    const TUndoStep undoStep(undo_, memoryRows_, "Clear All Memories");
+    ClearMemoryRows();
+}
+
+void TForm1::ClearMemoryRows() {
     for (int number = 1; number <= MemoryCount; ++number) {
         memoryRows_[static_cast<size_t>(number)]->Clear();
     }
 }
 
 void TForm1::NewBlankFile1Click() {
-    ClearAllMemories1Click();
+    const TUndoStep undoStep(undo_, memoryRows_, "New Blank File");
+    ClearMemoryRows();
 }
 
 std::string TForm1::ChosenFileName() const {
@@ -147,6 +159,7 @@ void TForm1::LoadExistingFile1Click() {
 }
 
 void TForm1::LoadChosenFile() {
+    const TUndoStep undoStep(undo_, memoryRows_, "Load Existing File");
     LoadMemoryFile(memoryRows_, ChosenFileName(),
                    [this](const std::string& text) { SetStatusText(text); });
 }
@@ -276,9 +289,16 @@ void TForm1::PortLost(const std::string& message) {
                   "; choose the port again once the device is back");
 }
 
+bool TForm1::RefuseDuringTransfer() {
+    if (RunningTransfer() == nullptr) {
+        return false;
+    }
+    SetStatusText("A transfer with the Q4471 is running: wait until it has finished");
+    return true;
+}
+
 bool TForm1::MayStartTransfer() {
-    if (RunningTransfer() != nullptr) {
-        SetStatusText("A transfer with the Q4471 is running: wait until it has finished");
+    if (RefuseDuringTransfer()) {
         return false;
     }
     if (!VaComm1->Active()) {
@@ -325,6 +345,11 @@ void TForm1::StartTransfer(const std::string& startText, std::unique_ptr<TTransf
 }
 
 void TForm1::LoadFromQ44711Click() {
+    // Taken as the load starts: undo gives back the table as it was then, also when the load
+    // ended or was stopped part way.
+    if (MayStartTransfer()) {
+        undo_.Record(memoryRows_, "Load From Q4471");
+    }
     StartTransfer("Loading from Q4471...", LoadThread);
 }
 

@@ -3,6 +3,7 @@
 #include "app/FileDialog.h"
 #include "memories/MemoryTable.h"
 #include "memories/Q4471TransferThreads.h"
+#include "memories/TableUndo.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -15,6 +16,7 @@ class QLabel;
 class QProgressBar;
 class QToolButton;
 class TSerialTrace;
+class TTableCommands;
 class TVaComm;
 
 // The main window: the memory table in its scrolling panel, the menus and the status line.
@@ -45,6 +47,7 @@ private:
     void FormCreate();
     void NewBlankFile1Click();
     void ClearAllMemories1Click();
+    void ClearMemoryRows();
     void SaveAs1Click();
     void LoadExistingFile1Click();
     void LoadChosenFile();
@@ -60,6 +63,8 @@ private:
     // The running transfer, or none. Only one may use the port at a time.
     TQ4471TransferThread* RunningTransfer() const;
     bool MayStartTransfer();
+    // Says so on the status line when a transfer runs.
+    bool RefuseDuringTransfer();
     TQ4471TransferSetup TransferSetup();
     TQ4471Radio::TTrafficSink TrafficSink() const;
     template <typename TTransferThread>
@@ -87,6 +92,9 @@ private:
     std::unique_ptr<TWriteToQ4471Thread> WriteThread;
     THeaderLabels headerLabels_{};
     TMemoryRows memoryRows_;
+    // Commands that change many memories record the table here first (TUndoStep).
+    TTableUndo undo_;
+    std::unique_ptr<TTableCommands> tableCommands_; // goes before the rows and the undo it uses
 };
 
 // The one main window, for the code that reaches it from elsewhere.
