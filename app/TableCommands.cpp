@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QShortcut>
 
 namespace {
 
@@ -52,9 +51,6 @@ TTableCommands::TTableCommands(QScrollArea* panel, const TMemoryRows& rows, TTab
         Watch(row.ModeBox(), memory, mcMode);
         Watch(row.CodeBox(), memory, mcCode);
     }
-    // Where no field has the focus; a field takes Ctrl+Z itself, and the filter sees it there.
-    connect(new QShortcut(QKeySequence::Undo, Window()), &QShortcut::activated, this,
-            [this] { UndoTableCommand(); });
 }
 
 void TTableCommands::Watch(QWidget* box, int memory, int column) {

@@ -19,7 +19,16 @@ void TTableUndo::Record(const TMemoryRows& rows, const std::string& name) {
     kept_ = TKept{ReadTable(rows), name, false};
 }
 
-void TTableUndo::ForgetIfUnchanged(const TMemoryRows& rows) {
+void TTableUndo::Begin(const TMemoryRows& rows, const std::string& name) {
+    if (openSteps_++ == 0) {
+        Record(rows, name);
+    }
+}
+
+void TTableUndo::End(const TMemoryRows& rows) {
+    if (--openSteps_ > 0) {
+        return;
+    }
     if (kept_ && !kept_->undone && kept_->table == ReadTable(rows)) {
         kept_ = std::move(earlier_);
     }
@@ -53,12 +62,12 @@ std::string TTableUndo::Apply(const TMemoryRows& rows) {
 
 TUndoStep::TUndoStep(TTableUndo& undo, const TMemoryRows& rows, const std::string& name)
     : undo_(undo), rows_(rows) {
-    undo_.Record(rows_, name);
+    undo_.Begin(rows_, name);
 }
 
 TUndoStep::~TUndoStep() {
     try {
-        undo_.ForgetIfUnchanged(rows_);
+        undo_.End(rows_);
     } catch (...) {
         // The table could not be read back: keeping the record is the safe side.
     }

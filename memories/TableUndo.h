@@ -20,9 +20,10 @@ public:
     // Keeps the table as it is now under the command's `name` (its caption, as "Delete Memory"),
     // in place of what was kept before.
     void Record(const TMemoryRows& rows, const std::string& name);
-    // Goes back to what was kept before the last Record when the table is still what that Record
-    // saw: a command that changed nothing leaves the earlier command to undo.
-    void ForgetIfUnchanged(const TMemoryRows& rows);
+    // Record for a command that runs between the two calls; when the table is still what Begin
+    // saw at End, the earlier command stays the one to undo. Nested, only the outermost counts.
+    void Begin(const TMemoryRows& rows, const std::string& name);
+    void End(const TMemoryRows& rows);
 
     bool Available() const { return kept_.has_value(); }
     bool Undone() const { return kept_ && kept_->undone; }
@@ -40,9 +41,10 @@ private:
     };
     std::optional<TKept> kept_;
     std::optional<TKept> earlier_;
+    int openSteps_ = 0;
 };
 
-// Records the table for undo when a command starts and, when the command ends, forgets it again
+// Begin and End of TTableUndo around a scope: the command's table is recorded, and forgotten again
 // if the command changed nothing (a file that did not open, a paste of what was there).
 class TUndoStep {
 public:

@@ -135,6 +135,14 @@ TEST_F(TableUndoTest, OnlyTheLastCommandIsKeptAndOneThatChangedNothingKeepsTheEa
         {"changes memory 3", [](auto& r) { r[3]->SetLabel("changed"); }, "Undo Second"},
         {"changes nothing", [](auto&) {}, "Undo First"},
         {"writes what was there", [](auto& r) { r[3]->SetLabel("L3"); }, "Undo First"},
+        {"changes within another step",
+         [&](auto& r) {
+             TUndoStep inner(undo, r, "Inner");
+             r[3]->SetLabel("changed");
+         },
+         "Undo Second"},
+        {"changes nothing within another step", [&](auto& r) { TUndoStep inner(undo, r, "Inner"); },
+         "Undo First"},
         {"changes, then fails",
          [](auto& r) {
              r[3]->SetLabel("half done");
