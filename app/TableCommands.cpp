@@ -177,9 +177,10 @@ void TTableCommands::ShowRowMenu(int memory, const QPoint& globalPos) {
     const std::pair<const char*, int> moves[] = {{"Move Up", -1}, {"Move Down", 1}};
     for (const auto& [caption, step] : moves) {
         QAction* move = add(caption, MemoryRowOf(rows_, memory + step) != nullptr, [=, this] {
-            const int moved = MoveMemory(memory, step);
-            anchor_ = moved;
-            SelectRange(moved, moved);
+            if (const int moved = MoveMemory(memory, step); moved != 0) {
+                anchor_ = moved;
+                SelectRange(moved, moved);
+            }
         });
         // Shown as the shortcut it is in the fields, which the filter serves.
         move->setShortcut(QKeySequence(Qt::ALT | (step < 0 ? Qt::Key_Up : Qt::Key_Down)));

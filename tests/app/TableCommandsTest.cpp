@@ -1,5 +1,6 @@
 // The table's commands beyond typing: the number box's menu, Alt+Up and Alt+Down, blocks of
 // spreadsheet cells, and undo of the commands that change many memories.
+#include "DistinctMemories.h"
 #include "MainWindowFixture.h"
 #include "ModalDialogDriver.h"
 #include "RowMenuDriver.h"
@@ -25,33 +26,12 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
         FillDistinct();
     }
-    // Every memory distinct: "L7", "T7", "R7", "CTCSS", "C7" for memory 7.
-    void FillDistinct() {
-        for (int n = 1; n <= 100; ++n) {
-            SetValues(n, Distinct(n));
-        }
-    }
-    static Strings Distinct(int n) {
-        const std::string s = std::to_string(n);
-        return {"L" + s, "T" + s, "R" + s, n % 2 ? "CTCSS" : "DCS", "C" + s};
-    }
-    void SetValues(int n, const Strings& values) {
-        Row(n).SetLabel(values[0]);
-        Row(n).SetTxFreq(values[1]);
-        Row(n).SetRxFreq(values[2]);
-        Row(n).SetMode(values[3]);
-        Row(n).SetCode(values[4]);
-    }
-    Strings ValuesOf(int n) {
-        return {Row(n).GetLabel(), Row(n).GetTxFreq(), Row(n).GetRxFreq(), Row(n).GetMode(),
-                Row(n).GetCode()};
-    }
-    // Memory n holds what Distinct(source(n)) was; source 0 stands for a cleared row.
+    void FillDistinct() { ::FillDistinct(form.MemoryRows()); }
+    static Strings Distinct(int n) { return DistinctMemory(n); }
+    void SetValues(int n, const Strings& values) { SetMemoryValues(form.MemoryRows(), n, values); }
+    Strings ValuesOf(int n) { return MemoryValuesOf(form.MemoryRows(), n); }
     void ExpectTable(const std::function<int(int)>& source) {
-        for (int n = 1; n <= 100; ++n) {
-            const int from = source(n);
-            ASSERT_EQ(ValuesOf(n), from == 0 ? Cleared : Distinct(from)) << "memory " << n;
-        }
+        ExpectMovedFrom(form.MemoryRows(), source);
     }
     void ExpectUnchanged() {
         ExpectTable([](int n) { return n; });
@@ -66,8 +46,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([box] { return box->hasFocus(); }));
     }
     std::string Status() { return form.StatusText().toStdString(); }
-
-    const Strings Cleared{"---", "", "", "OFF", ""};
 };
 
 TEST_F(TableCommandsTest, TheRowMenuOffersItsItemsWhereTheyCanAct) {
@@ -121,7 +99,7 @@ TEST_F(TableCommandsTest, EachRowCommandMovesTheMemoriesAndUndoAndRedoFollow) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
         FillDistinct();
-        SetValues(100, Cleared); // an empty memory 100 goes without a question
+        SetValues(100, {"---", "", "", "OFF", ""}); // an empty memory 100 goes without a question
         const auto before = [](int n) { return n == 100 ? 0 : n; };
         const auto after = [&](int n) { return before(c.source(n)); };
         ASSERT_TRUE(ChooseRowMenuItem(Row(10), c.item));

@@ -1,6 +1,7 @@
 // Insert, delete and move, and the one-level undo of commands that change many memories.
 #include "memories/RowEdits.h"
 
+#include "DistinctMemories.h"
 #include "MemoryTableFixture.h"
 #include "memories/TableUndo.h"
 
@@ -11,21 +12,7 @@
 
 namespace {
 
-class RowEditsTest : public MemoryTableFixture {
-protected:
-    // Every memory distinct: "L7", "T7", "R7", "CTCSS", "C7" for memory 7.
-    void FillDistinct() {
-        for (int n = 1; n <= 100; ++n) {
-            SetValues(n, Distinct(n));
-        }
-    }
-    static std::vector<std::string> Distinct(int n) {
-        const std::string s = std::to_string(n);
-        return {"L" + s, "T" + s, "R" + s, n % 2 ? "CTCSS" : "typed", "C" + s};
-    }
-    static const std::vector<std::string> Cleared;
-};
-const std::vector<std::string> RowEditsTest::Cleared = {"---", "", "", "OFF", ""};
+using RowEditsTest = MemoryTableFixture;
 
 TEST_F(RowEditsTest, EachCommandLeavesEveryMemoryWhereItBelongs) {
     struct Case {
@@ -68,12 +55,9 @@ TEST_F(RowEditsTest, EachCommandLeavesEveryMemoryWhereItBelongs) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FillDistinct();
+        FillDistinct(rows);
         c.command(rows);
-        for (int n = 1; n <= 100; ++n) {
-            const int from = c.source(n);
-            ASSERT_EQ(ValuesOf(n), from == 0 ? Cleared : Distinct(from)) << "memory " << n;
-        }
+        ExpectMovedFrom(rows, c.source);
     }
 }
 
@@ -91,22 +75,17 @@ TEST_F(RowEditsTest, EmptyMeansAsBuiltOrAsCleared) {
     }
 }
 
-class TableUndoTest : public RowEditsTest {
+class TableUndoTest : public MemoryTableFixture {
 protected:
-    void ExpectDistinctExcept(int changed, const std::vector<std::string>& values) {
-        for (int n = 1; n <= 100; ++n) {
-            ASSERT_EQ(ValuesOf(n), n == changed ? values : Distinct(n)) << "memory " << n;
-        }
-    }
     TTableUndo undo;
 };
 
 TEST_F(TableUndoTest, UndoPutsTheTableBackAndRedoTakesItForwardAgain) {
     EXPECT_FALSE(undo.Available());
     EXPECT_EQ(undo.Caption(), "");
-    FillDistinct();
+    FillDistinct(rows);
     EXPECT_EQ(undo.Apply(rows), ""); // nothing to undo changes nothing
-    ExpectDistinctExcept(0, {});
+    ExpectMovedFrom(rows, [](int n) { return n; });
 
     undo.Record(rows, "Delete Memory");
     DeleteMemory(rows, 1);
@@ -115,7 +94,7 @@ TEST_F(TableUndoTest, UndoPutsTheTableBackAndRedoTakesItForwardAgain) {
     EXPECT_EQ(undo.Caption(), "Undo Delete Memory");
 
     EXPECT_EQ(undo.Apply(rows), "Undo Delete Memory");
-    ExpectDistinctExcept(0, {});
+    ExpectMovedFrom(rows, [](int n) { return n; });
     EXPECT_TRUE(undo.Undone());
     EXPECT_EQ(undo.Caption(), "Redo Delete Memory");
 
@@ -152,11 +131,11 @@ TEST_F(TableUndoTest, OnlyTheLastCommandIsKeptAndOneThatChangedNothingKeepsTheEa
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FillDistinct();
+        FillDistinct(rows);
         undo = TTableUndo();
         {
             TUndoStep first(undo, rows, "First");
-            Row(1).SetLabel("first");
+            DeleteMemory(rows, 100);
         }
         try {
             TUndoStep second(undo, rows, "Second");
@@ -166,15 +145,13 @@ TEST_F(TableUndoTest, OnlyTheLastCommandIsKeptAndOneThatChangedNothingKeepsTheEa
         EXPECT_EQ(undo.Caption(), c.caption);
         undo.Apply(rows);
         // Undoing the second command leaves the first one done.
-        ExpectDistinctExcept(c.caption == "Undo First" ? 0 : 1,
-                             c.caption == "Undo First"
-                                 ? std::vector<std::string>{}
-                                 : std::vector<std::string>{"first", "T1", "R1", "CTCSS", "C1"});
+        const bool firstUndone = c.caption == "Undo First";
+        ExpectMovedFrom(rows, [&](int n) { return n == 100 && !firstUndone ? 0 : n; });
     }
 }
 
 TEST_F(TableUndoTest, AFieldTheUndoDoesNotChangeKeepsTheUndoOfItsTyping) {
-    FillDistinct();
+    FillDistinct(rows);
     QTest::keyClicks(Row(5).LabelBox(), "x");
     ASSERT_TRUE(Row(5).LabelBox()->isUndoAvailable());
     undo.Record(rows, "Delete Memory");
