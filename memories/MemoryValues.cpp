@@ -1,22 +1,5 @@
 #include "memories/MemoryValues.h"
 
-namespace {
-
-struct TColumnAccess {
-    void (TMemoryRow::*set)(const std::string&);
-    std::string (TMemoryRow::*get)();
-};
-
-const TColumnAccess ColumnAccess[MemoryColumnCount] = {
-    {&TMemoryRow::SetLabel, &TMemoryRow::GetLabel},
-    {&TMemoryRow::SetTxFreq, &TMemoryRow::GetTxFreq},
-    {&TMemoryRow::SetRxFreq, &TMemoryRow::GetRxFreq},
-    {&TMemoryRow::SetMode, &TMemoryRow::GetMode},
-    {&TMemoryRow::SetCode, &TMemoryRow::GetCode},
-};
-
-} // namespace
-
 bool IsEmptyMemory(const TMemoryValues& values) {
     return (values[mcLabel].empty() || values[mcLabel] == ClearedMemory[mcLabel]) &&
            values[mcTxFreq].empty() && values[mcRxFreq].empty() &&
@@ -25,11 +8,35 @@ bool IsEmptyMemory(const TMemoryValues& values) {
 }
 
 std::string ReadValue(TMemoryRow& row, TMemoryColumn column) {
-    return (row.*ColumnAccess[column].get)();
+    switch (column) {
+    case mcLabel:
+        return row.GetLabel();
+    case mcTxFreq:
+        return row.GetTxFreq();
+    case mcRxFreq:
+        return row.GetRxFreq();
+    case mcMode:
+        return row.GetMode();
+    case mcCode:
+        break;
+    }
+    return row.GetCode();
 }
 
 void WriteValue(TMemoryRow& row, TMemoryColumn column, const std::string& value) {
-    (row.*ColumnAccess[column].set)(value);
+    switch (column) {
+    case mcLabel:
+        return row.SetLabel(value);
+    case mcTxFreq:
+        return row.SetTxFreq(value);
+    case mcRxFreq:
+        return row.SetRxFreq(value);
+    case mcMode:
+        return row.SetMode(value);
+    case mcCode:
+        break;
+    }
+    row.SetCode(value);
 }
 
 TMemoryValues ReadMemory(TMemoryRow& row) {
