@@ -1,11 +1,13 @@
 #include "app/TForm1.h"
 
+#include "app/FileDetailsBox.h"
+#include "app/FileDrop.h"
 #include "app/PortHelp.h"
 #include "app/PortNames.h"
 #include "app/SerialTrace.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
-#include "memories/MemoryFile.h"
+#include "memories/CsvFile.h"
 #include "serial/VaComm.h"
 #include "serial/platform/CommPlatform.h"
 #include "ui_TForm1.h"
@@ -77,6 +79,7 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     Bind(ui_->LoadExistingFile1, &TForm1::LoadExistingFile1Click);
     Bind(ui_->SaveAs1, &TForm1::SaveAs1Click);
     Bind(ui_->ClearAllMemories1, &TForm1::ClearAllMemories1Click);
+    new TFileDrop(this, [this](const QString& fileName) { OpenFile(fileName); });
     FormCreate();
 }
 
@@ -134,10 +137,18 @@ std::string TForm1::ChosenFileName() const {
 }
 
 void TForm1::SaveAs1Click() {
-    if (FileDlg.Execute()) {
-        SaveMemoryFile(memoryRows_, ChosenFileName(),
-                       [this](const std::string& text) { SetStatusText(text); });
+    TFileType type = TFileType::Memory;
+    if (!FileDlg.ExecuteSave(type)) {
+        return;
     }
+    const TStatusSink status = [this](const std::string& text) { SetStatusText(text); };
+    if (type == TFileType::Memory) {
+        SaveMemoryFile(memoryRows_, ChosenFileName(), status);
+        return;
+    }
+    TFileDetails details;
+    SaveCsvFile(memoryRows_, ChosenFileName(), status, details);
+    ShowFileDetails(this, StatusText(), details);
 }
 
 void TForm1::LoadExistingFile1Click() {
@@ -147,8 +158,11 @@ void TForm1::LoadExistingFile1Click() {
 }
 
 void TForm1::LoadChosenFile() {
-    LoadMemoryFile(memoryRows_, ChosenFileName(),
-                   [this](const std::string& text) { SetStatusText(text); });
+    TFileDetails details;
+    LoadAnyMemoryFile(
+        memoryRows_, ChosenFileName(), [this](const std::string& text) { SetStatusText(text); },
+        details);
+    ShowFileDetails(this, StatusText(), details);
 }
 
 void TForm1::OpenFile(const QString& fileName) {
