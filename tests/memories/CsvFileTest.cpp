@@ -146,7 +146,7 @@ TEST_F(CsvFileTest, AFileThatIsNoCsvOfMemoriesChangesNothingAndSaysWhy) {
     };
     std::mt19937 random(4471);
     const Case cases[] = {
-        {"50 MB", "big.csv", [&] { return rows(3700000); },
+        {"50 MB", "big.csv", [&] { return rows(4000000); },
          "more than a CSV of radio memories holds", "stopped"},
         {"100,000 rows", "many.csv", [&] { return rows(100000); }, "more than 10000 rows",
          "stopped"},
