@@ -31,33 +31,46 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     return line + "\r\n";
 }
 
-bool SplitCsvRecord(const std::string& text, std::vector<std::string>& fields) {
-    fields.assign(1, std::string());
-    bool quoted = false;
-    bool fieldStart = true;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
+bool TCsvRecordSplitter::Take(const std::string& line) {
+    if (!quoted_) {
+        fields_.assign(1, std::string());
+        length_ = 0;
+        fieldStart_ = true;
+    } else {
+        fields_.back() += '\n';
+        ++length_;
+    }
+    length_ += line.size();
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted_) {
             if (c != '"') {
-                fields.back() += c;
-            } else if (i + 1 < text.size() && text[i + 1] == '"') {
-                fields.back() += '"';
+                fields_.back() += c;
+            } else if (i + 1 < line.size() && line[i + 1] == '"') {
+                fields_.back() += '"';
                 ++i;
             } else {
-                quoted = false;
+                quoted_ = false; // a quote at the line's end closes: a line end follows it
             }
         } else if (c == ',') {
-            fields.emplace_back();
-            fieldStart = true;
+            fields_.emplace_back();
+            fieldStart_ = true;
             continue;
-        } else if (c == '"' && fieldStart) {
-            quoted = true;
+        } else if (c == '"' && fieldStart_) {
+            quoted_ = true;
         } else {
-            fields.back() += c;
+            fields_.back() += c;
         }
-        fieldStart = false;
+        fieldStart_ = false;
     }
-    return !quoted;
+    return !quoted_;
+}
+
+bool SplitCsvRecord(const std::string& text, std::vector<std::string>& fields) {
+    TCsvRecordSplitter splitter;
+    const bool whole = splitter.Take(text);
+    fields = splitter.Fields();
+    return whole;
 }
 
 std::string Trimmed(const std::string& text) {

@@ -10,8 +10,24 @@
 // The fields joined by commas and ended by CR LF.
 std::string CsvLine(const std::vector<std::string>& fields);
 
-// Splits one record into `fields`. False when a quoted field is still open at the end of `text`:
-// the record goes on on the next line, which the caller appends after a line feed.
+// Splits a record into its fields as its lines come: a quoted field may hold line ends.
+class TCsvRecordSplitter {
+public:
+    // Takes the record's first line, or the next one while a quoted field is open; true when the
+    // record is whole. The line end between two lines is kept in the field as a line feed.
+    bool Take(const std::string& line);
+    const std::vector<std::string>& Fields() const { return fields_; }
+    // How many characters the record has taken, its line ends included.
+    size_t Length() const { return length_; }
+
+private:
+    std::vector<std::string> fields_;
+    size_t length_ = 0;
+    bool quoted_ = false;
+    bool fieldStart_ = true;
+};
+
+// Splits a record of one line into `fields`; false when a quoted field is still open at its end.
 bool SplitCsvRecord(const std::string& text, std::vector<std::string>& fields);
 
 // The text without blanks and tabs at either end.

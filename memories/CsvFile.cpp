@@ -61,7 +61,7 @@ public:
                 TakeLine(line, reader.LineNumber());
                 continue;
             case TLineReader::TResult::End:
-                if (!record_.empty()) {
+                if (open_) {
                     Skip(recordLine_, "a quoted field is not closed");
                 }
                 if (!header_) {
@@ -163,30 +163,29 @@ private:
             Refuse("line " + std::to_string(lineNumber) +
                    " holds a control character: it is not a text file");
         }
-        if (record_.empty()) {
+        if (!open_) {
             recordLine_ = lineNumber;
-            record_ = lineNumber == 1 && line.rfind(ByteOrderMark, 0) == 0
-                          ? line.substr(ByteOrderMark.size())
-                          : line;
-        } else {
-            record_ += '\n' + line; // a quoted field goes on
         }
-        if (record_.size() > LongestCsvLine) {
+        const bool whole = splitter_.Take(lineNumber == 1 && line.rfind(ByteOrderMark, 0) == 0
+                                              ? line.substr(ByteOrderMark.size())
+                                              : line);
+        open_ = !whole;
+        if (splitter_.Length() > LongestCsvLine) {
             Refuse("the row from line " + std::to_string(recordLine_) + " is longer than " +
                    std::to_string(LongestCsvLine) + " characters");
         }
-        if (!SplitCsvRecord(record_, fields_)) {
-            return;
+        if (!whole) {
+            return; // a quoted field goes on on the next line
         }
-        const bool blank = Trimmed(record_).empty();
-        record_.clear();
-        if (fields_.size() > MostCsvFields) {
+        const std::vector<std::string>& fields = splitter_.Fields();
+        const bool blank = fields.size() == 1 && Trimmed(fields[0]).empty();
+        if (fields.size() > MostCsvFields) {
             Refuse("line " + std::to_string(recordLine_) + " holds " +
-                   std::to_string(fields_.size()) + " fields, more than " +
+                   std::to_string(fields.size()) + " fields, more than " +
                    std::to_string(MostCsvFields));
         }
         if (!header_) {
-            header_ = TCsvHeader::Of(fields_);
+            header_ = TCsvHeader::Of(fields);
             if (!header_) {
                 Refuse("its first line names no Location and Frequency columns, as the header "
                        "of a CSV of radio memories does");
@@ -202,7 +201,7 @@ private:
         }
         TReadRow row{recordLine_, {}};
         std::string problem;
-        if (ReadCsvRow(*header_, fields_, row.memory, problem)) {
+        if (ReadCsvRow(*header_, fields, row.memory, problem)) {
             read_.push_back(std::move(row));
         } else {
             Skip(recordLine_, problem);
@@ -212,9 +211,9 @@ private:
     const std::string& fileName_;
     std::vector<std::pair<int, std::string>> details_; // by the line they are about
     std::optional<TCsvHeader> header_;
-    std::string record_;
+    TCsvRecordSplitter splitter_;
+    bool open_ = false; // a quoted field of the record goes on on the next line
     int recordLine_ = 0;
-    std::vector<std::string> fields_;
     int rows_ = 0;
     std::vector<TReadRow> read_;
     size_t skipped_ = 0;

@@ -263,6 +263,17 @@ TEST(CsvFieldsTest, FieldsAreQuotedWhereNeededAndSplitBack) {
     }
 }
 
+TEST(CsvFieldsTest, AQuotedFieldGoesOnOverLineEnds) {
+    TCsvRecordSplitter splitter;
+    EXPECT_FALSE(splitter.Take("1,\"two"));
+    EXPECT_FALSE(splitter.Take(""));
+    EXPECT_TRUE(splitter.Take("lines \"\"x\"\"\",3"));
+    EXPECT_EQ(splitter.Fields(), (Strings{"1", "two\n\nlines \"x\"", "3"}));
+    EXPECT_EQ(splitter.Length(), 22u);
+    EXPECT_TRUE(splitter.Take("next"));
+    EXPECT_EQ(splitter.Fields(), Strings{"next"});
+}
+
 TEST(CsvFieldsTest, TextOutsideLatin1BecomesAQuestionMarkAndIsCounted) {
     const std::tuple<const char*, const char*, int> cases[] = {
         {"plain", "plain", 0},
