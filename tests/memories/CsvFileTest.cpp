@@ -163,7 +163,7 @@ TEST_F(CsvFileTest, AFileThatIsNoCsvOfMemoriesChangesNothingAndSaysWhy) {
          },
          "", "stopped"},
         {"binary after a header", "binary-rows.csv",
-         [&] { return header + std::string("1,\x01\x02\x00,146.52\r\n", 16); },
+         [&] { return header + "1,\x01\x02" + '\0' + ",146.52\r\n"; },
          "line 2 holds a control character: it is not a text file", "stopped"},
         {"no header", "plain.csv", [] { return std::string("1,A,146.52\r\n"); },
          "its first line names no Location and Frequency columns", "stopped"},
