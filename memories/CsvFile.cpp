@@ -24,7 +24,7 @@ std::string Counted(size_t count, const std::string& singular, const std::string
     return std::to_string(count) + ' ' + (count == 1 ? singular : plural);
 }
 
-TMemoryValues ValuesOf(TMemoryRow& row) {
+TMemoryTexts ValuesOf(TMemoryRow& row) {
     return {row.GetLabel(), row.GetTxFreq(), row.GetRxFreq(), row.GetMode(), row.GetCode()};
 }
 
@@ -249,7 +249,7 @@ bool SaveCsvFile(const TMemoryRows& rows, const std::string& fileName, const TSt
     std::string text = CsvLine(RadioCsvColumns());
     size_t notWhole = 0;
     for (int number = 1; number <= MemoryCount; ++number) {
-        const TMemoryValues values = ValuesOf(*MemoryRowOf(rows, number));
+        const TMemoryTexts values = ValuesOf(*MemoryRowOf(rows, number));
         if (Trimmed(values.rxFreq).empty()) {
             continue; // an empty channel
         }

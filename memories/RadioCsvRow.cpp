@@ -17,7 +17,7 @@ struct TToneFields {
     std::string polarity = "NN";
 };
 
-TToneFields ToneFieldsOf(const TMemoryValues& values, std::vector<std::string>& problems) {
+TToneFields ToneFieldsOf(const TMemoryTexts& values, std::vector<std::string>& problems) {
     TToneFields fields;
     if (values.mode == "CTCSS") {
         if (const std::optional<int> tone = CtcssToneOf(values.code)) {
@@ -50,7 +50,7 @@ std::optional<long long> IntegerOf(const std::string& text) {
 
 // The tone of a row, or why a Q4471 cannot hold it.
 std::string ReadTone(const TCsvHeader& header, const std::vector<std::string>& row,
-                     TMemoryValues& values) {
+                     TMemoryTexts& values) {
     const auto field = [&](const char* column) { return header.Field(row, column); };
     const std::string* toneField = field("Tone");
     const std::string tone = toneField == nullptr ? "" : Trimmed(*toneField);
@@ -100,7 +100,7 @@ const std::vector<std::string>& RadioCsvColumns() {
     return columns;
 }
 
-std::vector<std::string> ComposeCsvRow(int number, const TMemoryValues& values,
+std::vector<std::string> ComposeCsvRow(int number, const TMemoryTexts& values,
                                        std::vector<std::string>& problems) {
     std::string frequency;
     if (const std::optional<long long> rx = HertzOf(values.rxFreq); rx && *rx > 0) {

@@ -129,7 +129,8 @@ TEST_F(CsvFileCommandsTest, WhatCannotBeWrittenOrReadAsItStandsIsListedInTheDeta
     const QString loaded = Native("Read 1 memory from " + file + "; 1 row skipped, 1 tone dropped");
     EXPECT_EQ(form.StatusText(), loaded);
     EXPECT_EQ(text, loaded);
-    EXPECT_TRUE(detailed.contains("line 2, memory 4: loaded without its tone")) << detailed.toStdString();
+    EXPECT_TRUE(detailed.contains("line 2, memory 4: loaded without its tone"))
+        << detailed.toStdString();
     EXPECT_TRUE(detailed.contains("line 3 skipped: Frequency 'y'")) << detailed.toStdString();
     EXPECT_EQ(ValuesOf(4), (Strings{"new", "146.520", "146.520", "OFF", ""}));
 }
