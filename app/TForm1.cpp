@@ -1,12 +1,14 @@
 #include "app/TForm1.h"
 
+#include "app/FileDetailsBox.h"
+#include "app/FileDrop.h"
 #include "app/PortHelp.h"
 #include "app/PortNames.h"
 #include "app/SerialTrace.h"
 #include "app/TableCommands.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
-#include "memories/MemoryFile.h"
+#include "memories/CsvFile.h"
 #include "serial/VaComm.h"
 #include "serial/platform/CommPlatform.h"
 #include "ui_TForm1.h"
@@ -78,6 +80,7 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     Bind(ui_->LoadExistingFile1, &TForm1::LoadExistingFile1Click);
     Bind(ui_->SaveAs1, &TForm1::SaveAs1Click);
     Bind(ui_->ClearAllMemories1, &TForm1::ClearAllMemories1Click);
+    new TFileDrop(this, [this](const QString& fileName) { OpenFile(fileName); });
     FormCreate();
 }
 
@@ -146,10 +149,18 @@ std::string TForm1::ChosenFileName() const {
 }
 
 void TForm1::SaveAs1Click() {
-    if (FileDlg.Execute()) {
-        SaveMemoryFile(memoryRows_, ChosenFileName(),
-                       [this](const std::string& text) { SetStatusText(text); });
+    TFileType type = TFileType::Memory;
+    if (!FileDlg.ExecuteSave(type)) {
+        return;
     }
+    const TStatusSink status = [this](const std::string& text) { SetStatusText(text); };
+    if (type == TFileType::Memory) {
+        SaveMemoryFile(memoryRows_, ChosenFileName(), status);
+        return;
+    }
+    TFileDetails details;
+    SaveCsvFile(memoryRows_, ChosenFileName(), status, details);
+    ShowFileDetails(this, StatusText(), details);
 }
 
 void TForm1::LoadExistingFile1Click() {
@@ -160,8 +171,11 @@ void TForm1::LoadExistingFile1Click() {
 
 void TForm1::LoadChosenFile() {
     const TUndoStep undoStep(undo_, memoryRows_, "Load Existing File");
-    LoadMemoryFile(memoryRows_, ChosenFileName(),
-                   [this](const std::string& text) { SetStatusText(text); });
+    TFileDetails details;
+    LoadAnyMemoryFile(
+        memoryRows_, ChosenFileName(), [this](const std::string& text) { SetStatusText(text); },
+        details);
+    ShowFileDetails(this, StatusText(), details);
 }
 
 void TForm1::OpenFile(const QString& fileName) {

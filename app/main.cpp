@@ -17,9 +17,10 @@ int main(int argc, char* argv[]) {
     arguments.setApplicationDescription(QStringLiteral("Edits the 100 memories of a Q4471 radio."));
     arguments.addHelpOption();
     arguments.addVersionOption();
-    arguments.addPositionalArgument(QStringLiteral("FILE.mem"),
-                                    QStringLiteral("A memory file to open at start."),
-                                    QStringLiteral("[FILE.mem]"));
+    arguments.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A memory file, or a CSV file of other radio programs, to open at start."),
+        QStringLiteral("[FILE]"));
     arguments.process(application);
     if (arguments.positionalArguments().size() > 1) {
         arguments.showHelp(2);

@@ -1,30 +1,7 @@
 #include "memories/MemoryFile.h"
 
+#include "memories/ReadableFile.h"
 #include "memories/RecordLine.h"
-#include "serial/platform/LinuxFileDescriptor.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-
-namespace {
-
-// Opens an existing regular file for reading; a folder, a pipe or a device counts as not openable
-// and is not even opened: opening a named pipe waits for a writer, opening a serial line may wait
-// for its carrier. The flags keep that so should the name change its kind before the open.
-SerialPlatform::FileDescriptor OpenForReading(const std::string& fileName) {
-    struct stat info {};
-    if (stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return SerialPlatform::FileDescriptor();
-    }
-    SerialPlatform::FileDescriptor descriptor(
-        open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (descriptor.Valid() && (fstat(descriptor.Get(), &info) != 0 || !S_ISREG(info.st_mode))) {
-        return SerialPlatform::FileDescriptor();
-    }
-    return descriptor;
-}
-
-} // namespace
 
 bool SaveMemoryFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
                     const TAtomicFileWriter::WriteFunction& write) {

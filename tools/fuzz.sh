@@ -22,11 +22,12 @@ declare -A options=(
   [record_parse]="-max_len=256"
   [record_compose]="-max_len=512"
   [memory_file]="-max_len=2048"
+  [csv_file]="-max_len=4096"
   [load_answer]="-max_len=1024"
   [line_settings]="-max_len=64"
   [command_framer]="-max_len=9000"
 )
-targets=(record_parse record_compose memory_file load_answer line_settings command_framer)
+targets=(record_parse record_compose memory_file csv_file load_answer line_settings command_framer)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 mkdir -p "$build/runs" "$build/findings"

@@ -68,7 +68,8 @@ TEST_F(FileCommandsTest, SaveAsWritesTheChosenFileAndTheDialogRemembersIt) {
 TEST_F(FileCommandsTest, TheDialogOffersMemFilesInTheCurrentFolderAtFirst) {
     RunWithDialog("SaveAs1", [](QFileDialog* dialog) {
         EXPECT_EQ(dialog->directory().absolutePath(), QDir::currentPath());
-        EXPECT_EQ(dialog->nameFilters(), QStringList{"*.mem"});
+        EXPECT_EQ(dialog->nameFilters(),
+                  (QStringList{"*.mem", "CSV for other radio programs (*.csv)"}));
         EXPECT_EQ(dialog->defaultSuffix(), "mem");
         EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);
         Cancel(dialog);

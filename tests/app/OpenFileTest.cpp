@@ -1,5 +1,6 @@
 // A file named on the command line (or opened from the desktop) loads exactly as a file chosen
-// under Load Existing File: the same status texts, the same handling of a bad file.
+// under Load Existing File: the same status texts, the same handling of a bad file, memory file
+// or CSV.
 #include "MainWindowFixture.h"
 #include "ModalDialogDriver.h"
 #include "TempFolder.h"
@@ -23,6 +24,13 @@ const OpenFileCase kCases[] = {
      "Closing %s, reading successful", nullptr, "one"},
     {"bad file", "bad.mem", "1,one,,,0,\r\nx,two,,,0,\r\n", false, "Opening %s for reading...",
      "'x' is not a valid integer value", "one"},
+    {"csv file", "list.csv", "Location,Name,Frequency\r\n1,one,146.52\r\n", false,
+     "Read 1 memory from %s", nullptr, "one"},
+    {"csv without header", "bad.csv", "1,one,146.52\r\n", false,
+     "Reading %s stopped: nothing was loaded",
+     "%s was not loaded: its first line names no Location and Frequency columns, as the header of "
+     "a CSV of radio memories does",
+     "kept"},
     {"missing file", "missing.mem", nullptr, false, "Unable to open %s, exiting", nullptr, "kept"},
     {"folder", "folder.mem", nullptr, true, "Unable to open %s, exiting", nullptr, "kept"},
 };
@@ -51,7 +59,8 @@ TEST_F(OpenFileTest, LoadsLikeLoadExistingFileAndTheDialogThenProposesTheFile) {
 
         EXPECT_EQ(errorBox.Handled(), c.errorBox != nullptr);
         if (c.errorBox != nullptr) {
-            EXPECT_EQ(shown, c.errorBox);
+            EXPECT_EQ(shown,
+                      QString::fromUtf8(c.errorBox).replace("%s", QString::fromStdString(path)));
         }
         QString status = QString::fromUtf8(c.finalStatus);
         EXPECT_EQ(form.StatusText(), status.replace("%s", QString::fromStdString(path)));

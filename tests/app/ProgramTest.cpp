@@ -49,9 +49,9 @@ TEST(ProgramTest, AnswersHelpAndVersionAndRefusesMoreThanOneFile) {
         int exitCode;
         const char* printed;
     };
-    const Case cases[] = {{{"--help"}, 0, "[FILE.mem]"},
+    const Case cases[] = {{{"--help"}, 0, "[FILE]"},
                           {{"--version"}, 0, "q4471-editor"},
-                          {{"a.mem", "b.mem"}, 2, "[FILE.mem]"}};
+                          {{"a.mem", "b.mem"}, 2, "[FILE]"}};
     const OffscreenEnvironment environment;
     const TempFolder folder;
     for (const Case& c : cases) {

@@ -39,6 +39,8 @@ public:
     void Reset();
     // The rows back to the freshly built values; the expectations stay.
     void ResetRows();
+    // The rows whose texts changed since the last check.
+    const std::bitset<MemoryCount + 1>& Touched() const { return touched_; }
     // Every row holds what it should; `context` tells when, in the report. Only the rows whose
     // texts or expectations changed since the last check are read: the others hold what they did.
     void RequireExpected(const std::string& context);

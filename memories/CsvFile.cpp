@@ -1,0 +1,316 @@
+#include "memories/CsvFile.h"
+
+#include "memories/CsvFields.h"
+#include "memories/RadioCsvRow.h"
+#include "memories/ReadableFile.h"
+
+#include <algorithm>
+#include <set>
+#include <sys/stat.h>
+
+namespace {
+
+// Far beyond any list of radio memories: a larger file is something else, refused before it can
+// hold the window.
+constexpr off_t LargestCsvFile = 4 * 1024 * 1024;
+constexpr int MostCsvRows = 10000;
+constexpr size_t MostCsvFields = 1000;
+constexpr size_t LongestCsvLine = 64 * 1024;
+// The details box lists this many; the rest are counted.
+constexpr size_t MostDetails = 200;
+const std::string ByteOrderMark = "\xef\xbb\xbf";
+
+std::string Counted(size_t count, const std::string& singular, const std::string& plural) {
+    return std::to_string(count) + ' ' + (count == 1 ? singular : plural);
+}
+
+TMemoryTexts ValuesOf(TMemoryRow& row) {
+    return {row.GetLabel(), row.GetTxFreq(), row.GetRxFreq(), row.GetMode(), row.GetCode()};
+}
+
+bool HoldsControlCharacter(const std::string& line) {
+    return std::any_of(line.begin(), line.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r';
+    });
+}
+
+// A data row read, with the line it started on.
+struct TReadRow {
+    int line;
+    TCsvMemory memory;
+};
+
+// Reads a whole CSV file before the table is touched, so that a file refused halfway changes
+// nothing.
+class TCsvReader {
+public:
+    explicit TCsvReader(const std::string& fileName) : fileName_(fileName) {}
+
+    void Read(int descriptor, const TLineReader::ReadFunction& read) {
+        struct stat info {};
+        if (fstat(descriptor, &info) == 0 && info.st_size > LargestCsvFile) {
+            Refuse("it is " + std::to_string(info.st_size) +
+                   " bytes, more than a CSV of radio memories holds (at most " +
+                   std::to_string(LargestCsvFile) + ")");
+        }
+        TLineReader reader(descriptor, LongestCsvLine, read);
+        std::string line;
+        for (;;) {
+            switch (reader.Next(line)) {
+            case TLineReader::TResult::Line:
+                TakeLine(line, reader.LineNumber());
+                continue;
+            case TLineReader::TResult::End:
+                if (open_) {
+                    Skip(recordLine_, "a quoted field is not closed");
+                }
+                if (!header_) {
+                    Refuse("it is empty");
+                }
+                return;
+            case TLineReader::TResult::TooLong:
+                Refuse("line " + std::to_string(reader.LineNumber()) + " is longer than " +
+                       std::to_string(LongestCsvLine) + " characters");
+            case TLineReader::TResult::Error:
+                Refuse("line " + std::to_string(reader.LineNumber() + 1) + " could not be read");
+            }
+        }
+    }
+
+    // Writes the rows into the memories they name; answers the status text, and in `details`
+    // what was skipped or changed, in the file's order.
+    std::string Apply(const TMemoryRows& rows, TFileDetails& details) {
+        long long lowest = 1;
+        for (const TReadRow& row : read_) {
+            lowest = std::min(lowest, row.memory.location);
+        }
+        const long long shift = lowest == 0 ? 1 : 0; // many radios count from 0
+        std::set<long long> loaded;
+        size_t droppedTones = 0;
+        int replaced = 0;
+        for (const TReadRow& row : read_) {
+            const long long number = row.memory.location + shift;
+            TMemoryRow* memory = MemoryRowOf(rows, number);
+            if (memory == nullptr) {
+                Skip(row.line, "Location " + std::to_string(row.memory.location) +
+                                   (shift ? " (moved up by one as the file counts from 0)" : "") +
+                                   " names no memory 1 to 100");
+                continue;
+            }
+            const TCsvMemory& read = row.memory;
+            const std::string where =
+                "line " + std::to_string(row.line) + ", memory " + std::to_string(number) + ": ";
+            if (!read.droppedTone.empty()) {
+                ++droppedTones;
+                AddDetail(row.line, where + "loaded without its tone: " + read.droppedTone);
+            }
+            if (read.replacedCharacters > 0) {
+                replaced += read.replacedCharacters;
+                AddDetail(row.line, where +
+                                        Counted(static_cast<size_t>(read.replacedCharacters),
+                                                "character", "characters") +
+                                        " of its Name shown as ?, as the table cannot hold them");
+            }
+            memory->SetLabel(read.values.label);
+            memory->SetTxFreq(read.values.txFreq);
+            memory->SetRxFreq(read.values.rxFreq);
+            memory->SetMode(read.values.mode);
+            memory->SetCode(read.values.code);
+            loaded.insert(number);
+        }
+        std::stable_sort(details_.begin(), details_.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& [line, detail] : details_) {
+            if (details.size() == MostDetails) {
+                details.push_back("and " + std::to_string(details_.size() - MostDetails) + " more");
+                break;
+            }
+            details.push_back(detail);
+        }
+        std::vector<std::string> notes;
+        if (skipped_ > 0) {
+            notes.push_back(Counted(skipped_, "row skipped", "rows skipped"));
+        }
+        if (droppedTones > 0) {
+            notes.push_back(Counted(droppedTones, "tone dropped", "tones dropped"));
+        }
+        if (replaced > 0) {
+            notes.push_back(Counted(static_cast<size_t>(replaced), "character", "characters") +
+                            " shown as ?");
+        }
+        std::string text =
+            "Read " + Counted(loaded.size(), "memory", "memories") + " from " + fileName_;
+        for (size_t i = 0; i < notes.size(); ++i) {
+            text += (i == 0 ? "; " : ", ") + notes[i];
+        }
+        return text;
+    }
+
+private:
+    [[noreturn]] void Refuse(const std::string& why) {
+        throw ECsvFileError(fileName_ + " was not loaded: " + why);
+    }
+
+    void Skip(int line, const std::string& why) {
+        ++skipped_;
+        AddDetail(line, "line " + std::to_string(line) + " skipped: " + why);
+    }
+
+    void AddDetail(int line, const std::string& detail) { details_.emplace_back(line, detail); }
+
+    void TakeLine(const std::string& line, int lineNumber) {
+        if (HoldsControlCharacter(line)) {
+            Refuse("line " + std::to_string(lineNumber) +
+                   " holds a control character: it is not a text file");
+        }
+        if (!open_) {
+            recordLine_ = lineNumber;
+        }
+        const bool whole = splitter_.Take(lineNumber == 1 && line.rfind(ByteOrderMark, 0) == 0
+                                              ? line.substr(ByteOrderMark.size())
+                                              : line);
+        open_ = !whole;
+        if (splitter_.Length() > LongestCsvLine) {
+            Refuse("the row from line " + std::to_string(recordLine_) + " is longer than " +
+                   std::to_string(LongestCsvLine) + " characters");
+        }
+        if (!whole) {
+            return; // a quoted field goes on on the next line
+        }
+        const std::vector<std::string>& fields = splitter_.Fields();
+        const bool blank = fields.size() == 1 && Trimmed(fields[0]).empty();
+        if (fields.size() > MostCsvFields) {
+            Refuse("line " + std::to_string(recordLine_) + " holds " +
+                   std::to_string(fields.size()) + " fields, more than " +
+                   std::to_string(MostCsvFields));
+        }
+        if (!header_) {
+            header_ = TCsvHeader::Of(fields);
+            if (!header_) {
+                Refuse("its first line names no Location and Frequency columns, as the header "
+                       "of a CSV of radio memories does");
+            }
+            return;
+        }
+        if (blank) {
+            return;
+        }
+        if (++rows_ > MostCsvRows) {
+            Refuse("it holds more than " + std::to_string(MostCsvRows) +
+                   " rows, more than a CSV of radio memories does");
+        }
+        TReadRow row{recordLine_, {}};
+        std::string problem;
+        if (ReadCsvRow(*header_, fields, row.memory, problem)) {
+            read_.push_back(std::move(row));
+        } else {
+            Skip(recordLine_, problem);
+        }
+    }
+
+    const std::string& fileName_;
+    std::vector<std::pair<int, std::string>> details_; // by the line they are about
+    std::optional<TCsvHeader> header_;
+    TCsvRecordSplitter splitter_;
+    bool open_ = false; // a quoted field of the record goes on on the next line
+    int recordLine_ = 0;
+    int rows_ = 0;
+    std::vector<TReadRow> read_;
+    size_t skipped_ = 0;
+};
+
+bool FirstLineIsCsvHeader(const std::string& fileName, const TLineReader::ReadFunction& read) {
+    const SerialPlatform::FileDescriptor descriptor = OpenForReading(fileName);
+    if (!descriptor.Valid()) {
+        return false;
+    }
+    TLineReader reader(descriptor.Get(), LongestCsvLine, read);
+    std::string line;
+    if (reader.Next(line) != TLineReader::TResult::Line) {
+        return false;
+    }
+    if (line.rfind(ByteOrderMark, 0) == 0) {
+        line.erase(0, ByteOrderMark.size());
+    }
+    std::vector<std::string> fields;
+    return SplitCsvRecord(line, fields) && TCsvHeader::Of(fields).has_value();
+}
+
+} // namespace
+
+bool SaveCsvFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
+                 TFileDetails& details, const TAtomicFileWriter::WriteFunction& write) {
+    status("Opening " + fileName + " for writing...");
+    TAtomicFileWriter writer(write);
+    if (!writer.Open(fileName)) {
+        status("Unable to open " + fileName + ", exiting");
+        return false;
+    }
+    std::string text = CsvLine(RadioCsvColumns());
+    size_t notWhole = 0;
+    for (int number = 1; number <= MemoryCount; ++number) {
+        const TMemoryTexts values = ValuesOf(*MemoryRowOf(rows, number));
+        if (Trimmed(values.rxFreq).empty()) {
+            continue; // an empty channel
+        }
+        std::vector<std::string> problems;
+        text += CsvLine(ComposeCsvRow(number, values, problems));
+        if (!problems.empty()) {
+            ++notWhole;
+            std::string detail = "memory " + std::to_string(number) + ": ";
+            for (size_t i = 0; i < problems.size(); ++i) {
+                detail += (i == 0 ? "" : "; ") + problems[i];
+            }
+            details.push_back(detail);
+        }
+    }
+    if (!writer.Write(text) || !writer.Commit()) {
+        details.clear();
+        status("Unable to write " + fileName + ", exiting");
+        return false;
+    }
+    status("Closing " + fileName + ", writing successful" +
+           (notWhole == 0
+                ? ""
+                : "; " + Counted(notWhole, "memory", "memories") + " could not be written whole"));
+    return true;
+}
+
+void LoadCsvFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
+                 TFileDetails& details, const TLineReader::ReadFunction& read) {
+    const SerialPlatform::FileDescriptor descriptor = OpenForReading(fileName);
+    status("Opening " + fileName + " for reading...");
+    if (!descriptor.Valid()) {
+        status("Unable to open " + fileName + ", exiting");
+        return;
+    }
+    TCsvReader reader(fileName);
+    try {
+        reader.Read(descriptor.Get(), read);
+    } catch (const ECsvFileError&) {
+        status("Reading " + fileName + " stopped: nothing was loaded");
+        throw;
+    }
+    status(reader.Apply(rows, details));
+}
+
+void LoadAnyMemoryFile(const TMemoryRows& rows, const std::string& fileName,
+                       const TStatusSink& status, TFileDetails& details,
+                       const TLineReader::ReadFunction& read) {
+    if (IsCsvFileName(fileName) || FirstLineIsCsvHeader(fileName, read)) {
+        LoadCsvFile(rows, fileName, status, details, read);
+    } else {
+        LoadMemoryFile(rows, fileName, status, read);
+    }
+}
+
+bool IsCsvFileName(const std::string& fileName) {
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos || fileName.size() - dot != 4) {
+        return false;
+    }
+    std::string extension = fileName.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == "csv";
+}
