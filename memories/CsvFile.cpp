@@ -24,10 +24,6 @@ std::string Counted(size_t count, const std::string& singular, const std::string
     return std::to_string(count) + ' ' + (count == 1 ? singular : plural);
 }
 
-TMemoryTexts ValuesOf(TMemoryRow& row) {
-    return {row.GetLabel(), row.GetTxFreq(), row.GetRxFreq(), row.GetMode(), row.GetCode()};
-}
-
 bool HoldsControlCharacter(const std::string& line) {
     return std::any_of(line.begin(), line.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r';
@@ -111,11 +107,7 @@ public:
                                                 "character", "characters") +
                                         " of its Name shown as ?, as the table cannot hold them");
             }
-            memory->SetLabel(read.values.label);
-            memory->SetTxFreq(read.values.txFreq);
-            memory->SetRxFreq(read.values.rxFreq);
-            memory->SetMode(read.values.mode);
-            memory->SetCode(read.values.code);
+            WriteMemory(*memory, read.values);
             loaded.insert(number);
         }
         std::stable_sort(details_.begin(), details_.end(),
@@ -249,8 +241,8 @@ bool SaveCsvFile(const TMemoryRows& rows, const std::string& fileName, const TSt
     std::string text = CsvLine(RadioCsvColumns());
     size_t notWhole = 0;
     for (int number = 1; number <= MemoryCount; ++number) {
-        const TMemoryTexts values = ValuesOf(*MemoryRowOf(rows, number));
-        if (Trimmed(values.rxFreq).empty()) {
+        const TMemoryValues values = ReadMemory(*MemoryRowOf(rows, number));
+        if (Trimmed(values[mcRxFreq]).empty()) {
             continue; // an empty channel
         }
         std::vector<std::string> problems;

@@ -17,21 +17,21 @@ struct TToneFields {
     std::string polarity = "NN";
 };
 
-TToneFields ToneFieldsOf(const TMemoryTexts& values, std::vector<std::string>& problems) {
+TToneFields ToneFieldsOf(const TMemoryValues& values, std::vector<std::string>& problems) {
     TToneFields fields;
-    if (values.mode == "CTCSS") {
-        if (const std::optional<int> tone = CtcssToneOf(values.code)) {
+    if (values[mcMode] == "CTCSS") {
+        if (const std::optional<int> tone = CtcssToneOf(values[mcCode])) {
             fields.tone = "TSQL";
             fields.rTone = fields.cTone = CtcssText(*tone);
         } else {
-            problems.push_back("Code '" + values.code + "' is no standard CTCSS tone");
+            problems.push_back("Code '" + values[mcCode] + "' is no standard CTCSS tone");
         }
-    } else if (values.mode == "DCS") {
-        if (const std::optional<int> code = DcsCodeOf(values.code)) {
+    } else if (values[mcMode] == "DCS") {
+        if (const std::optional<int> code = DcsCodeOf(values[mcCode])) {
             fields.tone = "DTCS";
             fields.dtcsCode = DcsText(*code);
         } else {
-            problems.push_back("Code '" + values.code + "' is no standard DCS code");
+            problems.push_back("Code '" + values[mcCode] + "' is no standard DCS code");
         }
     }
     return fields;
@@ -50,12 +50,12 @@ std::optional<long long> IntegerOf(const std::string& text) {
 
 // The tone of a row, or why a Q4471 cannot hold it.
 std::string ReadTone(const TCsvHeader& header, const std::vector<std::string>& row,
-                     TMemoryTexts& values) {
+                     TMemoryValues& values) {
     const auto field = [&](const char* column) { return header.Field(row, column); };
     const std::string* toneField = field("Tone");
     const std::string tone = toneField == nullptr ? "" : Trimmed(*toneField);
-    values.mode = "OFF";
-    values.code.clear();
+    values[mcMode] = "OFF";
+    values[mcCode].clear();
     if (tone.empty()) {
         return {};
     }
@@ -69,8 +69,8 @@ std::string ReadTone(const TCsvHeader& header, const std::vector<std::string>& r
         if (!tenths) {
             return "Tone " + tone + " with '" + (used ? *used : "") + "', no standard CTCSS tone";
         }
-        values.mode = "CTCSS";
-        values.code = CtcssText(*tenths);
+        values[mcMode] = "CTCSS";
+        values[mcCode] = CtcssText(*tenths);
         return {};
     }
     if (tone == "DTCS") {
@@ -83,8 +83,8 @@ std::string ReadTone(const TCsvHeader& header, const std::vector<std::string>& r
         if (polarity != nullptr && !Trimmed(*polarity).empty() && Trimmed(*polarity) != "NN") {
             return "DtcsPolarity " + Trimmed(*polarity) + ": a Q4471 has only the normal one";
         }
-        values.mode = "DCS";
-        values.code = DcsText(*code);
+        values[mcMode] = "DCS";
+        values[mcCode] = DcsText(*code);
         return {};
     }
     return "tone mode " + tone + " cannot be held by a Q4471";
@@ -100,21 +100,21 @@ const std::vector<std::string>& RadioCsvColumns() {
     return columns;
 }
 
-std::vector<std::string> ComposeCsvRow(int number, const TMemoryTexts& values,
+std::vector<std::string> ComposeCsvRow(int number, const TMemoryValues& values,
                                        std::vector<std::string>& problems) {
     std::string frequency;
-    if (const std::optional<long long> rx = HertzOf(values.rxFreq); rx && *rx > 0) {
+    if (const std::optional<long long> rx = HertzOf(values[mcRxFreq]); rx && *rx > 0) {
         frequency = SixDecimals(*rx);
     } else {
-        problems.push_back("RX Freq '" + values.rxFreq + "' is not a frequency in MHz");
+        problems.push_back("RX Freq '" + values[mcRxFreq] + "' is not a frequency in MHz");
     }
-    const TDuplex duplex = DuplexOf(values.rxFreq, values.txFreq);
+    const TDuplex duplex = DuplexOf(values[mcRxFreq], values[mcTxFreq]);
     if (!duplex.problem.empty()) {
         problems.push_back(duplex.problem);
     }
     const TToneFields tone = ToneFieldsOf(values, problems);
     return {std::to_string(number),
-            Latin1ToUtf8(values.label),
+            Latin1ToUtf8(values[mcLabel]),
             frequency,
             duplex.duplex,
             duplex.offset,
@@ -175,15 +175,15 @@ bool ReadCsvRow(const TCsvHeader& header, const std::vector<std::string>& row, T
     }
     memory = TCsvMemory();
     memory.location = *location;
-    memory.values.rxFreq = EditorFrequency(*rx);
+    memory.values[mcRxFreq] = EditorFrequency(*rx);
     const std::string* duplex = header.Field(row, "Duplex");
     const std::string* offset = header.Field(row, "Offset");
-    if (!TxFreqOf(*rx, duplex ? *duplex : "", offset ? *offset : "", memory.values.txFreq,
+    if (!TxFreqOf(*rx, duplex ? *duplex : "", offset ? *offset : "", memory.values[mcTxFreq],
                   problem)) {
         return false;
     }
     if (const std::string* name = header.Field(row, "Name")) {
-        memory.values.label = Utf8ToLatin1(*name, memory.replacedCharacters);
+        memory.values[mcLabel] = Utf8ToLatin1(*name, memory.replacedCharacters);
     }
     memory.droppedTone = ReadTone(header, row, memory.values);
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "memories/MemoryValues.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -8,22 +10,13 @@
 // One memory as a row of the CSV layout that the hobby's radio programs share: a header row names
 // the columns, and a memory's TX frequency and tone are spread over several of them.
 
-// Label, TX Freq, RX Freq, Sub-Audible Mode and Code, as the table holds them.
-struct TMemoryTexts {
-    std::string label;
-    std::string txFreq;
-    std::string rxFreq;
-    std::string mode;
-    std::string code;
-};
-
 // The columns written, in order.
 const std::vector<std::string>& RadioCsvColumns();
 
 // The row of memory `number`, in the order of RadioCsvColumns, with the Name in UTF-8. A value
 // that cannot be written as the format's number is left out (its column keeps the default) and
 // `problems` gets why.
-std::vector<std::string> ComposeCsvRow(int number, const TMemoryTexts& values,
+std::vector<std::string> ComposeCsvRow(int number, const TMemoryValues& values,
                                        std::vector<std::string>& problems);
 
 // Where the columns stand in a file, by the names of its header row.
@@ -44,7 +37,7 @@ private:
 // A data row as read: the location it names and the memory it holds.
 struct TCsvMemory {
     long long location = 0;
-    TMemoryTexts values;
+    TMemoryValues values;
     std::string droppedTone; // why the row's tone was left out, or empty
     int replacedCharacters = 0;
 };

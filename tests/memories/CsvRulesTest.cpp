@@ -114,8 +114,8 @@ TEST(CsvFrequencyTest, DuplexAndOffsetAreReadBackAsTheEditorShowsFrequencies) {
                                             {"1", c.frequency, c.duplex, c.offset});
         ASSERT_EQ(outcome.read, c.rx != nullptr) << outcome.problem;
         if (c.rx != nullptr) {
-            EXPECT_EQ(outcome.memory.values.rxFreq, c.rx);
-            EXPECT_EQ(outcome.memory.values.txFreq, c.tx);
+            EXPECT_EQ(outcome.memory.values[mcRxFreq], c.rx);
+            EXPECT_EQ(outcome.memory.values[mcTxFreq], c.tx);
         } else {
             EXPECT_FALSE(outcome.problem.empty());
         }
@@ -149,8 +149,8 @@ TEST(CsvToneTest, EveryStandardToneAndCodeIsWrittenAndReadBack) {
             EXPECT_EQ(Column(row, "DtcsPolarity"), "NN");
             const ReadOutcome back = ReadRow(RadioCsvColumns(), row);
             ASSERT_TRUE(back.read) << back.problem;
-            EXPECT_EQ(back.memory.values.mode, m.mode);
-            EXPECT_EQ(back.memory.values.code, code);
+            EXPECT_EQ(back.memory.values[mcMode], m.mode);
+            EXPECT_EQ(back.memory.values[mcCode], code);
             EXPECT_EQ(back.memory.droppedTone, "");
         }
     }
@@ -214,8 +214,8 @@ TEST(CsvToneTest, ToneModesAreReadByTheFormatsRulesAndOthersAreDropped) {
         fields.insert(fields.end(), c.fields.begin(), c.fields.end());
         const ReadOutcome outcome = ReadRow(ToneColumns, fields);
         ASSERT_TRUE(outcome.read) << outcome.problem;
-        EXPECT_EQ(outcome.memory.values.mode, c.mode);
-        EXPECT_EQ(outcome.memory.values.code, c.code);
+        EXPECT_EQ(outcome.memory.values[mcMode], c.mode);
+        EXPECT_EQ(outcome.memory.values[mcCode], c.code);
         EXPECT_EQ(!outcome.memory.droppedTone.empty(), c.dropped) << outcome.memory.droppedTone;
     }
     // Where a file has one of the two tone columns only, that one serves both modes.
@@ -223,11 +223,11 @@ TEST(CsvToneTest, ToneModesAreReadByTheFormatsRulesAndOthersAreDropped) {
         for (const char* tone : {"Tone", "TSQL"}) {
             const ReadOutcome outcome =
                 ReadRow({"Location", "Frequency", "Tone", column}, {"1", "146.52", tone, "77.0"});
-            EXPECT_EQ(outcome.memory.values.code, "77.0") << column << " " << tone;
+            EXPECT_EQ(outcome.memory.values[mcCode], "77.0") << column << " " << tone;
         }
     }
     EXPECT_EQ(
-        ReadRow({"Location", "Frequency", "Tone"}, {"1", "146.52", "Tone"}).memory.values.mode,
+        ReadRow({"Location", "Frequency", "Tone"}, {"1", "146.52", "Tone"}).memory.values[mcMode],
         "OFF");
 }
 
