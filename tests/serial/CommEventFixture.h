@@ -5,12 +5,15 @@
 
 #include "CommFixture.h"
 #include "ScriptedEvents.h"
+#include "WaitUntil.h"
 #include "framework/plain/PlainFramework.h"
 #include "serial/VaCommClients.h"
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 inline std::string Hex(uint32_t mask) {
@@ -74,6 +77,27 @@ inline void RecordHandlers(TVaCustomComm& comm, const LogSink& sink) {
     comm.OnRxBuf = [sink](TObject*, PVaData data, int32_t count) {
         sink("OnRxBuf " + std::string(data, static_cast<std::size_t>(count)));
     };
+}
+
+// Closes `comm` on a worker, or else on the calling thread; answers whether Close returned
+// within a generous deadline.
+inline bool CloseFrom(TVaCustomComm& comm, bool onWorker) {
+    std::atomic<bool> closed{false};
+    std::thread worker;
+    if (onWorker) {
+        worker = std::thread([&] {
+            comm.Close();
+            closed = true;
+        });
+    } else {
+        comm.Close();
+        closed = true;
+    }
+    const bool returned = WaitUntil([&] { return closed.load(); });
+    if (worker.joinable()) {
+        worker.join();
+    }
+    return returned;
 }
 
 class CommEventTest : public CommTest {

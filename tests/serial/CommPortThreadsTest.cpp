@@ -153,22 +153,8 @@ TEST_F(PortThreadsTest, CloseFromAnotherThreadWaitsForTheRunningHandlerOnly) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             release = true;
         });
-        std::atomic<bool> closed{false};
-        std::thread worker;
-        if (c.onWorker) {
-            worker = std::thread([&] {
-                comm_.Close();
-                closed = true;
-            });
-        } else {
-            comm_.Close();
-            closed = true;
-        }
-        EXPECT_TRUE(WaitUntil([&] { return closed.load(); }));
+        EXPECT_TRUE(CloseFrom(comm_, c.onWorker));
         EXPECT_EQ(log_.Last(), "out") << "Close returned while the handler ran";
-        if (worker.joinable()) {
-            worker.join();
-        }
         releaser.join();
         EXPECT_FALSE(comm_.Active());
         ExpectNoMoreAfter("out");
