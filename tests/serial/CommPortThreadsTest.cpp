@@ -218,43 +218,17 @@ TEST_F(PortThreadsTest, AVanishedDeviceIsToldOnceOnThePortsThread) {
     }
 }
 
-TEST_F(PortThreadsTest, ADisplayOrAChangeWhileOpenIsRefused) {
+TEST_F(PortThreadsTest, ADisplayIsRefusedWhicheverComesFirst) {
     class NoDisplay : public TVaDisplay {
     public:
         NoDisplay() : TVaDisplay(nullptr) {}
         void UpdateDisplay(TComponent*) override {}
     } display;
-    struct Case {
-        const char* name;
-        std::function<void(TVaComm&)> attempt;
-        const char* message;
-        TVaHandlerThread after;
-    };
-    const Case cases[] = {
-        {"a display for a port on its threads", [&](TVaComm& port) { port.SetDisplay(&display); },
-         sErrDisplayOnPortThreads, htPortThreads},
-        {"the port's threads for a port with a display",
-         [&](TVaComm& port) {
-             port.SetHandlerThread(htGuiThread);
-             port.SetDisplay(&display);
-             port.SetHandlerThread(htPortThreads);
-         },
-         sErrDisplayOnPortThreads, htGuiThread},
-        {"a change while open",
-         [](TVaComm& port) {
-             port.Open();
-             port.SetHandlerThread(htGuiThread);
-         },
-         sErrPortOpen, htPortThreads},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TVaComm port(nullptr);
-        port.SetDeviceName(pty_.SlavePath());
-        port.SetHandlerThread(htPortThreads);
-        EXPECT_EQ(ErrorOf([&] { c.attempt(port); }), c.message);
-        EXPECT_EQ(port.HandlerThread(), c.after);
-        EXPECT_EQ(port.Display() != nullptr, c.after == htGuiThread);
-        port.SetDisplay(nullptr);
-    }
+    EXPECT_EQ(ErrorOf([&] { comm_.SetDisplay(&display); }), sErrDisplayOnPortThreads);
+    EXPECT_EQ(comm_.Display(), nullptr);
+    comm_.SetHandlerThread(htGuiThread);
+    comm_.SetDisplay(&display);
+    EXPECT_EQ(ErrorOf([&] { comm_.SetHandlerThread(htPortThreads); }), sErrDisplayOnPortThreads);
+    EXPECT_EQ(comm_.HandlerThread(), htGuiThread);
+    comm_.SetDisplay(nullptr);
 }
