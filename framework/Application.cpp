@@ -106,9 +106,12 @@ void Run(bool stopOnSignals) {
         run = loopRun;
     }
     if (run) {
-        if (!terminateRequested) {
-            run();
+        if (terminateRequested) {
+            // A request from before the loop, perhaps before the binding: the loop takes it.
+            const std::lock_guard lock(loopMutex);
+            loopQuit();
         }
+        run();
     } else {
         while (!terminateRequested) {
             CheckSynchronize(idleWaitMs);

@@ -37,7 +37,8 @@ void Terminate();
 bool Terminated();
 
 // Lets a GUI toolkit run its own loop for Run: `run` blocks until `quit`, which may be called on
-// any thread and before `run`. Empty functions unbind. Call on the GUI thread.
+// any thread and before `run`, and which ends the loop only while Terminated() holds. Empty
+// functions unbind. Call on the GUI thread.
 void SetMainLoop(std::function<void()> run, std::function<void()> quit);
 
 } // namespace Application

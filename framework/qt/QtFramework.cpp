@@ -35,9 +35,16 @@ QtFrameworkBinding::QtFrameworkBinding() {
     Application::SetMainLoop([] { QApplication::exec(); },
                              [] {
                                  // Queued: safe from any thread, and kept for a loop that has
-                                 // not started yet.
+                                 // not started yet; one that comes after its Run has returned
+                                 // leaves the next Run alone.
                                  QMetaObject::invokeMethod(
-                                     qApp, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+                                     qApp,
+                                     [] {
+                                         if (Application::Terminated()) {
+                                             QCoreApplication::quit();
+                                         }
+                                     },
+                                     Qt::QueuedConnection);
                              });
     Application::SetExceptionDisplay([](const std::string& message) {
         if (IsMainThread()) {
