@@ -1,10 +1,13 @@
 #include "framework/Application.h"
 
 #include "framework/Exception.h"
+#include "framework/StopSignals.h"
 #include "framework/Thread.h"
 
+#include <atomic>
 #include <iostream>
 #include <mutex>
+#include <optional>
 
 namespace Application {
 namespace {
@@ -12,6 +15,16 @@ namespace {
 std::mutex displayMutex;
 ExceptionDisplay currentDisplay;
 MessagePump currentPump; // set and used on the GUI thread only
+
+std::atomic<bool> terminateRequested{false};
+// A leaf: Terminate calls the toolkit's quit under it, so that an unbinding waits for that call.
+std::mutex loopMutex;
+std::function<void()> loopRun; // used on the GUI thread only
+std::function<void()> loopQuit;
+
+// Nothing else wakes a GUI thread that waits for calls: the wait is only bounded so that it
+// never is forever.
+constexpr int idleWaitMs = 60'000;
 
 void Show(const std::string& message) {
     ExceptionDisplay display;
@@ -59,6 +72,52 @@ void ProcessMessages(int timeoutMs) {
     } else {
         CheckSynchronize(timeoutMs);
     }
+}
+
+void SetMainLoop(std::function<void()> run, std::function<void()> quit) {
+    const std::lock_guard lock(loopMutex);
+    loopRun = std::move(run);
+    loopQuit = std::move(quit);
+}
+
+void Terminate() {
+    terminateRequested = true;
+    {
+        const std::lock_guard lock(loopMutex);
+        if (loopQuit) {
+            loopQuit();
+        }
+    }
+    InterruptCheckSynchronize();
+}
+
+bool Terminated() {
+    return terminateRequested;
+}
+
+void Run(bool stopOnSignals) {
+    std::optional<TStopSignals> signals;
+    if (stopOnSignals) {
+        signals.emplace(&Terminate);
+    }
+    std::function<void()> run;
+    {
+        const std::lock_guard lock(loopMutex);
+        run = loopRun;
+    }
+    if (run) {
+        if (terminateRequested) {
+            // A request from before the loop, perhaps before the binding: the loop takes it.
+            const std::lock_guard lock(loopMutex);
+            loopQuit();
+        }
+        run();
+    } else {
+        while (!terminateRequested) {
+            CheckSynchronize(idleWaitMs);
+        }
+    }
+    terminateRequested = false;
 }
 
 } // namespace Application

@@ -19,6 +19,10 @@ namespace {
 
 const std::thread::id mainThreadId = std::this_thread::get_id();
 
+// The TThread whose Execute the calling thread runs. Cleared before the thread ends, so that a
+// later thread that gets the same system id is never taken for it.
+thread_local const TThread* currentThread = nullptr;
+
 // The queue of calls that worker threads hand to the GUI thread.
 struct SyncQueue {
     std::mutex mutex;
@@ -292,11 +296,13 @@ void TThread::Run() {
     { std::lock_guard lock(startMutex_); }
     nativeId_ = CurrentNativeThreadId();
     ApplyPriority();
+    currentThread = this;
     try {
         Execute();
     } catch (...) {
         fatalException_ = std::current_exception();
     }
+    currentThread = nullptr;
     if (freeOnTerminate_) {
         thread_.detach();
         finished_ = true;
@@ -304,6 +310,10 @@ void TThread::Run() {
         return;
     }
     finished_ = true;
+}
+
+bool TThread::IsCurrent() const {
+    return currentThread == this;
 }
 
 void TThread::WaitFor() {

@@ -27,6 +27,8 @@ public:
     void Terminate() { terminated_ = true; }
     bool Terminated() const { return terminated_; }
     bool Finished() const { return finished_; }
+    // True on the thread that runs this object's Execute, while it runs it.
+    bool IsCurrent() const;
 
     void SetFreeOnTerminate(bool value) { freeOnTerminate_ = value; }
     bool FreeOnTerminate() const { return freeOnTerminate_; }

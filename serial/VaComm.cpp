@@ -13,7 +13,8 @@ using namespace SerialPlatform;
 
 TVaCustomComm::TVaCustomComm(TComponent* owner)
     : TVaComponent(owner), system_(&DefaultCommSystem()), buffers_(new TVaBuffers),
-      eventChars_(new TVaEventChars), flowControl_(new TVaFlowControl) {
+      eventChars_(new TVaEventChars), flowControl_(new TVaFlowControl),
+      ownDeliveries_(std::make_shared<TVaOwnDeliveries>()) {
     buffers_->SetOnChange([this](TVaPersistent* sender) { BuffersChanged(sender); });
     eventChars_->SetOnChange([this](TVaPersistent* sender) { EventCharsChanged(sender); });
     flowControl_->SetOnChange([this](TVaPersistent* sender) { FlowControlChanged(sender); });
@@ -22,6 +23,8 @@ TVaCustomComm::TVaCustomComm(TComponent* owner)
 TVaCustomComm::~TVaCustomComm() {
     Destroying();
     Close();
+    // A handler on one of the port's threads may have closed it and not yet returned.
+    ownDeliveries_->WaitForOthers();
     DestroyClients();
 }
 
@@ -125,6 +128,14 @@ void TVaCustomComm::SetDirectWrite(bool value) {
 void TVaCustomComm::SetUpdateDCB(bool value) {
     CheckOpen();
     updateDCB_ = value;
+}
+
+void TVaCustomComm::SetHandlerThread(TVaHandlerThread value) {
+    CheckOpen();
+    if (value == htPortThreads && display_ != nullptr) {
+        throw EVaCommError(sErrDisplayOnPortThreads);
+    }
+    handlerThread_ = value;
 }
 
 void TVaCustomComm::SetBuffers(const TVaBuffers& value) {

@@ -18,12 +18,14 @@
 #include <vector>
 
 class TVaCommThread;
+class TVaOwnDeliveries;
 class TVaCommEventThread;
 class TVaCommWriteThread;
 class TVaDispatcher;
 class TVaDisplay;
 
-// Event handlers of the port; each gets the port first. All run on the GUI thread.
+// Event handlers of the port; each gets the port first. They run on the GUI thread, or on the
+// port's own threads when HandlerThread is htPortThreads.
 using TNotifyEvent = std::function<void(TObject* sender)>;
 using TVaCommErrorEvent = std::function<void(TObject* sender, int32_t errors)>;
 // The device has gone (a pulled adapter, a hung-up line); `message` says which and why.
@@ -54,13 +56,28 @@ struct TVaCommStatus {
 // the bytes are in the queue) and a transmit thread sends them, reporting a drained queue and
 // failed writes as line events.
 //
-// Threads: the settings, Open and the destructor belong to the owner's thread. Close, reads,
-// writes, status queries, line functions and purges may come from any thread, and from inside the
-// port's own handlers. Lock order: the global lock, then the write lock, then the short-held leaf
-// locks: the handle's (TVaCommHandle), or writeThreadMutex_ and inside it the transmit thread's
-// own. Nothing takes them the other way round, and none is held while waiting for a signal, the
-// device or the GUI thread (a direct write waits for room under the write lock, but Close cancels
-// that wait first; a queued write waits for room holding none).
+// Which thread runs what, by HandlerThread:
+// - htGuiThread (the default): every handler, client notification and display refresh runs on
+//   the GUI thread, one delivery at a time; the port's threads wait for it.
+// - htPortThreads: nothing is handed to the GUI thread. The receive thread runs each batch
+//   itself (data, line events, clients, OnError, OnDeviceLost) before it waits for the next;
+//   the transmit thread runs OnTxEmpty and its write errors. Each thread's deliveries keep the
+//   order of the GUI mode and never overlap one another, but a receive-thread handler may run
+//   while a transmit-thread one does. No delivery starts before Open has returned, and the
+//   destructor waits for a handler on another of the port's threads that closed the port and
+//   has not returned yet. Handlers, clients and controls are set while the port is closed; a
+//   display, being a widget, is refused (sErrDisplayOnPortThreads).
+// In both, OnOpen and OnClose run on the thread that opens or closes.
+//
+// Threads: the settings, Open and the destructor belong to the owner's thread, or to a handler
+// of the port's own. Close, reads, writes, status queries, line functions and purges may come
+// from any thread, and from inside the port's own handlers, whichever thread runs them: a closing
+// thread waits for the port's other threads, never for itself. Lock order: the global lock, then
+// the write lock, then the short-held leaf locks: the handle's (TVaCommHandle), TVaOwnDeliveries',
+// or writeThreadMutex_ and inside it the transmit thread's own. Nothing takes them the other way
+// round, and none is held while waiting for a signal, the device, the GUI thread, or while a
+// handler runs (a direct write waits for room under the write lock, but Close cancels that wait
+// first; a queued write waits for room holding none).
 class TVaCustomComm : public TVaComponent {
 public:
     explicit TVaCustomComm(TComponent* owner);
@@ -85,7 +102,7 @@ public:
     std::string GetDeviceNameEx() const;
     // The system's error code of the last Open that failed, 0 after one that succeeded:
     // the reason for the user.
-    int LastOpenError() const { return lastOpenError_; }
+    int LastOpenError() const { return lastOpenError_.load(); }
 
     // Copies a device-control record into the properties. On an open port a record whose flow
     // limits differ from Buffers' raises "Can't perform this operation while port is open" and
@@ -135,6 +152,10 @@ public:
     void SetUpdateDCB(bool value);
     int32_t UserBaudrate() const { return userBaudrate_; }
     void SetUserBaudrate(int32_t value);
+    // Where handlers, clients and the display run (see above); refused while open, and
+    // htPortThreads while a display is attached.
+    TVaHandlerThread HandlerThread() const { return handlerThread_; }
+    void SetHandlerThread(TVaHandlerThread value);
 
     TNotifyEvent OnOpen, OnClose;
     TNotifyEvent OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
@@ -155,20 +176,21 @@ public:
     void RemoveClient(TVaDispatcher* dispatcher);
     void DestroyClients();
     TVaDisplay* Display() const { return display_; }
+    // Refused (EVaCommError) while HandlerThread is htPortThreads.
     void SetDisplay(TVaDisplay* value);
     void UpdateDisplay();
     void Notification(TComponent* component, TOperation operation) override;
 
-    // A batch of line events, on the GUI thread: the received data, then the other events in
+    // A batch of line events, on the handlers' thread: the received data, then the other events in
     // their fixed order. The transmit thread hands its drained-queue and write-error masks to
     // HandleLineEvent directly.
     virtual void HandleDataEvent();
     virtual void HandleLineEvent(uint32_t evtMask);
     virtual void WriteEvents(uint32_t evtMask);
     virtual void WriteBuffer(PVaData data, int32_t count);
-    // On the GUI thread, from a thread of the port that found the device gone (a pulled adapter,
-    // a hung-up line) and stops using it: OnDeviceLost, or else the application's error box,
-    // once per opening however many threads find it.
+    // On the handlers' thread, from a thread of the port that found the device gone (a pulled
+    // adapter, a hung-up line) and stops using it: OnDeviceLost, or else the application's error
+    // box, once per opening however many threads find it.
     void DeviceLost(int code);
 
     // Reads and writes.
@@ -211,6 +233,10 @@ public:
     SerialPlatform::THandle Handle() const { return handle_.Get(); }
     uint32_t EventMask() const { return eventMask_.load(); }
     SerialPlatform::ICommSystem& CommSystem() const { return *system_; }
+    // What the threads run their deliveries in with htPortThreads; none with htGuiThread.
+    std::shared_ptr<TVaOwnDeliveries> OwnDeliveries() const {
+        return handlerThread_ == htPortThreads ? ownDeliveries_ : nullptr;
+    }
     // Makes this port use `system` instead of the host's (a test's stand-in for the operating
     // system); refused while open. `system` must outlive the port.
     void SetCommSystem(SerialPlatform::ICommSystem& system);
@@ -269,7 +295,7 @@ private:
     SerialPlatform::ICommSystem* system_;
     TVaCommHandle handle_;
     std::atomic<uint32_t> eventMask_{0};
-    int lastOpenError_ = 0;
+    std::atomic<int> lastOpenError_{0};   // a handler on the port's thread may reopen it
     std::atomic<uint32_t> heldErrors_{0}; // read from the driver, not yet reported
     SerialPlatform::COMMPROP properties_;
 
@@ -287,6 +313,7 @@ private:
     std::atomic<bool> directWrite_{false};
     bool updateDCB_ = true;
     int32_t userBaudrate_ = 0;
+    TVaHandlerThread handlerThread_ = htGuiThread;
 
     std::unique_ptr<TVaBuffers> buffers_;
     std::unique_ptr<TVaEventChars> eventChars_;
@@ -307,14 +334,16 @@ private:
     // Close waits for it, and so for the lock's holder.
     TVaCommWriteThread* writeThread_ = nullptr;
     std::mutex writeThreadMutex_;
+    const std::shared_ptr<TVaOwnDeliveries> ownDeliveries_;
     // Counts the closings, for TDeliveryGuard; gone with the port.
     std::shared_ptr<std::atomic<uint32_t>> closings_ = std::make_shared<std::atomic<uint32_t>>(0);
 
-    // GUI thread only.
+    // Changed on the GUI thread, or while the port is closed (htPortThreads); read by the
+    // deliveries, which in htPortThreads run on both of the port's threads at once.
     std::vector<TVaDispatcher*> clients_;
-    bool controlsEnabled_ = true;
+    std::atomic<bool> controlsEnabled_{true};
     TVaDisplay* display_ = nullptr;
-    bool deviceLostShown_ = false;
+    std::atomic<bool> deviceLostShown_{false};
 };
 
 // The port with every property published; it adds no behaviour.

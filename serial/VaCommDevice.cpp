@@ -6,6 +6,7 @@
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommWriteThread.h"
 
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -22,6 +23,17 @@ std::string TVaCustomComm::GetDeviceNameEx() const {
 void TVaCustomComm::Open() {
     CheckOpen();
     SetLastError(0);
+    // Deliveries on the port's threads wait until Open has returned, so that no handler closes
+    // or destroys the port under it.
+    struct TOpening {
+        TVaOwnDeliveries& deliveries;
+        explicit TOpening(TVaOwnDeliveries& value) : deliveries(value) {
+            deliveries.BeginOpening();
+        }
+        ~TOpening() { deliveries.EndOpening(); }
+        TOpening(const TOpening&) = delete;
+        TOpening& operator=(const TOpening&) = delete;
+    } const opening(*ownDeliveries_);
     try {
         CreateHandle();
         deviceLostShown_ = false;
@@ -90,24 +102,29 @@ void TVaCustomComm::DestroyHandle() {
 }
 
 void TVaCustomComm::CreateThreads() {
+    std::unique_ptr<TVaCommEventThread> eventThread;
+    std::unique_ptr<TVaCommWriteThread> writeThread;
     if (eventMask_ != 0) {
-        auto* thread = new TVaCommEventThread(this);
-        thread->SetPriority(eventPriority_);
-        {
-            std::lock_guard lock(globalLock_);
-            eventThread_ = thread;
-        }
-        thread->Start();
+        eventThread = std::make_unique<TVaCommEventThread>(this);
+        eventThread->SetPriority(eventPriority_);
     }
     if (!directWrite_) {
-        auto* thread = new TVaCommWriteThread(this);
-        thread->SetPriority(writePriority_);
-        {
-            std::lock_guard lock(globalLock_);
-            std::lock_guard slot(writeThreadMutex_);
-            writeThread_ = thread;
-        }
-        thread->Start();
+        writeThread = std::make_unique<TVaCommWriteThread>(this);
+        writeThread->SetPriority(writePriority_);
+    }
+    // Known and started in one step under the global lock: a handler on one of them (with
+    // htPortThreads) may close the port at once, and that Close must find both threads started.
+    std::lock_guard lock(globalLock_);
+    {
+        std::lock_guard slot(writeThreadMutex_);
+        writeThread_ = writeThread.release();
+    }
+    eventThread_ = eventThread.release();
+    if (writeThread_ != nullptr) {
+        writeThread_->Start();
+    }
+    if (eventThread_ != nullptr) {
+        eventThread_->Start();
     }
 }
 
@@ -122,6 +139,8 @@ void TVaCustomComm::DestroyThreads() {
         std::lock_guard slot(writeThreadMutex_);
         stoppedThreads_.push_back(std::exchange(writeThread_, nullptr));
     }
+    // A delivery held back by an Open in progress (a handler of OnOpen closing the port) goes.
+    ownDeliveries_->Wake();
 }
 
 void TVaCustomComm::ReleaseThreads() {

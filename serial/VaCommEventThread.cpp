@@ -6,7 +6,8 @@
 
 using namespace SerialPlatform;
 
-TVaCommEventThread::TVaCommEventThread(TVaCustomComm* comm) : Comm(comm) {
+TVaCommEventThread::TVaCommEventThread(TVaCustomComm* comm)
+    : TVaCommThread(comm->OwnDeliveries()), Comm(comm) {
     waiter_ = comm->CommSystem().CreateEventWaiter(comm->Handle(), EventSignal.Handle());
     if (!waiter_) {
         const int code = GetLastError();
@@ -25,6 +26,12 @@ void TVaCommEventThread::StopThread() {
 }
 
 void TVaCommEventThread::LetGoOfDevice() {
+    if (IsCurrent()) {
+        // A handler on this thread closes the port: the thread is between two waits, and its
+        // loop ends, stopped, without waiting again.
+        waiter_.reset();
+        return;
+    }
     // Stopped already: the thread leaves its wait without the GUI thread's help.
     std::unique_lock lock(leftDeviceMutex_);
     leftDeviceChanged_.wait(lock, [this] { return leftDevice_; });

@@ -16,7 +16,8 @@ class TVaCustomComm;
 // delivery to end: two thread wake-ups fewer per batch, and under a stream of input the GUI
 // thread finds the next batch waiting. Deliveries still never overlap (the GUI thread takes the
 // next batch only once the last has returned), each has its own mask, and a GUI thread that does
-// not come back holds the thread after one batch.
+// not come back holds the thread after one batch. With the port's handlers on its own threads
+// (htPortThreads) the thread delivers each batch itself before it waits for the next.
 class TVaCommEventThread : public TVaCommThread {
 public:
     // Created suspended for `comm`'s open device; raises EVaCommError when the device's events

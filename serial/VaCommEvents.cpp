@@ -1,4 +1,4 @@
-// The batches of line events on the GUI thread: received data, line events in their fixed
+// The batches of line events on the handlers' thread: received data, line events in their fixed
 // order, the clients and the display.
 
 #include "framework/Application.h"
@@ -38,6 +38,11 @@ bool TVaCustomComm::IsClient(const TVaDispatcher* dispatcher) const {
 }
 
 void TVaCustomComm::SetDisplay(TVaDisplay* value) {
+    // A widget is painted on the GUI thread only; refreshing it through the GUI thread would bring
+    // back the hand-over that this mode leaves out, and hold the port on a busy window.
+    if (value != nullptr && handlerThread_ == htPortThreads) {
+        throw EVaCommError(sErrDisplayOnPortThreads);
+    }
     display_ = value;
     if (value != nullptr) {
         FreeNotification(value);
@@ -58,7 +63,7 @@ void TVaCustomComm::UpdateDisplay() {
 }
 
 void TVaCustomComm::DeviceLost(int code) {
-    if (std::exchange(deviceLostShown_, true)) {
+    if (deviceLostShown_.exchange(true)) {
         return;
     }
     const std::string message = FormatText(sErrDeviceLost, GetDeviceName()) +

@@ -1,12 +1,57 @@
 #include "serial/VaCommThread.h"
 
+#include <algorithm>
 #include <utility>
+
+TVaOwnDeliveries::TScope::TScope(TVaOwnDeliveries& deliveries, const TThread& thread)
+    : deliveries_(deliveries) {
+    std::unique_lock lock(deliveries.mutex_);
+    deliveries.changed_.wait(lock, [&] { return !deliveries.opening_ || thread.Terminated(); });
+    entered_ = !thread.Terminated();
+    if (entered_) {
+        deliveries.running_.push_back(std::this_thread::get_id());
+    }
+}
+
+TVaOwnDeliveries::TScope::~TScope() {
+    if (!entered_) {
+        return;
+    }
+    const std::lock_guard lock(deliveries_.mutex_);
+    auto& running = deliveries_.running_;
+    running.erase(std::find(running.begin(), running.end(), std::this_thread::get_id()));
+    deliveries_.changed_.notify_all();
+}
+
+void TVaOwnDeliveries::BeginOpening() {
+    const std::lock_guard lock(mutex_);
+    opening_ = true;
+}
+
+void TVaOwnDeliveries::EndOpening() {
+    const std::lock_guard lock(mutex_);
+    opening_ = false;
+    changed_.notify_all();
+}
+
+void TVaOwnDeliveries::Wake() {
+    const std::lock_guard lock(mutex_);
+    changed_.notify_all();
+}
+
+void TVaOwnDeliveries::WaitForOthers() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] {
+        return std::all_of(running_.begin(), running_.end(),
+                           [](std::thread::id id) { return id == std::this_thread::get_id(); });
+    });
+}
 
 void TVaCommThread::Release(TVaCommThread* thread) {
     if (thread == nullptr) {
         return;
     }
-    if (thread->handOver_.Withdraw()) {
+    if (thread->IsCurrent() || thread->handOver_.Withdraw()) {
         // Held until the call up our stack returns; after it, the thread sees its stop request.
         thread->LetGoOfDevice();
         thread->SetFreeOnTerminate(true);
@@ -17,13 +62,26 @@ void TVaCommThread::Release(TVaCommThread* thread) {
 }
 
 void TVaCommThread::Deliver(const std::function<void()>& call) {
-    if (!Terminated()) {
+    if (Terminated()) {
+        return;
+    }
+    if (ownDeliveries_) {
+        const TVaOwnDeliveries::TScope scope(*ownDeliveries_, *this);
+        if (scope.Entered()) {
+            call();
+        }
+    } else {
         handOver_.Run(call);
     }
 }
 
 void TVaCommThread::Post(std::function<void()> call) {
-    if (!Terminated()) {
+    if (Terminated()) {
+        return;
+    }
+    if (ownDeliveries_) {
+        Deliver(call);
+    } else {
         handOver_.Post(std::move(call));
     }
 }

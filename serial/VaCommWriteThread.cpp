@@ -23,7 +23,7 @@ constexpr uint32_t failedWaitPause = 100;
 } // namespace
 
 TVaCommWriteThread::TVaCommWriteThread(TVaCustomComm* comm)
-    : Comm(comm), buffer_(comm->Buffers().WriteSize()) {
+    : TVaCommThread(comm->OwnDeliveries()), Comm(comm), buffer_(comm->Buffers().WriteSize()) {
     for (TVaWaitEvent* signal : {&DataReadySignal, &StopSignal, &PurgeSignal, &PurgeDoneSignal}) {
         // Only a signal that could not be made fails a wait; it answers why.
         if (signal->WaitFor(0) == wrError) {
@@ -226,7 +226,8 @@ bool TVaCommWriteThread::Send() {
     }
     if (wrote) {
         Complete(written);
-        return written == static_cast<uint32_t>(size) || AwaitDevice();
+        // An OnTxEmpty run on this thread may have closed or destroyed the port.
+        return Terminated() || written == static_cast<uint32_t>(size) || AwaitDevice();
     }
     if (DeviceHasGone(failure)) {
         // Every later write would fail alike: told once, and not tried again.

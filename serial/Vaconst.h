@@ -53,6 +53,10 @@ enum TVaCommEvent : uint8_t {
     ceEvent2,
 };
 
+// Where a port runs its handlers, clients and display: on the GUI thread, each batch handed over
+// to it; or on the port's own threads, for a program that has no GUI thread to give.
+enum TVaHandlerThread : uint8_t { htGuiThread, htPortThreads };
+
 // The ordinals of these four enumerations are also the device-settings codes (DTR_CONTROL_*,
 // RTS_CONTROL_*, the parity codes NOPARITY..SPACEPARITY and ONESTOPBIT..TWOSTOPBITS).
 enum TVaControlDtr : uint8_t { dtrDisabled, dtrEnabled, dtrHandshake };
@@ -130,6 +134,9 @@ inline constexpr char sErrModemState[] = "Error reading modem state (%d), %s";
 // A device that stopped answering while the port was open; "%s" takes the device name.
 inline constexpr char sErrDeviceLost[] = "Connection to %s lost";
 inline constexpr char sErrDeviceLostCode[] = " (%d), %s";
+inline constexpr char sErrDisplayOnPortThreads[] =
+    "A display is refreshed on the GUI thread: it cannot serve a port whose handlers run on the "
+    "port's threads.";
 inline constexpr char sErrDtrHandshake[] =
     "DTR line updates not allowed when flowcontrol is set to Handshake.";
 inline constexpr char sErrRtsHandshake[] =

@@ -55,8 +55,37 @@ std::optional<long> TaskSwitches(const std::filesystem::path& task) {
 
 } // namespace
 
+PinnedThread::PinnedThread(int cpu) {
+    sched_getaffinity(0, sizeof before_, &before_);
+    cpu_set_t only;
+    CPU_ZERO(&only);
+    CPU_SET(cpu, &only);
+    if (sched_setaffinity(0, sizeof only, &only) != 0) {
+        throw std::runtime_error("cannot pin to core " + std::to_string(cpu));
+    }
+}
+
+PinnedThread::~PinnedThread() {
+    sched_setaffinity(0, sizeof before_, &before_);
+}
+
+std::vector<int> UsableCpus() {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    std::vector<int> cpus;
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &allowed)) {
+                cpus.push_back(cpu);
+            }
+        }
+    }
+    return cpus;
+}
+
 EchoProcess::EchoProcess(const std::string& program, const std::string& device,
-                         const std::vector<std::string>& extra, const std::string& preload) {
+                         const std::vector<std::string>& extra, const std::string& preload,
+                         int cpu) {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
         throw std::runtime_error("no pipe");
@@ -87,6 +116,9 @@ EchoProcess::EchoProcess(const std::string& program, const std::string& device,
         envp.push_back(entry.data());
     }
     envp.push_back(nullptr);
+    // The program inherits the spawning thread's cores, before any thread of its own starts.
+    const std::optional<PinnedThread> pinned =
+        cpu < 0 ? std::nullopt : std::optional<PinnedThread>(std::in_place, cpu);
     const int failed =
         posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);

@@ -9,11 +9,28 @@
 #include <chrono>
 #include <map>
 #include <optional>
+#include <sched.h>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
+
+// Keeps the calling thread on one core while it lives (and the threads and programs it starts
+// meanwhile), then gives it back the cores it had. Throws when the core cannot be had.
+class PinnedThread {
+public:
+    explicit PinnedThread(int cpu);
+    ~PinnedThread();
+    PinnedThread(const PinnedThread&) = delete;
+    PinnedThread& operator=(const PinnedThread&) = delete;
+
+private:
+    cpu_set_t before_;
+};
+
+// The cores this process may run on, in order.
+std::vector<int> UsableCpus();
 
 // CPU time and context switches of a process's threads, each kept by thread, so that a
 // difference counts only threads seen at its end: one that ends meanwhile takes its counts with
@@ -32,9 +49,10 @@ struct ProcessUsage {
 
 class EchoProcess {
 public:
-    // Starts `program DEVICE [extra]` with `preload` (if any) in LD_PRELOAD; throws on failure.
+    // Starts `program DEVICE [extra]` with `preload` (if any) in LD_PRELOAD, all its threads on
+    // core `cpu` (any core the scheduler picks when negative); throws on failure.
     EchoProcess(const std::string& program, const std::string& device,
-                const std::vector<std::string>& extra, const std::string& preload);
+                const std::vector<std::string>& extra, const std::string& preload, int cpu);
     ~EchoProcess(); // kills the program if it is still running
     EchoProcess(const EchoProcess&) = delete;
     EchoProcess& operator=(const EchoProcess&) = delete;

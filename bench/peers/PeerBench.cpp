@@ -1,15 +1,21 @@
 // One harness for this serial component and the libraries used instead of it: each contender is
 // an echo program on the slave end of a pseudo-terminal, driven by this host from the master end
 // through the same workloads, in rounds that alternate the contenders (A B C ... A B C ...).
-// Prints one table of the medians, each with its ratio to the floor (plain poll/read/write).
 // Contenders whose program was not built (the peer libraries are optional) are left out.
 //
-//   peer_bench_host [--smoke] [--rounds N] [--only NAME,NAME...]
+// A wake-up of a thread on the same core costs a few microseconds, one on another (sleeping) core
+// tens of them, so where the scheduler happens to put the host and the echo would move every
+// round trip. Each round therefore runs every contender twice: host and echo pinned to one core,
+// and to two different cores. Prints one table per placement of the medians, each with its ratio
+// to the floor (plain poll/read/write) of the same placement.
+//
+//   peer_bench_host [--smoke] [--rounds N] [--only NAME,NAME...] [--placement one|two]
 //
 // --smoke runs a few iterations of each workload once, for the test run: no figures are judged,
 // but a corrupted, lost or missing echo or a workload that does not complete fails the run.
 
 #include "BenchSupport.h"
+#include "EchoProcess.h"
 #include "Workloads.h"
 
 #include <algorithm>
@@ -36,6 +42,7 @@ const Contender kContenders[] = {
     {"vacomm-direct", "echo-vacomm-direct", ""},
     {"vacomm-event", "echo-vacomm-event", ""},
     {"vacomm-queued", "echo-vacomm-queued", ""},
+    {"vacomm-thread", "echo-vacomm-thread", ""},
     {"qserialport", "echo-qserialport", ""},
     {"libserialport", "echo-libserialport", "libpty_modem_shim.so"},
     {"asio", "echo-asio", ""},
@@ -47,10 +54,19 @@ struct Results {
     std::string failure;
 };
 
+// Where the host and the echo programs run.
+struct Placement {
+    std::string name; // as --placement takes it
+    std::string title;
+    int hostCpu;
+    int echoCpu;
+};
+
 struct Options {
     bool smoke = false;
     int rounds = 5;
     std::vector<std::string> only;
+    std::string placement; // empty: both
 };
 
 Options ParseOptions(int argc, char** argv) {
@@ -62,6 +78,9 @@ Options ParseOptions(int argc, char** argv) {
             options.rounds = 1;
         } else if (argument == "--rounds" && i + 1 < argc) {
             options.rounds = std::max(1, std::atoi(argv[++i]));
+        } else if (argument == "--placement" && i + 1 < argc &&
+                   (std::strcmp(argv[i + 1], "one") == 0 || std::strcmp(argv[i + 1], "two") == 0)) {
+            options.placement = argv[++i];
         } else if (argument == "--only" && i + 1 < argc) {
             for (std::string rest = argv[++i]; !rest.empty();) {
                 const auto comma = rest.find(',');
@@ -70,10 +89,34 @@ Options ParseOptions(int argc, char** argv) {
             }
         } else {
             throw std::invalid_argument("usage: peer_bench_host [--smoke] [--rounds N] "
-                                        "[--only NAME,NAME...]");
+                                        "[--only NAME,NAME...] [--placement one|two]");
         }
     }
     return options;
+}
+
+// One core for both, and two different cores when the process may use two.
+std::vector<Placement> Placements(const Options& options) {
+    const std::vector<int> cpus = UsableCpus();
+    if (cpus.empty()) {
+        throw std::runtime_error("no core to run on");
+    }
+    std::vector<Placement> placements;
+    const std::string first = std::to_string(cpus[0]);
+    if (options.placement != "two") {
+        placements.push_back(
+            {"one", "Host and echo on one core (CPU " + first + ")", cpus[0], cpus[0]});
+    }
+    if (options.placement != "one") {
+        if (cpus.size() < 2) {
+            std::printf("only one core usable: the two-core placement is left out\n");
+        } else {
+            placements.push_back(
+                {"two", "Host on CPU " + first + ", echo on CPU " + std::to_string(cpus[1]),
+                 cpus[0], cpus[1]});
+        }
+    }
+    return placements;
 }
 
 bool Wanted(const Options& options, const std::string& name) {
@@ -172,10 +215,11 @@ std::string Cell(const Figure& figure, const Results& results, const Results* fl
     return cell;
 }
 
-void PrintTable(const std::vector<const Contender*>& contenders,
+void PrintTable(const Placement& placement, const std::vector<const Contender*>& contenders,
                 const std::map<std::string, Results>& results) {
     const auto floor = results.find("floor");
     const Results* base = floor == results.end() ? nullptr : &floor->second;
+    std::printf("\n### %s\n", placement.title.c_str());
     std::printf("\n| figure |");
     for (const Contender* contender : contenders) {
         std::printf(" %s |", contender->name);
@@ -207,46 +251,55 @@ int main(int argc, char** argv) {
     const WorkloadSizes sizes = options.smoke ? WorkloadSizes{50, 256 * 1024, 0.2, 0.2}
                                               : WorkloadSizes{2000, 16 << 20, 1.0, 2.0};
     const std::filesystem::path folder = std::filesystem::canonical("/proc/self/exe").parent_path();
+    const std::vector<Placement> placements = Placements(options);
     std::vector<const Contender*> contenders;
-    std::map<std::string, Results> results;
     for (const Contender& contender : kContenders) {
         if (Wanted(options, contender.name) &&
             std::filesystem::exists(folder / contender.program)) {
             contenders.push_back(&contender);
-            results[contender.name];
         } else if (Wanted(options, contender.name)) {
             std::printf("%s: not built, left out\n", contender.name);
         }
     }
-    std::printf("%d rounds; per round and contender: %d round trips, %zu KiB bulk, %.1f s paced, "
-                "%.1f s idle, the unplug\n",
-                options.rounds, sizes.roundTrips, sizes.bulkBytes / 1024, sizes.pacedSeconds,
-                sizes.idleSeconds);
+    std::printf("%d rounds of %zu placements; per round, placement and contender: %d round trips, "
+                "%zu KiB bulk, %.1f s paced, %.1f s idle, the unplug\n",
+                options.rounds, placements.size(), sizes.roundTrips, sizes.bulkBytes / 1024,
+                sizes.pacedSeconds, sizes.idleSeconds);
+    // By placement, then by contender.
+    std::vector<std::map<std::string, Results>> results(placements.size());
     for (int round = 0; round < options.rounds; ++round) {
-        for (const Contender* contender : contenders) {
-            Results& result = results[contender->name];
-            if (!result.failure.empty()) {
-                continue;
+        for (std::size_t p = 0; p < placements.size(); ++p) {
+            // The workloads' threads start from here and keep the host's core.
+            const PinnedThread host(placements[p].hostCpu);
+            for (const Contender* contender : contenders) {
+                Results& result = results[p][contender->name];
+                if (!result.failure.empty()) {
+                    continue;
+                }
+                const EchoProgramSpec spec{
+                    (folder / contender->program).string(),
+                    *contender->preload ? (folder / contender->preload).string() : "",
+                    placements[p].echoCpu};
+                try {
+                    result.echo.push_back(RunEchoWorkloads(spec, sizes));
+                    result.idle.push_back(RunIdleWorkload(spec, sizes));
+                } catch (const std::exception& error) {
+                    result.failure = error.what();
+                    std::printf("%s (%s) FAILED: %s\n", contender->name, placements[p].name.c_str(),
+                                error.what());
+                }
+                std::fflush(stdout);
             }
-            const EchoProgramSpec spec{(folder / contender->program).string(),
-                                       *contender->preload ? (folder / contender->preload).string()
-                                                           : ""};
-            try {
-                result.echo.push_back(RunEchoWorkloads(spec, sizes));
-                result.idle.push_back(RunIdleWorkload(spec, sizes));
-            } catch (const std::exception& error) {
-                result.failure = error.what();
-                std::printf("%s FAILED: %s\n", contender->name, error.what());
-            }
-            std::fflush(stdout);
         }
         std::printf("round %d of %d done\n", round + 1, options.rounds);
         std::fflush(stdout);
     }
-    PrintTable(contenders, results);
     bool failed = false;
-    for (const auto& [name, result] : results) {
-        failed = failed || !result.failure.empty();
+    for (std::size_t p = 0; p < placements.size(); ++p) {
+        PrintTable(placements[p], contenders, results[p]);
+        for (const auto& [name, result] : results[p]) {
+            failed = failed || !result.failure.empty();
+        }
     }
     return failed ? 1 : 0;
 }

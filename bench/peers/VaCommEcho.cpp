@@ -1,9 +1,11 @@
 // This component echoing on the slave end, one program per path (ECHO_PATH):
 //   direct  a worker waits for input on the port's descriptor, then ReadText and WriteText;
 //   event   OnRxBuf -> WriteBuf on the GUI thread, written directly (DirectWrite true);
-//   queued  OnRxBuf -> WriteBuf, queued for the transmit thread (DirectWrite false).
-// The first thread is the GUI thread and runs what the port's threads hand it. A lost line shows
-// as the component shows it to a user: through the application's error display.
+//   queued  OnRxBuf -> WriteBuf, queued for the transmit thread (DirectWrite false);
+//   thread  OnRxBuf -> WriteBuf on the port's receive thread (htPortThreads), written directly.
+// The first thread is the GUI thread and runs what the port's threads hand it (none on the
+// thread path). A lost line shows as the component shows it to a user: through the application's
+// error display.
 
 #include "EchoProgram.h"
 #include "framework/Application.h"
@@ -66,6 +68,9 @@ int main(int argc, char** argv) {
     comm.SetDeviceName(arguments.device);
     comm.SetBaudrate(br115200);
     comm.SetDirectWrite(kPath != "queued");
+    if (kPath == "thread") {
+        comm.SetHandlerThread(htPortThreads);
+    }
     // A batch of OnRxBuf can hold up to ReadSize bytes; a queued write larger than the transmit
     // queue (2048 bytes by default) never fits and fails after WriteTimeout.
     comm.Buffers().SetWriteSize(4 * comm.Buffers().ReadSize());
@@ -89,7 +94,6 @@ int main(int argc, char** argv) {
         worker = std::thread([&comm] { EchoDirect(comm); });
     }
     echo::Report("ready");
-    for (;;) {
-        CheckSynchronize(3600 * 1000); // until the host ends the program
-    }
+    // Until the host ends the program with SIGTERM, which the echo's own handler answers.
+    Application::Run(false);
 }

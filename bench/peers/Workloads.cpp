@@ -176,7 +176,7 @@ void Unplug(Pty& pty, EchoProcess& process, EchoFigures& figures) {
 
 EchoFigures RunEchoWorkloads(const EchoProgramSpec& spec, const WorkloadSizes& sizes) {
     Pty pty;
-    EchoProcess process(spec.program, pty.Slave(), {}, spec.preload);
+    EchoProcess process(spec.program, pty.Slave(), {}, spec.preload, spec.cpu);
     EchoFigures figures;
     try {
         process.Await("ready", Clock::now() + seconds(10));
@@ -195,7 +195,7 @@ EchoFigures RunEchoWorkloads(const EchoProgramSpec& spec, const WorkloadSizes& s
 
 IdleFigures RunIdleWorkload(const EchoProgramSpec& spec, const WorkloadSizes& sizes) {
     Pty pty;
-    EchoProcess process(spec.program, pty.Slave(), {kNoTaker}, spec.preload);
+    EchoProcess process(spec.program, pty.Slave(), {kNoTaker}, spec.preload, spec.cpu);
     process.Await("ready", Clock::now() + seconds(10));
     HostLine line(pty.Master());
     line.SendSome(12);

@@ -39,6 +39,7 @@ struct IdleFigures {
 struct EchoProgramSpec {
     std::string program;
     std::string preload; // LD_PRELOAD for the program, or empty
+    int cpu = -1;        // the core the program runs on; negative: where the scheduler puts it
 };
 
 EchoFigures RunEchoWorkloads(const EchoProgramSpec& spec, const WorkloadSizes& sizes);

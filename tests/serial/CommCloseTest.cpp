@@ -95,21 +95,7 @@ TEST_F(CommCloseTest, CloseTakesBackADeliveryThatWaitsForABusyGuiThread) {
         script_.Raise(EV_CTS);
         // The GUI thread does not come back to its loop: the delivery stays queued.
         ASSERT_TRUE(WaitUntil([] { return PendingSyncCalls() == 1; }));
-        std::atomic<bool> closed{false};
-        std::thread worker;
-        if (c.onWorker) {
-            worker = std::thread([&] {
-                comm_.Close();
-                closed = true;
-            });
-        } else {
-            comm_.Close();
-            closed = true;
-        }
-        EXPECT_TRUE(WaitUntil([&] { return closed.load(); }));
-        if (worker.joinable()) {
-            worker.join();
-        }
+        EXPECT_TRUE(CloseFrom(comm_, c.onWorker));
         EXPECT_EQ(PendingSyncCalls(), 0u);
         PumpAWhile();
         EXPECT_TRUE(log_.empty()) << "a delivery reached the closed port";

@@ -5,12 +5,15 @@
 
 #include "CommFixture.h"
 #include "ScriptedEvents.h"
+#include "WaitUntil.h"
 #include "framework/plain/PlainFramework.h"
 #include "serial/VaCommClients.h"
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 inline std::string Hex(uint32_t mask) {
@@ -19,21 +22,27 @@ inline std::string Hex(uint32_t mask) {
     return text;
 }
 
+// Where a recording goes: a plain log, or one that several threads share.
+using LogSink = std::function<void(std::string entry)>;
+
 // A client that logs its notifications as "<name> data <bytes>" and "<name> line <mask>", then
 // runs the test's reaction, if any.
 class RecordingClient : public TVaCommComponent {
 public:
     RecordingClient(std::vector<std::string>& log, std::string name)
-        : TVaCommComponent(nullptr), log_(log), name_(std::move(name)) {}
+        : RecordingClient([&log](std::string entry) { log.push_back(std::move(entry)); },
+                          std::move(name)) {}
+    RecordingClient(LogSink sink, std::string name)
+        : TVaCommComponent(nullptr), sink_(std::move(sink)), name_(std::move(name)) {}
 
     void DataChanged(PVaData data, int32_t count) override {
-        log_.push_back(name_ + " data " + std::string(data, static_cast<std::size_t>(count)));
+        sink_(name_ + " data " + std::string(data, static_cast<std::size_t>(count)));
         if (onData) {
             onData();
         }
     }
     void LineChanged(uint32_t evtMask) override {
-        log_.push_back(name_ + " line " + Hex(evtMask));
+        sink_(name_ + " line " + Hex(evtMask));
         if (onLine) {
             onLine();
         }
@@ -42,40 +51,62 @@ public:
     std::function<void()> onData, onLine;
 
 private:
-    std::vector<std::string>& log_;
+    LogSink sink_;
     std::string name_;
 };
+
+// Every notification of `comm` logs its name: "OnCts", "OnRxChar 5", "OnRxBuf hello",
+// "OnError 0008".
+inline void RecordHandlers(TVaCustomComm& comm, const LogSink& sink) {
+    const auto note = [sink](const char* name) { return [sink, name](TObject*) { sink(name); }; };
+    comm.OnCts = note("OnCts");
+    comm.OnDsr = note("OnDsr");
+    comm.OnRlsd = note("OnRlsd");
+    comm.OnRing = note("OnRing");
+    comm.OnBreak = note("OnBreak");
+    comm.OnRxFlag = note("OnRxFlag");
+    comm.OnTxEmpty = note("OnTxEmpty");
+    comm.OnPErr = note("OnPErr");
+    comm.OnRx80Full = note("OnRx80Full");
+    comm.OnEvent1 = note("OnEvent1");
+    comm.OnEvent2 = note("OnEvent2");
+    comm.OnError = [sink](TObject*, int32_t errors) {
+        sink("OnError " + Hex(static_cast<uint32_t>(errors)));
+    };
+    comm.OnRxChar = [sink](TObject*, int32_t count) { sink("OnRxChar " + std::to_string(count)); };
+    comm.OnRxBuf = [sink](TObject*, PVaData data, int32_t count) {
+        sink("OnRxBuf " + std::string(data, static_cast<std::size_t>(count)));
+    };
+}
+
+// Closes `comm` on a worker, or else on the calling thread; answers whether Close returned
+// within a generous deadline.
+inline bool CloseFrom(TVaCustomComm& comm, bool onWorker) {
+    std::atomic<bool> closed{false};
+    std::thread worker;
+    if (onWorker) {
+        worker = std::thread([&] {
+            comm.Close();
+            closed = true;
+        });
+    } else {
+        comm.Close();
+        closed = true;
+    }
+    const bool returned = WaitUntil([&] { return closed.load(); });
+    if (worker.joinable()) {
+        worker.join();
+    }
+    return returned;
+}
 
 class CommEventTest : public CommTest {
 protected:
     // The port's thread may be using the script and the binding: it stops before they go.
     ~CommEventTest() override { comm_.Close(); }
 
-    // Every notification logs its name: "OnCts", "OnRxChar 5", "OnRxBuf hello", "OnError 0008".
     void RecordHandlers(TVaCustomComm& comm) {
-        const auto note = [this](const char* name) {
-            return [this, name](TObject*) { log_.push_back(name); };
-        };
-        comm.OnCts = note("OnCts");
-        comm.OnDsr = note("OnDsr");
-        comm.OnRlsd = note("OnRlsd");
-        comm.OnRing = note("OnRing");
-        comm.OnBreak = note("OnBreak");
-        comm.OnRxFlag = note("OnRxFlag");
-        comm.OnTxEmpty = note("OnTxEmpty");
-        comm.OnPErr = note("OnPErr");
-        comm.OnRx80Full = note("OnRx80Full");
-        comm.OnEvent1 = note("OnEvent1");
-        comm.OnEvent2 = note("OnEvent2");
-        comm.OnError = [this](TObject*, int32_t errors) {
-            log_.push_back("OnError " + Hex(static_cast<uint32_t>(errors)));
-        };
-        comm.OnRxChar = [this](TObject*, int32_t count) {
-            log_.push_back("OnRxChar " + std::to_string(count));
-        };
-        comm.OnRxBuf = [this](TObject*, PVaData data, int32_t count) {
-            log_.push_back("OnRxBuf " + std::string(data, static_cast<std::size_t>(count)));
-        };
+        ::RecordHandlers(comm, [this](std::string entry) { log_.push_back(std::move(entry)); });
     }
 
     // The receive thread waits for the events the test raises instead of the device's own.
