@@ -16,6 +16,7 @@ class QProgressBar;
 class QToolButton;
 class TSerialTrace;
 class TVaComm;
+class TVerifyControl;
 
 // The main window: the memory table in its scrolling panel, the menus and the status line.
 class TForm1 : public QMainWindow {
@@ -50,6 +51,8 @@ private:
     void LoadChosenFile();
     void LoadFromQ44711Click();
     void SendFileToQ44711Click();
+    void VerifyQ4471Click();
+    void SendDifferingClick();
     void COM11Click() { ComPortChange(1); }
     void COM21Click() { ComPortChange(2); }
     void COM31Click() { ComPortChange(3); }
@@ -60,10 +63,13 @@ private:
     // The running transfer, or none. Only one may use the port at a time.
     TQ4471TransferThread* RunningTransfer() const;
     bool MayStartTransfer();
-    TQ4471TransferSetup TransferSetup();
+    // `ended` runs on the GUI thread when the transfer shows its final status text.
+    TQ4471TransferSetup TransferSetup(std::function<void()> ended);
     TQ4471Radio::TTrafficSink TrafficSink() const;
-    template <typename TTransferThread>
-    void StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread);
+    // False when another transfer runs or no port is open (the status line says which).
+    template <typename TTransferThread, typename... TArguments>
+    bool StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread,
+                       std::function<void()> ended, TArguments&&... arguments);
     void StopTransfers();
     // Ends a running transfer and tells how far it got; empty when none was running.
     std::string StopRunningTransfer();
@@ -85,6 +91,8 @@ private:
     std::unique_ptr<TVaComm> VaComm1;
     std::unique_ptr<TLoadFromQ4471Thread> LoadThread;
     std::unique_ptr<TWriteToQ4471Thread> WriteThread;
+    std::unique_ptr<TVerifyQ4471Thread> VerifyThread;
+    std::unique_ptr<TVerifyControl> verify_;
     THeaderLabels headerLabels_{};
     TMemoryRows memoryRows_;
 };
