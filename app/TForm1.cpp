@@ -269,7 +269,7 @@ std::string TForm1::StopRunningTransfer() {
 }
 
 void TForm1::ClosePort() {
-    verify_->Withdraw(); // what the radio holds is known for this port only
+    verify_->Withdraw();
     if (!VaComm1->Active()) {
         return;
     }

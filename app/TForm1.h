@@ -74,7 +74,7 @@ private:
     // Ends a running transfer and tells how far it got; empty when none was running.
     std::string StopRunningTransfer();
     void PortLost(const std::string& message);
-    // Closes the port, if open, and says so in the trace.
+    // Closes the port, if open, and says so in the trace; the offer to verify goes with it.
     void ClosePort();
     void ShowTransferControls(bool shown);
 
