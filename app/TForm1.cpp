@@ -6,6 +6,7 @@
 #include "app/PortNames.h"
 #include "app/SerialTrace.h"
 #include "app/TableCommands.h"
+#include "app/VerifyControl.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
 #include "memories/CsvFile.h"
@@ -59,6 +60,9 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
             [this] { RunCommand(&TForm1::StopTransferClick); });
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             [this] { RunCommand(&TForm1::StopTransferClick); });
+    verify_ = std::make_unique<TVerifyControl>(
+        ui_->StatusBar, memoryRows_, [this] { RunCommand(&TForm1::VerifyQ4471Click); },
+        [this] { RunCommand(&TForm1::SendDifferingClick); });
     ShowTransferControls(false);
 
     trace_ = TSerialTrace::FromEnvironment();
@@ -116,6 +120,7 @@ void TForm1::FormCreate() {
         TTableCommandsHost{[this](const std::string& text) { SetStatusText(text); },
                            [this] { return RunningTransfer() != nullptr; },
                            [this] { return RefuseDuringTransfer(); }});
+    verify_->WatchRows();
 }
 
 void TForm1::SetStatusText(const std::string& text) {
@@ -137,6 +142,7 @@ void TForm1::ClearMemoryRows() {
     for (int number = 1; number <= MemoryCount; ++number) {
         memoryRows_[static_cast<size_t>(number)]->Clear();
     }
+    verify_->TableReplaced();
 }
 
 void TForm1::NewBlankFile1Click() {
@@ -170,6 +176,7 @@ void TForm1::LoadExistingFile1Click() {
 }
 
 void TForm1::LoadChosenFile() {
+    verify_->TableReplaced();
     const TUndoStep undoStep(undo_, memoryRows_, "Load Existing File");
     TFileDetails details;
     LoadAnyMemoryFile(
@@ -238,7 +245,8 @@ void TForm1::ComPortChange(int port) {
 
 TQ4471TransferThread* TForm1::RunningTransfer() const {
     for (TQ4471TransferThread* thread : {static_cast<TQ4471TransferThread*>(LoadThread.get()),
-                                         static_cast<TQ4471TransferThread*>(WriteThread.get())}) {
+                                         static_cast<TQ4471TransferThread*>(WriteThread.get()),
+                                         static_cast<TQ4471TransferThread*>(VerifyThread.get())}) {
         if (thread != nullptr && thread->Running()) {
             return thread;
         }
@@ -250,12 +258,14 @@ void TForm1::StopTransfers() {
     // Destroying a transfer thread stops it and waits, serving its calls to the GUI thread.
     LoadThread.reset();
     WriteThread.reset();
+    VerifyThread.reset();
     ShowTransferControls(false);
 }
 
 void TForm1::ShowTransferControls(bool shown) {
     transferProgress_->setVisible(shown);
     stopTransfer_->setVisible(shown);
+    verify_->TransferRunning(shown);
 }
 
 void TForm1::StopTransferClick() {
@@ -269,7 +279,7 @@ std::string TForm1::StopRunningTransfer() {
     if (running == nullptr) {
         return {};
     }
-    const std::string transfer = running == LoadThread.get() ? "Load from Q4471" : "Send to Q4471";
+    const std::string transfer = running->Name();
     running->RequestStop();
     running->WaitFor(); // serves the calls the thread hands over meanwhile
     // Read once the thread has ended: it may have finished a memory, or the whole transfer and
@@ -286,6 +296,7 @@ std::string TForm1::StopRunningTransfer() {
 }
 
 void TForm1::ClosePort() {
+    verify_->Withdraw();
     if (!VaComm1->Active()) {
         return;
     }
@@ -322,7 +333,7 @@ bool TForm1::MayStartTransfer() {
     return true;
 }
 
-TQ4471TransferSetup TForm1::TransferSetup() {
+TQ4471TransferSetup TForm1::TransferSetup(std::function<void()> ended) {
     transferProgress_->setValue(0);
     ShowTransferControls(true);
     return TQ4471TransferSetup{memoryRows_,
@@ -332,8 +343,11 @@ TQ4471TransferSetup TForm1::TransferSetup() {
                                    TThread::Synchronize(
                                        [this, memory] { transferProgress_->setValue(memory); });
                                },
-                               [this](const std::string& text) {
+                               [this, ended = std::move(ended)](const std::string& text) {
                                    SetStatusText(text);
+                                   if (ended) {
+                                       ended();
+                                   }
                                    ShowTransferControls(false);
                                },
                                TrafficSink()};
@@ -348,14 +362,17 @@ TQ4471Radio::TTrafficSink TForm1::TrafficSink() const {
             [trace](std::string_view bytes) { trace->Received(bytes); }};
 }
 
-template <typename TTransferThread>
-void TForm1::StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread) {
+template <typename TTransferThread, typename... TArguments>
+bool TForm1::StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread,
+                           std::function<void()> ended, TArguments&&... arguments) {
     if (!MayStartTransfer()) {
-        return;
+        return false;
     }
     SetStatusText(startText);
     thread.reset(); // the finished one of the same kind
-    thread = std::make_unique<TTransferThread>(TransferSetup());
+    thread = std::make_unique<TTransferThread>(TransferSetup(std::move(ended)),
+                                               std::forward<TArguments>(arguments)...);
+    return true;
 }
 
 void TForm1::LoadFromQ44711Click() {
@@ -364,9 +381,31 @@ void TForm1::LoadFromQ44711Click() {
     if (MayStartTransfer()) {
         undo_.Record(memoryRows_, "Load From Q4471");
     }
-    StartTransfer("Loading from Q4471...", LoadThread);
+    if (StartTransfer("Loading from Q4471...", LoadThread, {})) {
+        verify_->TableReplaced();
+    }
 }
 
 void TForm1::SendFileToQ44711Click() {
-    StartTransfer("Sending to Q4471...", WriteThread);
+    if (StartTransfer("Sending to Q4471...", WriteThread,
+                      [this] { verify_->SendEnded(WriteThread->Completed()); })) {
+        verify_->SendStarted();
+    }
+}
+
+void TForm1::VerifyQ4471Click() {
+    if (StartTransfer(
+            "Verifying Q4471...", VerifyThread,
+            [this] { verify_->VerifyEnded(VerifyThread->Completed()); },
+            verify_->DifferenceSink())) {
+        verify_->VerifyStarted();
+    }
+}
+
+void TForm1::SendDifferingClick() {
+    if (StartTransfer(
+            "Sending differing memories to Q4471...", WriteThread,
+            [this] { verify_->SendEnded(WriteThread->Completed()); }, verify_->Differing())) {
+        verify_->SendStarted();
+    }
 }

@@ -18,6 +18,7 @@ class QToolButton;
 class TSerialTrace;
 class TTableCommands;
 class TVaComm;
+class TVerifyControl;
 
 // The main window: the memory table in its scrolling panel, the menus and the status line.
 class TForm1 : public QMainWindow {
@@ -53,6 +54,8 @@ private:
     void LoadChosenFile();
     void LoadFromQ44711Click();
     void SendFileToQ44711Click();
+    void VerifyQ4471Click();
+    void SendDifferingClick();
     void COM11Click() { ComPortChange(1); }
     void COM21Click() { ComPortChange(2); }
     void COM31Click() { ComPortChange(3); }
@@ -65,15 +68,18 @@ private:
     bool MayStartTransfer();
     // Says so on the status line when a transfer runs.
     bool RefuseDuringTransfer();
-    TQ4471TransferSetup TransferSetup();
+    // `ended` runs on the GUI thread when the transfer shows its final status text.
+    TQ4471TransferSetup TransferSetup(std::function<void()> ended);
     TQ4471Radio::TTrafficSink TrafficSink() const;
-    template <typename TTransferThread>
-    void StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread);
+    // False when another transfer runs or no port is open (the status line says which).
+    template <typename TTransferThread, typename... TArguments>
+    bool StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread,
+                       std::function<void()> ended, TArguments&&... arguments);
     void StopTransfers();
     // Ends a running transfer and tells how far it got; empty when none was running.
     std::string StopRunningTransfer();
     void PortLost(const std::string& message);
-    // Closes the port, if open, and says so in the trace.
+    // Closes the port, if open, and says so in the trace; the offer to verify goes with it.
     void ClosePort();
     void ShowTransferControls(bool shown);
 
@@ -90,6 +96,8 @@ private:
     std::unique_ptr<TVaComm> VaComm1;
     std::unique_ptr<TLoadFromQ4471Thread> LoadThread;
     std::unique_ptr<TWriteToQ4471Thread> WriteThread;
+    std::unique_ptr<TVerifyQ4471Thread> VerifyThread;
+    std::unique_ptr<TVerifyControl> verify_;
     THeaderLabels headerLabels_{};
     TMemoryRows memoryRows_;
     // Commands that change many memories record the table here first (TUndoStep).

@@ -5,6 +5,8 @@
 #include "memories/RecordLine.h"
 #include "serial/VaComm.h"
 
+#include <numeric>
+
 TQ4471Radio::TQ4471Radio(const TMemoryRows& rows, TVaCustomComm& comm, TStatusSink status,
                          TProgressSink progress, TPause pause, TTrafficSink traffic)
     : rows_(rows), comm_(comm), status_(std::move(status)), progress_(std::move(progress)),
@@ -17,6 +19,30 @@ namespace {
 int NamedMemory(const std::string& answer) {
     const std::string number = SplitRecord(answer).number;
     return number.empty() ? 0 : StrToInt(number);
+}
+
+std::vector<int> AllMemories() {
+    std::vector<int> numbers(MemoryCount);
+    std::iota(numbers.begin(), numbers.end(), 1);
+    return numbers;
+}
+
+// "Verified 100 memories: all match", "... 1 differs (7)", "... 3 differ (7, 42, 99)". A long
+// list is cut short: the status line has one line, and the rows show every difference.
+std::string VerifyReport(const std::vector<int>& differing) {
+    constexpr std::size_t kListed = 10;
+    std::string text = "Verified " + std::to_string(MemoryCount) + " memories: ";
+    if (differing.empty()) {
+        return text + "all match";
+    }
+    text += std::to_string(differing.size()) + (differing.size() == 1 ? " differs (" : " differ (");
+    for (std::size_t i = 0; i < differing.size() && i < kListed; ++i) {
+        text += (i == 0 ? "" : ", ") + std::to_string(differing[i]);
+    }
+    if (differing.size() > kListed) {
+        text += " and " + std::to_string(differing.size() - kListed) + " more";
+    }
+    return text + ")";
 }
 
 } // namespace
@@ -49,6 +75,7 @@ std::optional<std::string> TQ4471Radio::LoadFromRadio() {
             }
         }
     }
+    completed_ = finalText.starts_with("Finished");
     if (mismatches > 0) {
         finalText += (finalText.starts_with("Finished") ? ", but " : ", and ") + firstMismatch;
         if (mismatches > 1) {
@@ -106,8 +133,15 @@ bool TQ4471Radio::ReadReply(std::string& answer) {
 }
 
 std::optional<std::string> TQ4471Radio::SendToRadio() {
+    return SendMemories(AllMemories());
+}
+
+std::optional<std::string> TQ4471Radio::SendMemories(const std::vector<int>& numbers) {
     std::string record;
-    for (int number = 1; number <= MemoryCount && ComposeRecord(rows_, number, record); ++number) {
+    for (const int number : numbers) {
+        if (!ComposeRecord(rows_, number, record)) {
+            break;
+        }
         progress_(number);
         if (!SendRecord(record)) {
             return "Send to Q4471 stopped: memory " + std::to_string(number) +
@@ -118,7 +152,30 @@ std::optional<std::string> TQ4471Radio::SendToRadio() {
             return std::nullopt;
         }
     }
+    completed_ = true;
     return "Finished sending to Q4471";
+}
+
+std::optional<std::string> TQ4471Radio::VerifyRadio(const TDifferenceSink& differs) {
+    std::vector<int> differing;
+    for (int number = 1; number <= MemoryCount; ++number) {
+        progress_(number);
+        std::string answer;
+        const bool answered = QueryMemory(number, answer);
+        if (stopped_) {
+            return std::nullopt;
+        }
+        std::string record;
+        ComposeRecord(rows_, number, record);
+        // A memory that does not answer counts as differing, and the verify goes on.
+        if (!answered || answer != record) {
+            differing.push_back(number);
+            differs({number, answered ? std::optional(answer) : std::nullopt});
+        }
+        memoriesDone_ = number;
+    }
+    completed_ = true;
+    return VerifyReport(differing);
 }
 
 bool TQ4471Radio::SendRecord(const std::string& record) {

@@ -7,18 +7,28 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TVaCustomComm;
 
-// The exchanges with the radio over the serial port: loading all memories into the table and
-// sending all of them to the radio, one memory at a time, paced by 350 ms pauses. Runs on a
-// transfer thread; the table is reached through the rows' own operations.
+// A memory whose answer is not its row's record line: what the radio answered, or nothing when
+// it did not answer.
+struct TMemoryDifference {
+    int memory = 0;
+    std::optional<std::string> radioRecord;
+};
+
+// The exchanges with the radio over the serial port: loading all memories into the table, sending
+// them to the radio, and reading them back to compare them with the table, one memory at a time,
+// paced by 350 ms pauses. Runs on a transfer thread; the table is reached through the rows' own
+// operations.
 class TQ4471Radio {
 public:
     using TStatusSink = std::function<void(const std::string& text)>;
     using TProgressSink = std::function<void(int memory)>;
     // Waits the given milliseconds; answers false at once when the transfer is to stop.
     using TPause = std::function<bool(int milliseconds)>;
+    using TDifferenceSink = std::function<void(const TMemoryDifference& difference)>;
 
     // Where the bytes of each exchange go as well (a serial trace); empty functions: nowhere.
     // `whole` tells whether the port took every byte of a write.
@@ -36,6 +46,12 @@ public:
     // Each answers the transfer's final status text, or nothing when the transfer was stopped.
     std::optional<std::string> LoadFromRadio();
     std::optional<std::string> SendToRadio();
+    // Sends the given memories only, in the given order, as SendToRadio sends each.
+    std::optional<std::string> SendMemories(const std::vector<int>& numbers);
+    // Queries every memory as the load does, but compares each answer with the row's record line
+    // instead of writing it into the table; `differs` hears of each memory that does not match.
+    // Writes nothing to the radio.
+    std::optional<std::string> VerifyRadio(const TDifferenceSink& differs);
 
     // One memory: a purge, then up to five queries, each followed by the pause and one read.
     // False when no acceptable answer came (or the transfer is to stop).
@@ -49,6 +65,9 @@ public:
     // The last memory the transfer has finished with (loaded into the table, or sent): how far a
     // stopped transfer got. 0 before the first. May be read from any thread.
     int MemoriesDone() const { return memoriesDone_; }
+    // Whether the transfer went through every memory it was to handle, neither stopped nor ended
+    // by a fault. May be read from any thread.
+    bool Completed() const { return completed_; }
 
 private:
     bool Write(const std::string& command);
@@ -62,4 +81,5 @@ private:
     bool stopped_ = false;
     std::string pending_; // what has arrived of the current memory's answer
     std::atomic<int> memoriesDone_{0};
+    std::atomic<bool> completed_{false};
 };

@@ -4,9 +4,8 @@
 
 #include <chrono>
 
-TQ4471TransferThread::TQ4471TransferThread(const TQ4471TransferSetup& setup,
-                                           std::string failurePrefix)
-    : showFinal_(setup.showFinal), failurePrefix_(std::move(failurePrefix)),
+TQ4471TransferThread::TQ4471TransferThread(const TQ4471TransferSetup& setup, std::string name)
+    : showFinal_(setup.showFinal), name_(std::move(name)),
       radio_(
           setup.rows, setup.comm, setup.status, setup.progress,
           [this](int milliseconds) { return Pause(milliseconds); }, setup.traffic) {}
@@ -28,15 +27,17 @@ bool TQ4471TransferThread::Pause(int milliseconds) {
                                     [this] { return Terminated(); });
 }
 
-void TQ4471TransferThread::Run(std::optional<std::string> (TQ4471Radio::*transfer)()) {
+void TQ4471TransferThread::Run(
+    const std::function<std::optional<std::string>(TQ4471Radio& radio)>& transfer) {
     std::optional<std::string> finalText;
     try {
-        finalText = (radio_.*transfer)();
+        finalText = transfer(radio_);
     } catch (const std::exception& error) {
         // The transfer's error must not vanish with the thread. Its message may quote received
         // bytes, NUL included, where what() would end.
         const auto* exception = dynamic_cast<const Exception*>(&error);
-        finalText = failurePrefix_ + (exception != nullptr ? exception->Message() : error.what());
+        finalText =
+            name_ + " stopped: " + (exception != nullptr ? exception->Message() : error.what());
     }
     if (finalText && !Terminated()) {
         PostStatus(*finalText);
@@ -55,19 +56,32 @@ void TQ4471TransferThread::ShowPendingStatus() {
 }
 
 TLoadFromQ4471Thread::TLoadFromQ4471Thread(const TQ4471TransferSetup& setup)
-    : TQ4471TransferThread(setup, "Load from Q4471 stopped: ") {
+    : TQ4471TransferThread(setup, "Load from Q4471") {
     Start();
 }
 
 void TLoadFromQ4471Thread::Execute() {
-    Run(&TQ4471Radio::LoadFromRadio);
+    Run([](TQ4471Radio& radio) { return radio.LoadFromRadio(); });
 }
 
-TWriteToQ4471Thread::TWriteToQ4471Thread(const TQ4471TransferSetup& setup)
-    : TQ4471TransferThread(setup, "Send to Q4471 stopped: ") {
+TWriteToQ4471Thread::TWriteToQ4471Thread(const TQ4471TransferSetup& setup,
+                                         std::vector<int> memories)
+    : TQ4471TransferThread(setup, "Send to Q4471"), memories_(std::move(memories)) {
     Start();
 }
 
 void TWriteToQ4471Thread::Execute() {
-    Run(&TQ4471Radio::SendToRadio);
+    Run([this](TQ4471Radio& radio) {
+        return memories_.empty() ? radio.SendToRadio() : radio.SendMemories(memories_);
+    });
+}
+
+TVerifyQ4471Thread::TVerifyQ4471Thread(const TQ4471TransferSetup& setup,
+                                       TQ4471Radio::TDifferenceSink differs)
+    : TQ4471TransferThread(setup, "Verify"), differs_(std::move(differs)) {
+    Start();
+}
+
+void TVerifyQ4471Thread::Execute() {
+    Run([this](TQ4471Radio& radio) { return radio.VerifyRadio(differs_); });
 }

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What a transfer thread works with: the table, the port, and where its texts go. `status`,
 // `progress` and `traffic` are called on the transfer thread; `showFinal` runs on the GUI thread.
@@ -34,14 +35,19 @@ public:
     bool FinalStatusShown() const { return finalStatusShown_; }
     // How far the transfer got: the last memory it loaded or sent, 0 before the first.
     int MemoriesDone() const { return radio_.MemoriesDone(); }
+    // Whether it went through every memory it was to handle; safe to read from the final status
+    // text's call on, the thread waiting in it.
+    bool Completed() const { return radio_.Completed(); }
+    // What the transfer is called in the status texts: "Load from Q4471".
+    const std::string& Name() const { return name_; }
 
     std::string PendingStatus;
 
 protected:
-    TQ4471TransferThread(const TQ4471TransferSetup& setup, std::string failurePrefix);
+    TQ4471TransferThread(const TQ4471TransferSetup& setup, std::string name);
 
     // Runs one transfer of the radio and posts its outcome.
-    void Run(std::optional<std::string> (TQ4471Radio::*transfer)());
+    void Run(const std::function<std::optional<std::string>(TQ4471Radio& radio)>& transfer);
     // For the destructor of the final class: once a base destructor runs, the object no longer
     // has the Execute that the thread may be about to call.
     void StopAndWait();
@@ -52,7 +58,7 @@ private:
     bool Pause(int milliseconds);
 
     std::function<void(const std::string&)> showFinal_;
-    std::string failurePrefix_;
+    std::string name_;
     std::atomic<bool> finalStatusShown_{false};
     std::mutex pauseMutex_;
     std::condition_variable stopRequested_;
@@ -70,9 +76,26 @@ protected:
 
 class TWriteToQ4471Thread final : public TQ4471TransferThread {
 public:
-    explicit TWriteToQ4471Thread(const TQ4471TransferSetup& setup);
+    // Sends every memory, or only `memories` when given.
+    explicit TWriteToQ4471Thread(const TQ4471TransferSetup& setup, std::vector<int> memories = {});
     ~TWriteToQ4471Thread() override { StopAndWait(); }
 
 protected:
     void Execute() override;
+
+private:
+    const std::vector<int> memories_;
+};
+
+// Reads every memory back and compares it with the table; `differs` is called on this thread.
+class TVerifyQ4471Thread final : public TQ4471TransferThread {
+public:
+    TVerifyQ4471Thread(const TQ4471TransferSetup& setup, TQ4471Radio::TDifferenceSink differs);
+    ~TVerifyQ4471Thread() override { StopAndWait(); }
+
+protected:
+    void Execute() override;
+
+private:
+    const TQ4471Radio::TDifferenceSink differs_;
 };

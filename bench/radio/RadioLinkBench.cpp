@@ -1,11 +1,13 @@
-// A full load and a full send of 100 memories through the editor's window, offscreen, against the
-// simulated radio running as a program of its own, so that the CPU time measured here is the
-// editor's alone. Figures: wall time as a ratio to the floor of 100 pauses of 350 ms, and the
-// process's CPU time (user + system) as a share of the wall time. Then how long Stop takes to end
-// a running load and a running send, pressed at moments spread over a memory's 350 ms.
+// A full load, a full send and a full verify of 100 memories through the editor's window,
+// offscreen, against the simulated radio running as a program of its own, so that the CPU time
+// measured here is the editor's alone. Figures: wall time as a ratio to the floor of 100 pauses of
+// 350 ms, and the process's CPU time (user + system) as a share of the wall time. Then how long
+// Stop takes to end a running load and a running send, pressed at moments spread over a memory's
+// 350 ms.
 //
-//   bench/radio/radio_link_bench          (both)
-//   bench/radio/radio_link_bench stop     (the Stop timings only)
+//   bench/radio/radio_link_bench            (all of it)
+//   bench/radio/radio_link_bench stop       (the Stop timings only)
+//   bench/radio/radio_link_bench verify N   (a send, then N verifies: each, and min/median/max)
 
 #include "Figures.h"
 #include "app/TForm1.h"
@@ -15,11 +17,13 @@
 #include <QApplication>
 #include <QProcess>
 #include <QProgressBar>
+#include <QToolButton>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 
@@ -43,12 +47,18 @@ void WriteMemories(const std::string& path) {
     }
 }
 
-// Runs one menu command and lets the window work until the transfer has ended. Answers whether
-// it ended with `finalText`.
-bool RunTransfer(TForm1& form, const char* item, const std::string& finalText, const char* name) {
+struct TransferFigures {
+    bool ended; // with the expected text
+    double ratio;
+    double cpuPercent;
+};
+
+// Starts a transfer and lets the window work until it has ended.
+TransferFigures RunTransfer(TForm1& form, const std::function<void()>& startIt,
+                            const std::string& finalText, const char* name) {
     const double cpuBefore = CpuSeconds();
     const Clock::time_point start = Clock::now();
-    form.findChild<QAction*>(QLatin1String(item))->trigger();
+    startIt();
     // The progress bar shows while the transfer runs. Sleeps until the transfer hands something
     // to the window; never polls.
     const QProgressBar* progress = form.findChild<QProgressBar*>();
@@ -61,7 +71,36 @@ bool RunTransfer(TForm1& form, const char* item, const std::string& finalText, c
     std::printf(
         "%-5s %-30s wall %7.3f s  ratio to %.0f s floor %.4f  CPU %6.3f s = %.3f %% of wall\n",
         name, status.c_str(), wall, kFloorSeconds, wall / kFloorSeconds, cpu, 100.0 * cpu / wall);
-    return status == finalText;
+    return {status == finalText, wall / kFloorSeconds, 100.0 * cpu / wall};
+}
+
+TransferFigures RunCommand(TForm1& form, const char* item, const std::string& finalText,
+                           const char* name) {
+    return RunTransfer(
+        form, [&] { form.findChild<QAction*>(QLatin1String(item))->trigger(); }, finalText, name);
+}
+
+// A send, then `runs` verifies of what it sent; answers whether all ended as they should.
+bool RunVerifies(TForm1& form, int runs) {
+    if (!RunCommand(form, "SendFileToQ44711", "Finished sending to Q4471", "send").ended) {
+        return false;
+    }
+    auto* verify = form.findChild<QToolButton*>(QStringLiteral("VerifyButton"));
+    std::vector<double> overFloor;
+    std::vector<double> cpuPercents;
+    bool allMatched = true;
+    for (int run = 0; run < runs; ++run) {
+        const TransferFigures figures = RunTransfer(
+            form, [verify] { verify->click(); }, "Verified 100 memories: all match", "verify");
+        allMatched = allMatched && figures.ended;
+        overFloor.push_back(100.0 * (figures.ratio - 1.0));
+        cpuPercents.push_back(figures.cpuPercent);
+    }
+    if (runs > 1) {
+        PrintFigures("verify: wall over the 35 s floor", "%", overFloor);
+        PrintFigures("verify: CPU / wall", "%", cpuPercents);
+    }
+    return allMatched;
 }
 
 // Lets the window work for `duration`, serving the transfer's hand-overs meanwhile.
@@ -119,12 +158,17 @@ int main(int argc, char* argv[]) {
         form.ComPortChange(1);
         std::printf("simulated radio on %s: %s\n", device.constData(),
                     form.StatusText().toStdString().c_str());
-        const bool stopOnly = argc > 1 && std::string(argv[1]) == "stop";
-        finished = stopOnly ||
-                   (RunTransfer(form, "LoadFromQ44711", "Finished loading from Q4471", "load") &&
-                    RunTransfer(form, "SendFileToQ44711", "Finished sending to Q4471", "send"));
-        TimeStops(form, "LoadFromQ44711", "Stop during a load", 20);
-        TimeStops(form, "SendFileToQ44711", "Stop during a send", 20);
+        const std::string mode = argc > 1 ? argv[1] : "";
+        if (mode == "verify") {
+            finished = RunVerifies(form, argc > 2 ? std::max(1, std::atoi(argv[2])) : 1);
+        } else {
+            finished =
+                mode == "stop" ||
+                (RunCommand(form, "LoadFromQ44711", "Finished loading from Q4471", "load").ended &&
+                 RunVerifies(form, 1));
+            TimeStops(form, "LoadFromQ44711", "Stop during a load", 20);
+            TimeStops(form, "SendFileToQ44711", "Stop during a send", 20);
+        }
     }
     radio.terminate();
     radio.waitForFinished(10000);

@@ -2,7 +2,9 @@
 #include "LogText.h"
 #include "RadioFixture.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -121,6 +123,48 @@ TEST(RadioCommandLineTest, SplitSweepAndFloodFromSetTheirBehaviourWithinRange) {
     EXPECT_EQ(b.floodFrom, 7);
     for (const char* bad : {"0", "101", "x"}) {
         EXPECT_THROW(radiosim::ParseCommandLine({"--flood-from", bad}), radiosim::UsageError);
+    }
+}
+
+TEST_F(RadioTest, DropWritesLosesTheChosenSetCommandsAndLogsEach) {
+    struct Case {
+        const char* value;
+        std::vector<int> lost; // of six writes
+    };
+    const Case cases[] = {
+        {"2", {2}}, {"1,5", {1, 5}}, {"every:3", {3, 6}}, {"every:1", {1, 2, 3, 4, 5, 6}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        const std::size_t notesBefore = Logged('#').size();
+        StartRadio(radiosim::ParseCommandLine({"--drop-writes", c.value}).options);
+        for (int n = 1; n <= 6; ++n) {
+            port->Write(Set(std::to_string(n) + ",NEW,,,0,"));
+        }
+        ASSERT_TRUE(radio->WaitForCommands(6, Soon()));
+        radio->Stop(); // every command has been handled by now
+        std::vector<int> lost;
+        for (int n = 1; n <= 6; ++n) {
+            if (radio->Record(n) == std::to_string(n) + ",,,,0,") {
+                lost.push_back(n);
+            } else {
+                EXPECT_EQ(radio->Record(n), std::to_string(n) + ",NEW,,,0,");
+            }
+        }
+        EXPECT_EQ(lost, c.lost);
+        // Each case's notes follow the earlier cases' in the one log.
+        std::vector<std::string> notes, expected;
+        const std::vector<std::string> logged = Logged('#');
+        std::copy_if(logged.begin() + static_cast<std::ptrdiff_t>(notesBefore), logged.end(),
+                     std::back_inserter(notes),
+                     [](const std::string& note) { return note.ends_with(" dropped"); });
+        for (const int write : c.lost) {
+            expected.push_back("set command " + std::to_string(write) + " dropped");
+        }
+        EXPECT_EQ(notes, expected);
+    }
+    for (const char* bad : {"0", "x", "1,,2", "2,", "-1", "every:0", "every:", "every:x"}) {
+        EXPECT_THROW(radiosim::ParseCommandLine({"--drop-writes", bad}), radiosim::UsageError)
+            << bad;
     }
 }
 

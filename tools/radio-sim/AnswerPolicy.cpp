@@ -1,5 +1,7 @@
 #include "AnswerPolicy.h"
 
+#include <algorithm>
+
 namespace radiosim {
 
 std::optional<std::string> AnswerTo(const Command& command, const MemoryStore& memories,
@@ -29,6 +31,13 @@ std::optional<std::string> AnswerTo(const Command& command, const MemoryStore& m
         record = WithMemoryNumber(record, number + behaviour.wrongNumber);
     }
     return record + "\r\n";
+}
+
+bool DropsWrite(const Behaviour& behaviour, std::size_t write) {
+    const auto every = static_cast<std::size_t>(behaviour.dropEveryWrite);
+    return (every != 0 && write % every == 0) ||
+           std::ranges::find(behaviour.dropWrites, static_cast<int>(write)) !=
+               behaviour.dropWrites.end();
 }
 
 } // namespace radiosim

@@ -4,6 +4,7 @@
 #include "MemoryStore.h"
 #include "RadioOptions.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -14,5 +15,8 @@ namespace radiosim {
 // query for any other number and an unknown command with "ERR" CR LF, and a set with nothing.
 std::optional<std::string> AnswerTo(const Command& command, const MemoryStore& memories,
                                     const Behaviour& behaviour);
+
+// Whether the radio loses the `write`-th set command it has taken in (counted from 1).
+bool DropsWrite(const Behaviour& behaviour, std::size_t write);
 
 } // namespace radiosim

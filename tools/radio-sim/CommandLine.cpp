@@ -27,6 +27,26 @@ void ParseFragments(const std::string& option, std::string_view text, Behaviour&
         std::chrono::milliseconds(ParseNumber<long long>(option, text.substr(colon + 1)));
 }
 
+// "N[,N...]": those set commands; "every:K": every K-th one.
+void ParseDropWrites(const std::string& option, std::string_view text, Behaviour& behaviour) {
+    constexpr std::string_view every = "every:";
+    if (text.starts_with(every)) {
+        behaviour.dropEveryWrite = ParseNumber<int>(option, text.substr(every.size()));
+        if (behaviour.dropEveryWrite < 1) {
+            throw UsageError(option + " every:K needs K of 1 or more");
+        }
+        return;
+    }
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = text.find(',', start);
+        behaviour.dropWrites.push_back(ParseNumber<int>(option, text.substr(start, comma - start)));
+        if (comma == std::string_view::npos) {
+            return;
+        }
+        start = comma + 1;
+    }
+}
+
 using Setter =
     std::function<void(const std::string& option, const std::string& value, RadioOptions& options)>;
 
@@ -59,6 +79,8 @@ const std::map<std::string, Setter>& ValueOptions() {
          }},
         {"--noise", [](auto& name, auto& value,
                        auto& o) { o.behaviour.noise = ParseNumber<double>(name, value); }},
+        {"--drop-writes",
+         [](auto& name, auto& value, auto& o) { ParseDropWrites(name, value, o.behaviour); }},
         {"--seed", [](auto& name, auto& value,
                       auto& o) { o.behaviour.seed = ParseNumber<std::uint64_t>(name, value); }},
     };
@@ -144,6 +166,10 @@ Misbehaviour:
   --wrong-number D     answer the query for n with memory n's record numbered n+D
   --noise P            corrupt an answer with probability P (0 to 1): a byte changed or bytes added
   --seed S             seed for --noise and --flood-from (default: random, written to the log)
+  --drop-writes N[,N]  lose the N-th set command received (counted from 1; several: a list), as
+                       a busy radio does: it is logged but the memory keeps what it held
+  --drop-writes every:K
+                       lose every K-th set command received
 
   --help               show this text
 Exit status: 0 after SIGINT or SIGTERM; 1 if the radio cannot start or saving fails; 2 on a

@@ -2,6 +2,7 @@
 
 #include "RecordLine.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace radiosim {
@@ -34,6 +35,9 @@ void CheckBehaviour(const Behaviour& b) {
     Require(b.wrongNumber >= -kLargestShift && b.wrongNumber <= kLargestShift,
             "--wrong-number needs a shift from -1000000 to 1000000");
     Require(b.noise >= 0.0 && b.noise <= 1.0, "--noise needs a probability from 0 to 1");
+    Require(std::ranges::all_of(b.dropWrites, [](int write) { return write >= 1; }) &&
+                b.dropEveryWrite >= 0,
+            "--drop-writes needs write counts of 1 or more");
 }
 
 } // namespace radiosim

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace radiosim {
 
@@ -23,6 +24,10 @@ struct Behaviour {
     std::optional<int> floodFrom; // from the query for this memory on, random bytes at line speed
                                   // instead of answers
     std::optional<std::uint64_t> seed; // for the noise and the flood; random (logged) if unset
+    // Set commands taken in and then lost, the memory keeping what it held, as a busy radio loses
+    // them: these ones, counted from 1 ...
+    std::vector<int> dropWrites;
+    int dropEveryWrite = 0; // ... and every this-many-th one (0: none)
 };
 
 struct RadioOptions {

@@ -150,6 +150,7 @@ void SimulatedRadio::TakeNewBehaviour() {
     }
     behaviour_ = newBehaviour_;
     answersSplit_ = 0;
+    writesTaken_ = 0;
     flood_->Stop();
     schedule_ = OutputSchedule();
 }
@@ -215,7 +216,9 @@ void SimulatedRadio::HandleCommand(std::string text) {
     log_->Received(text, readAt_);
     history_.Add({std::move(text), readAt_});
     if (command.kind == Command::Kind::Set) {
-        if (command.memory) {
+        if (DropsWrite(behaviour_, ++writesTaken_)) {
+            Note("set command " + std::to_string(writesTaken_) + " dropped");
+        } else if (command.memory) {
             memories_.SetRecord(*command.memory, command.record);
         } else {
             Note("set command names no memory from 1 to 100: ignored");

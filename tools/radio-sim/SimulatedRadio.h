@@ -104,6 +104,7 @@ private:
     std::optional<LineFlood> flood_;
     Behaviour behaviour_;
     std::size_t answersSplit_ = 0;
+    std::size_t writesTaken_ = 0;
     Clock::time_point readAt_;
 };
 

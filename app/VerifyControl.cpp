@@ -1,0 +1,158 @@
+#include "app/VerifyControl.h"
+
+#include "framework/Thread.h"
+#include "memories/Latin1.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTextDocument>
+#include <QToolButton>
+
+namespace {
+
+// Qt's palette has no role for a warning; amber with black text reads as one on light and dark
+// themes alike.
+void PaintWarning(QLineEdit* box) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, QColor(0xff, 0xc1, 0x07));
+    palette.setColor(QPalette::Text, Qt::black);
+    box->setPalette(palette);
+}
+
+QString RadioHoldsText(const TMemoryDifference& difference) {
+    if (!difference.radioRecord) {
+        return QStringLiteral("The radio did not answer for this memory");
+    }
+    const QString text =
+        QStringLiteral("The radio holds: ") + ToControlText(*difference.radioRecord);
+    // A tooltip that looks like markup is shown as markup: the radio's bytes are shown as they are.
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
+
+} // namespace
+
+TVerifyControl::TVerifyControl(QStatusBar* statusBar, const TMemoryRows& rows,
+                               std::function<void()> verify, std::function<void()> sendDiffering)
+    : rows_(rows), button_(new QToolButton(statusBar)), verify_(std::move(verify)),
+      sendDiffering_(std::move(sendDiffering)) {
+    button_->setObjectName(QStringLiteral("VerifyButton"));
+    statusBar->addPermanentWidget(button_);
+    connect(button_, &QToolButton::clicked, this, [this] { Press(); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), statusBar->window()),
+            &QShortcut::activated, this, [this] {
+                if (button_->isVisible()) {
+                    Press();
+                }
+            });
+    ShowOffer();
+}
+
+void TVerifyControl::WatchRows() {
+    for (int number = 1; number <= MemoryCount; ++number) {
+        const TMemoryRow& row = *rows_[static_cast<size_t>(number)];
+        const auto changed = [this, number] { RowChanged(number); };
+        for (QLineEdit* box : {row.LabelBox(), row.TxBox(), row.RxBox(), row.CodeBox()}) {
+            connect(box, &QLineEdit::textChanged, this, changed);
+        }
+        connect(row.ModeBox(), &QComboBox::editTextChanged, this, changed);
+    }
+}
+
+void TVerifyControl::Press() {
+    if (offer_ == TOffer::Verify) {
+        verify_();
+    } else if (offer_ == TOffer::SendDiffering) {
+        sendDiffering_();
+    }
+}
+
+void TVerifyControl::TransferRunning(bool running) {
+    transferRunning_ = running;
+    ShowOffer();
+}
+
+void TVerifyControl::SendStarted() {
+    offer_ = TOffer::None;
+    tableUnchanged_ = true;
+    ShowOffer();
+}
+
+void TVerifyControl::SendEnded(bool completed) {
+    if (completed && tableUnchanged_) {
+        offer_ = TOffer::Verify;
+    }
+    ShowOffer();
+}
+
+void TVerifyControl::VerifyStarted() {
+    UnmarkAll();
+    differing_.clear();
+    tableUnchanged_ = true;
+}
+
+void TVerifyControl::VerifyEnded(bool completed) {
+    if (tableUnchanged_) {
+        offer_ = completed && !differing_.empty() ? TOffer::SendDiffering : TOffer::Verify;
+    }
+    ShowOffer();
+}
+
+void TVerifyControl::Withdraw() {
+    offer_ = TOffer::None;
+    tableUnchanged_ = false;
+    ShowOffer();
+}
+
+void TVerifyControl::TableReplaced() {
+    Withdraw();
+    UnmarkAll();
+}
+
+void TVerifyControl::RowChanged(int number) {
+    Unmark(number);
+    Withdraw();
+}
+
+TQ4471Radio::TDifferenceSink TVerifyControl::DifferenceSink() {
+    return [this](const TMemoryDifference& difference) {
+        TThread::Synchronize([this, &difference] { Mark(difference); });
+    };
+}
+
+void TVerifyControl::Mark(const TMemoryDifference& difference) {
+    differing_.push_back(difference.memory);
+    marked_.insert(difference.memory);
+    QLineEdit* box = rows_[static_cast<size_t>(difference.memory)]->NumberBox();
+    PaintWarning(box);
+    box->setToolTip(RadioHoldsText(difference));
+}
+
+void TVerifyControl::Unmark(int number) {
+    if (marked_.erase(number) == 0) {
+        return;
+    }
+    QLineEdit* box = rows_[static_cast<size_t>(number)]->NumberBox();
+    box->setPalette(QPalette()); // back to the palette it inherits
+    box->setToolTip(QString());
+}
+
+void TVerifyControl::UnmarkAll() {
+    while (!marked_.empty()) {
+        Unmark(*marked_.begin());
+    }
+}
+
+void TVerifyControl::ShowOffer() {
+    if (offer_ == TOffer::SendDiffering) {
+        button_->setText(QStringLiteral("Send %1 Differing").arg(differing_.size()));
+        button_->setToolTip(
+            QStringLiteral("Send the memories that differ to the Q4471 again (Ctrl+Shift+V)"));
+    } else {
+        button_->setText(QStringLiteral("Verify"));
+        button_->setToolTip(QStringLiteral("Read the memories back from the Q4471 and compare them "
+                                           "with the table (Ctrl+Shift+V)"));
+    }
+    button_->setVisible(!transferRunning_ && offer_ != TOffer::None);
+}
