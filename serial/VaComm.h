@@ -293,9 +293,9 @@ public:
     // Reads and writes.
     /// Writes `count` bytes; any thread. Direct: answers `count` once the device took them all
     /// within Buffers().ReadTimeout(), else 0; raises `"Write error (%d), %s"`. Queued: answers
-    /// `count` once the bytes are in the transmit queue, waiting up to
-    /// Buffers().WriteTimeout() for room, then raises "Output buffer is full. Please check
-    /// comm status.". Answers 0 on a closed port or one closed meanwhile.
+    /// `count` once the bytes are in the transmit queue; when no room comes within
+    /// Buffers().WriteTimeout(), raises `"Output buffer is full. Please check comm status."`.
+    /// Answers 0 on a closed port or one closed meanwhile.
     int32_t WriteBuf(const void* buffer, int32_t count);
     /// Reads up to `count` bytes that have arrived, without waiting; answers how many (0 on a
     /// closed port). Raises `"Read error (%d), %s"`. Any thread.
@@ -338,13 +338,13 @@ public:
     /// Modem line 1 CTS, 2 DSR, 3 RING, 4 RLSD (carrier) is on; false for any other index or
     /// a closed port. Raises `"Error reading modem state (%d), %s"`.
     bool GetModemStatus(int32_t index);
-    /// Raises or drops DTR; refused with "DTR line updates not allowed when flowcontrol is set
-    /// to Handshake." under DTR handshake. Line functions raise
-    /// `"Error calling comm function (%d), %s"` when the device refuses them, and do nothing on a
-    /// closed port.
+    /// Raises or drops DTR. Refused under DTR handshake with
+    /// `"DTR line updates not allowed when flowcontrol is set to Handshake."`. Line functions
+    /// raise `"Error calling comm function (%d), %s"` when the device refuses them, and do
+    /// nothing on a closed port.
     void SetDTR(bool on);
-    /// Raises or drops RTS; refused with "RTS line updates not allowed when flowcontrol is set
-    /// to Handshake or Toggle." under RTS handshake or toggle.
+    /// Raises or drops RTS. Refused under RTS handshake or toggle with
+    /// `"RTS line updates not allowed when flowcontrol is set to Handshake or Toggle."`.
     void SetRTS(bool on);
     /// Starts (true) or ends a break on the line.
     void SetBreak(bool on);
