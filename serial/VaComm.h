@@ -169,10 +169,11 @@ public:
     void SetPortNum(TVaPortInt value);
     ///@}
     ///@{
-    /// The device's name pattern, formatted with PortNum. Default `"\\.\COM%d"`, which names
-    /// `"COM<PortNum>"`; on Linux such a name is resolved to a device node (GetDeviceNameEx), and
-    /// a pattern without `"%d"` may name a device node directly ("/dev/ttyUSB0"). Refused while
-    /// the port is open.
+    /// The device's name pattern, formatted with PortNum (`%%` for a per cent sign). Default
+    /// `"\\.\COM%d"`, which names `"COM<PortNum>"`: a device on Windows; on Linux only through
+    /// a resolver the program installs (SerialPlatform::SetDeviceResolver), else it is missing.
+    /// A pattern without `"%d"` names the device itself: `"/dev/ttyUSB0"`, or `"ttyUSB0"` for a
+    /// node under /dev. Refused while the port is open.
     const std::string& DeviceName() const { return deviceName_; }
     void SetDeviceName(const std::string& value);
     ///@}
