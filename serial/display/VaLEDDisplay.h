@@ -142,7 +142,7 @@ protected:
     void Paint() override;
     /// True while the component is being loaded.
     bool Loading() const override { return InState(csLoading); }
-    /// Gives the bitmap the new size and repaints.
+    /// Gives the bitmap the new size; Qt repaints after a resize.
     void resizeEvent(QResizeEvent* event) override;
 
 private:
