@@ -1,3 +1,5 @@
+/// @file
+/// The base classes of the serial component: TVaPersistent and TVaComponent.
 #pragma once
 
 #include "framework/Components.h"
@@ -8,28 +10,36 @@
 
 class TVaPersistent;
 
-// Tells the owner of an option group that the group changed; gets the group.
+/// Tells the owner of an option group that the group changed; gets the group.
 using TVaChangeEvent = std::function<void(TVaPersistent* sender)>;
 
-// Base of the component's option groups: each change is reported through OnChange, and changes
-// made between BeginUpdate and the matching EndUpdate are reported once, at that EndUpdate.
-// Changed on the owner's thread only; no locking.
+/// Base of the component's option groups: each change is reported through OnChange, and changes
+/// made between BeginUpdate and the matching EndUpdate are reported once, at that EndUpdate.
+/// Changed on the owner's thread only; no locking.
 class TVaPersistent : public TPersistent {
 public:
+    /// How many BeginUpdate calls are still open.
     int32_t UpdateCount() const { return updateCount_; }
 
+    ///@{
+    /// The handler told of each change, on the thread that made it; the port sets it for its
+    /// own groups.
     const TVaChangeEvent& OnChange() const { return onChange_; }
     void SetOnChange(TVaChangeEvent handler) { onChange_ = std::move(handler); }
+    ///@}
 
-    // Calls OnChange with this object, unless an update is open or no handler is set.
+    /// Calls OnChange with this object, unless an update is open or no handler is set. What the
+    /// handler raises reaches the caller (the port refuses a change of an open port's buffers
+    /// this way).
     void Changed();
+    /// Opens an update: changes are reported once, at the matching EndUpdate.
     void BeginUpdate() { ++updateCount_; }
-    // Closes one update (an unmatched call leaves the count at 0) and then calls Changed.
+    /// Closes one update (an unmatched call leaves the count at 0) and then calls Changed.
     void EndUpdate();
 
 protected:
-    // Stores `value` and calls Changed when it differs from the field's value. The fields are
-    // atomic because the component's threads read them while the owner's thread may change them.
+    /// Stores `value` and calls Changed when it differs from the field's value. The fields are
+    /// atomic because the component's threads read them while the owner's thread may change them.
     template <class T> void SetField(std::atomic<T>& field, T value) {
         if (field.load(std::memory_order_relaxed) != value) {
             field.store(value, std::memory_order_relaxed);
@@ -42,8 +52,9 @@ private:
     TVaChangeEvent onChange_;
 };
 
-// Common base of the serial components.
+/// Common base of the serial components (the port, its clients, the display).
 class TVaComponent : public TComponent {
 public:
+    /// Makes the component; `owner` (may be null) destroys it.
     using TComponent::TComponent;
 };

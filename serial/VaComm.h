@@ -1,3 +1,5 @@
+/// @file
+/// The asynchronous serial port TVaComm, its event handler types and GetPortState.
 #pragma once
 
 #include "framework/Thread.h"
@@ -24,247 +26,427 @@ class TVaCommWriteThread;
 class TVaDispatcher;
 class TVaDisplay;
 
-// Event handlers of the port; each gets the port first. They run on the GUI thread, or on the
-// port's own threads when HandlerThread is htPortThreads.
+/// Event handlers of the port; each gets the port first. They run on the GUI thread, or on the
+/// port's own threads when HandlerThread is htPortThreads.
+/// A handler with no further arguments (OnOpen, OnCts, OnTxEmpty and the like).
 using TNotifyEvent = std::function<void(TObject* sender)>;
+/// OnError: `errors` holds the line-error flags read from the driver (CE_* bits of
+/// serial/platform/CommCodes.h), reported once.
 using TVaCommErrorEvent = std::function<void(TObject* sender, int32_t errors)>;
-// The device has gone (a pulled adapter, a hung-up line); `message` says which and why.
+/// The device has gone (a pulled adapter, a hung-up line); `message` says which and why.
 using TVaCommDeviceLostEvent = std::function<void(TObject* sender, const std::string& message)>;
+/// OnRxChar: `count` bytes wait in the receive queue; the handler reads them (ReadBuf, ReadText).
 using TVaCommRxCharEvent = std::function<void(TObject* sender, int32_t count)>;
-// A run of received bytes, valid only during the call that hands it over.
+/// A run of received bytes, valid only during the call that hands it over.
 using PVaData = const char*;
+/// OnRxBuf: `count` received bytes at `data`, already taken from the receive queue; copy what
+/// you keep.
 using TVaCommRxBufEvent = std::function<void(TObject* sender, PVaData data, int32_t count)>;
-// The shape of a client's line notification; no property of the port has it.
+/// The shape of a client's line notification; no property of the port has it.
 using TVaCommLineEvent = std::function<void(TObject* sender, uint32_t evtMask)>;
 
-// What GetCommStatus reads: the line-error flags (cleared by reading them) and the driver's
-// communications status.
+/// What GetCommStatus reads: the line-error flags (cleared by reading them) and the driver's
+/// communications status.
 struct TVaCommStatus {
+    /// The line-error flags (CE_* bits); the driver clears them by this read.
     uint32_t Errors = 0;
+    /// The driver's status: hold flags and the bytes in its receive and transmit queues.
     SerialPlatform::COMSTAT Status;
 };
 
-// The asynchronous serial port: one device of the operating system with its line settings, flow
-// control, characters, queue sizes and watched line events. Settings applied at once are written
-// to the open device; the others are refused while the port is open. Direct reads and writes
-// (DirectWrite true) run on the caller's thread: a read answers at once with what has arrived, a
-// write waits at most Buffers().ReadTimeout() for the device to take all bytes.
-//
-// While the port is open, a receive thread waits for the watched line events and hands each
-// batch to the GUI thread, where the port raises its notifications, feeds its clients and
-// refreshes its display. With DirectWrite false, writes are queued instead (WriteBuf answers once
-// the bytes are in the queue) and a transmit thread sends them, reporting a drained queue and
-// failed writes as line events.
-//
-// Which thread runs what, by HandlerThread:
-// - htGuiThread (the default): every handler, client notification and display refresh runs on
-//   the GUI thread, one delivery at a time; the port's threads wait for it.
-// - htPortThreads: nothing is handed to the GUI thread. The receive thread runs each batch
-//   itself (data, line events, clients, OnError, OnDeviceLost) before it waits for the next;
-//   the transmit thread runs OnTxEmpty and its write errors. Each thread's deliveries keep the
-//   order of the GUI mode and never overlap one another, but a receive-thread handler may run
-//   while a transmit-thread one does. No delivery starts before Open has returned, and the
-//   destructor waits for a handler on another of the port's threads that closed the port and
-//   has not returned yet. Handlers, clients and controls are set while the port is closed; a
-//   display, being a widget, is refused (sErrDisplayOnPortThreads).
-// In both, OnOpen and OnClose run on the thread that opens or closes.
-//
-// Threads: the settings, Open and the destructor belong to the owner's thread, or to a handler
-// of the port's own. Close, reads, writes, status queries, line functions and purges may come
-// from any thread, and from inside the port's own handlers, whichever thread runs them: a closing
-// thread waits for the port's other threads, never for itself. Lock order: the global lock, then
-// the write lock, then the short-held leaf locks: the handle's (TVaCommHandle), TVaOwnDeliveries',
-// or writeThreadMutex_ and inside it the transmit thread's own. Nothing takes them the other way
-// round, and none is held while waiting for a signal, the device, the GUI thread, or while a
-// handler runs (a direct write waits for room under the write lock, but Close cancels that wait
-// first; a queued write waits for room holding none).
+/// The asynchronous serial port: one device of the operating system with its line settings, flow
+/// control, characters, queue sizes and watched line events. Settings applied at once are written
+/// to the open device; the others are refused while the port is open. Direct reads and writes
+/// (DirectWrite true) run on the caller's thread: a read answers at once with what has arrived, a
+/// write waits at most Buffers().ReadTimeout() for the device to take all bytes.
+///
+/// While the port is open, a receive thread waits for the watched line events and hands each
+/// batch to the GUI thread, where the port raises its notifications, feeds its clients and
+/// refreshes its display. With DirectWrite false, writes are queued instead (WriteBuf answers once
+/// the bytes are in the queue) and a transmit thread sends them, reporting a drained queue and
+/// failed writes as line events.
+///
+/// Which thread runs what, by HandlerThread:
+/// - htGuiThread (the default): every handler, client notification and display refresh runs on
+///   the GUI thread, one delivery at a time; the port's threads wait for it.
+/// - htPortThreads: nothing is handed to the GUI thread. The receive thread runs each batch
+///   itself (data, line events, clients, OnError, OnDeviceLost) before it waits for the next;
+///   the transmit thread runs OnTxEmpty and its write errors. Each thread's deliveries keep the
+///   order of the GUI mode and never overlap one another, but a receive-thread handler may run
+///   while a transmit-thread one does. No delivery starts before Open has returned, and the
+///   destructor waits for a handler on another of the port's threads that closed the port and
+///   has not returned yet. Handlers, clients and controls are set while the port is closed; a
+///   display, being a widget, is refused (sErrDisplayOnPortThreads).
+/// In both, OnOpen and OnClose run on the thread that opens or closes.
+///
+/// Threads: the settings, Open and the destructor belong to the owner's thread, or to a handler
+/// of the port's own. Close, reads, writes, status queries, line functions and purges may come
+/// from any thread, and from inside the port's own handlers, whichever thread runs them: a closing
+/// thread waits for the port's other threads, never for itself. Lock order: the global lock, then
+/// the write lock, then the short-held leaf locks: the handle's (TVaCommHandle), TVaOwnDeliveries',
+/// or writeThreadMutex_ and inside it the transmit thread's own. Nothing takes them the other way
+/// round, and none is held while waiting for a signal, the device, the GUI thread, or while a
+/// handler runs (a direct write waits for room under the write lock, but Close cancels that wait
+/// first; a queued write waits for room holding none).
+///
+/// Errors are raised as EVaCommError with the messages of Vaconst.h.
 class TVaCustomComm : public TVaComponent {
 public:
+    /// A closed port with the defaults: 1200 baud, 8 data bits, no parity, 1 stop bit, no flow
+    /// control, device name `"\\.\COM%d"` and port number 0, events ceError, ceRxChar and
+    /// ceTxEmpty watched, queued writes (DirectWrite false). `owner` destroys it (may be null).
     explicit TVaCustomComm(TComponent* owner);
+    /// Closes the port (as Close) and detaches its clients.
     ~TVaCustomComm() override;
 
-    // Opens and configures the device and starts the threads; raises EVaCommError on failure,
-    // leaving the port closed with no handle left open.
+    /// Opens and configures the device and starts the threads; raises EVaCommError on failure,
+    /// leaving the port closed with no handle left open.
     void Open();
-    // Stops the threads and closes the device; nothing when closed or being closed by another
-    // call. Once it returns, the port's threads no longer use the device, the port or the GUI
-    // thread, and no delivery reaches a handler or client; called from inside one, the rest of
-    // that delivery is dropped.
+    /// Stops the threads and closes the device; nothing when closed or being closed by another
+    /// call. Once it returns, the port's threads no longer use the device, the port or the GUI
+    /// thread, and no delivery reaches a handler or client; called from inside one, the rest of
+    /// that delivery is dropped.
     void Close();
+    /// True while the device is open.
     bool Active() const { return handle_.Valid(); }
+    /// Opens the port when AutoOpen is set (not at design time); raises as Open does.
     void Loaded() override;
-    // Raises "Can't perform this operation while port is open" when Active.
+    /// Raises "Can't perform this operation while port is open" when Active.
     void CheckOpen() const;
 
-    // The name for messages: DeviceName formatted with PortNum ("COM3").
+    /// The name for messages: DeviceName formatted with PortNum ("COM3").
     std::string GetDeviceName() const;
-    // The device node that is opened (see SerialPlatform::DeviceNodeFor).
+    /// The device node that is opened (see SerialPlatform::DeviceNodeFor).
     std::string GetDeviceNameEx() const;
-    // The system's error code of the last Open that failed, 0 after one that succeeded:
-    // the reason for the user.
+    /// The system's error code of the last Open that failed, 0 after one that succeeded:
+    /// the reason for the user.
     int LastOpenError() const { return lastOpenError_.load(); }
 
-    // Copies a device-control record into the properties. On an open port a record whose flow
-    // limits differ from Buffers' raises "Can't perform this operation while port is open" and
-    // changes nothing.
+    /// Copies a device-control record into the properties. On an open port a record whose flow
+    /// limits differ from Buffers' raises "Can't perform this operation while port is open" and
+    /// changes nothing.
     void ReadDCB(const SerialPlatform::DCB& dcb);
-    // Loads the device's current settings into the properties, whole or not at all (ReadDCB).
+    /// Loads the device's current settings into the properties, whole or not at all (ReadDCB).
     void ResetPortParameters();
-    // Reads the port's capability record; raises on a closed port.
+    /// Reads the port's capability record; raises on a closed port.
     void GetProperties();
+    /// The capability record of the last GetProperties.
     const SerialPlatform::COMMPROP& Properties() const { return properties_; }
 
     // Properties.
+    ///@{
+    /// Whether Loaded opens the port. Default false.
     bool AutoOpen() const { return autoOpen_; }
     void SetAutoOpen(bool value) { autoOpen_ = value; }
+    ///@}
+    ///@{
+    /// The line rate; brUser takes UserBaudrate. Default br1200. Written to an open device at
+    /// once (unless UpdateDCB is false); choosing a member other than brUser sets UserBaudrate
+    /// to 0. Raises when the device refuses it.
     TVaBaudrate Baudrate() const { return baudrate_; }
     void SetBaudrate(TVaBaudrate value);
+    ///@}
+    ///@{
+    /// The parity. Default paNone. Written to an open device at once, as Baudrate.
     TVaParity Parity() const { return parity_; }
     void SetParity(TVaParity value);
+    ///@}
+    ///@{
+    /// Data bits per character. Default db8. Written to an open device at once, as Baudrate.
     TVaDatabits Databits() const { return databits_; }
     void SetDatabits(TVaDatabits value);
+    ///@}
+    ///@{
+    /// Stop bits. Default sb1. Written to an open device at once, as Baudrate.
     TVaStopbits Stopbits() const { return stopbits_; }
     void SetStopbits(TVaStopbits value);
+    ///@}
+    ///@{
+    /// The special characters (XON, XOFF, error, event, end of file); a change is written to an
+    /// open device at once.
     TVaEventChars& EventChars() { return *eventChars_; }
     const TVaEventChars& EventChars() const { return *eventChars_; }
     void SetEventChars(const TVaEventChars& value) { eventChars_->Assign(value); }
+    ///@}
+    ///@{
+    /// Hardware and software flow control; a change is written to an open device at once.
     TVaFlowControl& FlowControl() { return *flowControl_; }
     const TVaFlowControl& FlowControl() const { return *flowControl_; }
     void SetFlowControl(const TVaFlowControl& value) { flowControl_->Assign(value); }
+    ///@}
+    ///@{
+    /// Error-character replacement, NUL stripping and parity checking. Default none. Written
+    /// to an open device at once, as Baudrate.
     TVaCommOptions Options() const { return options_; }
     void SetOptions(TVaCommOptions value);
+    ///@}
+    ///@{
+    /// The number put into DeviceName's `"%d"`. Default 0. Refused while the port is open.
     TVaPortInt PortNum() const { return portNum_; }
     void SetPortNum(TVaPortInt value);
+    ///@}
+    ///@{
+    /// The device's name pattern, formatted with PortNum (`%%` for a per cent sign). Default
+    /// `"\\.\COM%d"`, which names `"COM<PortNum>"`: a device on Windows; on Linux only through
+    /// a resolver the program installs (SerialPlatform::SetDeviceResolver), else it is missing.
+    /// A pattern without `"%d"` names the device itself: `"/dev/ttyUSB0"`, or `"ttyUSB0"` for a
+    /// node under /dev. Refused while the port is open.
     const std::string& DeviceName() const { return deviceName_; }
     void SetDeviceName(const std::string& value);
+    ///@}
+    ///@{
+    /// The line events the receive thread watches and reports. Default ceError, ceRxChar,
+    /// ceTxEmpty. Refused while the port is open.
     TVaCommEvents MonitorEvents() const { return monitorEvents_; }
     void SetMonitorEvents(TVaCommEvents value);
+    ///@}
+    ///@{
+    /// Queue sizes (bytes), time-outs (milliseconds) and flow limits. SetBuffers is refused while
+    /// the port is open, and so is a change of its sizes or limits.
     TVaBuffers& Buffers() { return *buffers_; }
     const TVaBuffers& Buffers() const { return *buffers_; }
     void SetBuffers(const TVaBuffers& value);
+    ///@}
+    ///@{
+    /// The receive thread's priority. Default tpNormal; applies to a running thread at once.
     TThreadPriority EventPriority() const { return eventPriority_; }
     void SetEventPriority(TThreadPriority value);
+    ///@}
+    ///@{
+    /// The transmit thread's priority. Default tpHighest; applies to a running thread at once.
     TThreadPriority WritePriority() const { return writePriority_; }
     void SetWritePriority(TThreadPriority value);
+    ///@}
+    ///@{
+    /// True: writes go to the device on the caller's thread. False (the default): writes are
+    /// queued for the transmit thread. Refused while the port is open.
     bool DirectWrite() const { return directWrite_; }
     void SetDirectWrite(bool value);
+    ///@}
+    ///@{
+    /// Whether setting changes are written to the open device. Default true; false leaves the
+    /// device's settings as they are. Refused while the port is open.
     bool UpdateDCB() const { return updateDCB_; }
     void SetUpdateDCB(bool value);
+    ///@}
+    ///@{
+    /// A rate in bits per second for brUser; setting it also sets Baudrate to brUser and writes
+    /// it to an open device. Default 0.
     int32_t UserBaudrate() const { return userBaudrate_; }
     void SetUserBaudrate(int32_t value);
-    // Where handlers, clients and the display run (see above); refused while open, and
-    // htPortThreads while a display is attached.
+    ///@}
+    ///@{
+    /// Where handlers, clients and the display run (see the class); refused while open, and
+    /// htPortThreads while a display is attached. Default htGuiThread.
     TVaHandlerThread HandlerThread() const { return handlerThread_; }
     void SetHandlerThread(TVaHandlerThread value);
+    ///@}
 
+    ///@{
+    /// OnOpen after the port has opened, OnClose after it has closed (not while the port is
+    /// being destroyed); on the thread that opens or closes. An error they raise goes to the
+    /// application's error display.
     TNotifyEvent OnOpen, OnClose;
+    ///@}
+    ///@{
+    /// A watched modem line changed (CTS, DSR, carrier RLSD), a ring, or a break was received.
+    /// On the handlers' thread (HandlerThread); read the line with GetModemStatus.
     TNotifyEvent OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
+    ///@}
+    /// Line errors (framing, overrun, parity, queue overflow), reported once, on the handlers'
+    /// thread for watched ceError events or on the thread that calls ClearLineErrors.
     TVaCommErrorEvent OnError;
+    /// Received bytes wait and the port has no clients: the handler reads them. On the
+    /// handlers' thread.
     TVaCommRxCharEvent OnRxChar;
+    /// Received bytes taken from the queue for the clients, after they have seen them. On
+    /// the handlers' thread.
     TVaCommRxBufEvent OnRxBuf;
+    ///@{
+    /// The event character arrived (OnRxFlag), the transmit queue drained (OnTxEmpty), a
+    /// printer error (OnPErr), the receive queue 80 % full (OnRx80Full), provider events 1 and
+    /// 2. On the handlers' thread; OnTxEmpty with htPortThreads on the transmit thread.
     TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
-    // Takes the place of the application's error box when the device has gone; the handler may
-    // close the port.
+    ///@}
+    /// Takes the place of the application's error box when the device has gone; the handler may
+    /// close the port.
     TVaCommDeviceLostEvent OnDeviceLost;
 
     // Clients and display.
+    /// The attached clients, in the order they are fed. GUI thread.
     const std::vector<TVaDispatcher*>& Clients() const { return clients_; }
+    ///@{
+    /// Whether the clients are fed the line events. Default true.
     bool ControlsEnabled() const { return controlsEnabled_; }
     void EnableControls() { controlsEnabled_ = true; }
     void DisableControls() { controlsEnabled_ = false; }
+    ///@}
+    /// Appends a client; usually through TVaCommComponent::SetComm. GUI thread.
     void InsertClient(TVaDispatcher* dispatcher);
+    /// Detaches a client; nothing when it is not attached. GUI thread.
     void RemoveClient(TVaDispatcher* dispatcher);
+    /// Detaches every client.
     void DestroyClients();
+    ///@{
+    /// The line-status display refreshed after each batch of line events; forgotten when it is
+    /// destroyed. Null for none. Setting one is refused (EVaCommError) while HandlerThread is
+    /// htPortThreads.
     TVaDisplay* Display() const { return display_; }
-    // Refused (EVaCommError) while HandlerThread is htPortThreads.
     void SetDisplay(TVaDisplay* value);
+    ///@}
+    /// Refreshes the display now, if there is one; raises what its query raises.
     void UpdateDisplay();
+    /// Forgets the display when it is removed.
     void Notification(TComponent* component, TOperation operation) override;
 
-    // A batch of line events, on the handlers' thread: the received data, then the other events in
-    // their fixed order. The transmit thread hands its drained-queue and write-error masks to
-    // HandleLineEvent directly.
+    /// A batch of line events, on the handlers' thread: the received data, then the other events in
+    /// their fixed order. The transmit thread hands its drained-queue and write-error masks to
+    /// HandleLineEvent directly.
     virtual void HandleDataEvent();
+    /// The line events of `evtMask` (EV_* bits): line errors, then the clients, then the
+    /// handlers OnRxFlag, OnCts, OnDsr, OnRing, OnRlsd, OnTxEmpty, OnBreak, OnPErr,
+    /// OnRx80Full, OnEvent1, OnEvent2 in that order.
     virtual void HandleLineEvent(uint32_t evtMask);
+    /// Feeds `evtMask` to each client while ControlsEnabled.
     virtual void WriteEvents(uint32_t evtMask);
+    /// Feeds received bytes to each client while ControlsEnabled, then to OnRxBuf.
     virtual void WriteBuffer(PVaData data, int32_t count);
-    // On the handlers' thread, from a thread of the port that found the device gone (a pulled
-    // adapter, a hung-up line) and stops using it: OnDeviceLost, or else the application's error
-    // box, once per opening however many threads find it.
+    /// On the handlers' thread, from a thread of the port that found the device gone (a pulled
+    /// adapter, a hung-up line) and stops using it: OnDeviceLost, or else the application's error
+    /// box, once per opening however many threads find it.
     void DeviceLost(int code);
 
     // Reads and writes.
+    /// Writes `count` bytes; any thread. Direct: answers `count` once the device took them all
+    /// within Buffers().ReadTimeout(), else 0; raises `"Write error (%d), %s"`. Queued: answers
+    /// `count` once the bytes are in the transmit queue; when no room comes within
+    /// Buffers().WriteTimeout(), raises `"Output buffer is full. Please check comm status."`.
+    /// Answers 0 on a closed port or one closed meanwhile.
     int32_t WriteBuf(const void* buffer, int32_t count);
+    /// Reads up to `count` bytes that have arrived, without waiting; answers how many (0 on a
+    /// closed port). Raises `"Read error (%d), %s"`. Any thread.
     int32_t ReadBuf(void* buffer, int32_t count);
+    /// WriteBuf of the text's bytes; true when all were taken.
     bool WriteText(const std::string& text);
+    /// WriteBuf of one byte; true when it was taken.
     bool WriteChar(char ch);
-    // Everything that has arrived, in order; the empty text when nothing has. Never waits.
+    /// Everything that has arrived, in order; the empty text when nothing has. Never waits.
     std::string ReadText();
+    /// Reads one byte into `ch` if one has arrived; false (and `ch` unchanged) otherwise.
     bool ReadChar(char& ch);
+    /// Bytes waiting in the receive queue; 0 on a closed port.
     int32_t ReadBufUsed();
+    /// Buffers().ReadSize() less the bytes waiting; 0 on a closed port.
     int32_t ReadBufFree();
+    /// Bytes not yet sent: in the transmit queue when queued, in the driver when direct.
     int32_t WriteBufUsed();
+    /// Room left for writing, in the same queue as WriteBufUsed.
     int32_t WriteBufFree();
+    /// Discards received bytes not yet read.
     void PurgeRead();
+    /// Discards bytes not yet sent, the transmit queue's too.
     void PurgeWrite();
+    /// Both purges.
     void PurgeReadWrite();
+    /// Purges with PURGE_* flags; raises `"Error clearing buffers (%d), %s"`. Nothing when closed.
     void PurgeBuffers(uint32_t flags);
 
     // Status and lines.
-    // Reads the status; the line errors it reads (and so clears in the driver) are also kept for
-    // the next ClearLineErrors, which reports them once, whichever query read them first.
+    /// Reads the status; the line errors it reads (and so clears in the driver) are also kept for
+    /// the next ClearLineErrors, which reports them once, whichever query read them first.
     TVaCommStatus GetCommStatus();
+    /// Reports the line errors not yet reported to OnError (an error the handler raises goes
+    /// to the application's error display); true when there were any.
     bool ClearLineErrors();
+    /// Hold flag 1 to 8 of the status (1 CTS hold, 2 DSR hold, 3 RLSD hold, 4 XOFF hold, 5 XOFF
+    /// sent, 6 EOF, 7 TX immediate); false for any other index.
     bool GetComStat(int32_t index);
+    /// Modem line 1 CTS, 2 DSR, 3 RING, 4 RLSD (carrier) is on; false for any other index or
+    /// a closed port. Raises `"Error reading modem state (%d), %s"`.
     bool GetModemStatus(int32_t index);
+    /// Raises or drops DTR. Refused under DTR handshake with
+    /// `"DTR line updates not allowed when flowcontrol is set to Handshake."`. Line functions
+    /// raise `"Error calling comm function (%d), %s"` when the device refuses them, and do
+    /// nothing on a closed port.
     void SetDTR(bool on);
+    /// Raises or drops RTS. Refused under RTS handshake or toggle with
+    /// `"RTS line updates not allowed when flowcontrol is set to Handshake or Toggle."`.
     void SetRTS(bool on);
+    /// Starts (true) or ends a break on the line.
     void SetBreak(bool on);
+    /// Acts as if XON (true) or XOFF had been received.
     void SetXon(bool on);
+    /// Resets the device, where the driver can.
     void ResetDev();
 
+    ///@{
+    /// Takes and releases the write lock, which direct writes hold (re-entrant; lock order
+    /// above).
     void WriteLock() { writeLock_.Enter(); }
     void WriteUnlock() { writeLock_.Leave(); }
+    ///@}
+    ///@{
+    /// Takes and releases the global lock, which reads, status queries and purges hold; take it
+    /// before the write lock.
     void GlobalLock() { globalLock_.Enter(); }
     void GlobalUnlock() { globalLock_.Leave(); }
+    ///@}
 
-    // For the port's threads: the device, the event mask computed at Open, and the system that
-    // carries out the serial calls.
+    ///@{
+    /// For the port's threads: the device, the event mask computed at Open, and the system that
+    /// carries out the serial calls.
     SerialPlatform::THandle Handle() const { return handle_.Get(); }
     uint32_t EventMask() const { return eventMask_.load(); }
     SerialPlatform::ICommSystem& CommSystem() const { return *system_; }
-    // What the threads run their deliveries in with htPortThreads; none with htGuiThread.
+    ///@}
+    /// What the threads run their deliveries in with htPortThreads; none with htGuiThread.
     std::shared_ptr<TVaOwnDeliveries> OwnDeliveries() const {
         return handlerThread_ == htPortThreads ? ownDeliveries_ : nullptr;
     }
-    // Makes this port use `system` instead of the host's (a test's stand-in for the operating
-    // system); refused while open. `system` must outlive the port.
+    /// Makes this port use `system` instead of the host's (a test's stand-in for the operating
+    /// system); refused while open. `system` must outlive the port.
     void SetCommSystem(SerialPlatform::ICommSystem& system);
 
 protected:
+    /// Opens the device by GetDeviceNameEx; raises `"Can't open specified device %s"` or
+    /// `"Specified device not found (%s)."`.
     virtual void CreateHandle();
+    /// Closes the device.
     void DestroyHandle();
+    /// Starts the receive thread, and the transmit thread unless DirectWrite.
     virtual void CreateThreads();
-    // Asks the threads to stop, without waiting, and forgets them; ReleaseThreads then waits
-    // for them outside the locks.
+    /// Asks the threads to stop, without waiting, and forgets them; ReleaseThreads then waits
+    /// for them outside the locks.
     void DestroyThreads();
+    /// Waits for the threads DestroyThreads stopped and frees them.
     void ReleaseThreads();
 
+    /// Writes the line settings to the open device, unless UpdateDCB is false.
     void SetDCB();
+    /// Writes the queue sizes to the open device.
     void UpdateBuffers();
+    /// Writes the read and write time-outs to the open device.
     void UpdateTimeouts();
+    /// Computes EventMask from MonitorEvents.
     void UpdateEventMask();
+    /// Carries out one line function (SETDTR, CLRRTS, SETBREAK and so on) on the open device.
     void ToggleCommState(uint32_t func);
 
-    // Raises EVaCommError with `msg`, its "%d" and "%s" filled with the system's last error code
-    // and its text.
+    /// Raises EVaCommError with `msg`, its `"%d"` and `"%s"` filled with the system's last error
+    /// code and its text.
     [[noreturn]] void Error(const std::string& msg) const;
+    /// Error(msg) unless `ok`.
     void Watch(bool ok, const std::string& msg) const;
+    /// Calls OnOpen; an error it raises goes to the application's error display.
     void DoOpen();
+    /// Calls OnClose, except while the port is being destroyed; errors as DoOpen.
     void DoClose();
 
+    /// A change of Buffers: refused on an open port, else written.
     void BuffersChanged(TVaPersistent* sender);
+    /// A change of EventChars: written to the open device.
     void EventCharsChanged(TVaPersistent* sender);
+    /// A change of FlowControl: written to the open device.
     void FlowControlChanged(TVaPersistent* sender);
 
 private:
@@ -346,13 +528,13 @@ private:
     std::atomic<bool> deviceLostShown_{false};
 };
 
-// The port with every property published; it adds no behaviour.
+/// The port with every property published; it adds no behaviour.
 class TVaComm : public TVaCustomComm {
 public:
     using TVaCustomComm::TVaCustomComm;
 };
 
-// Tries whether the device of "COM<port>" can be opened now: 1 it can (and is left closed),
-// 2 there is no such device, 0 it cannot for another reason (held by another program, no
-// permission).
+/// Tries whether the device of `"COM<port>"` can be opened now: 1 it can (and is left closed),
+/// 2 there is no such device, 0 it cannot for another reason (held by another program, no
+/// permission). Any thread.
 int32_t GetPortState(int32_t port);

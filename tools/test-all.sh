@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds, and runs every test: the release build (as users and packagers
-# build it, so that warnings only -O3 shows are seen), the whole suite under AddressSanitizer+UBSan,
-# the threaded tests under ThreadSanitizer, a short run of each fuzz target, and the serial
-# component built for Windows with its tests under Wine. Warnings are errors
-# here, never in a user's build.
+# build it, so that warnings only -O3 shows are seen), the reference of the public headers, the
+# whole suite under AddressSanitizer+UBSan, the threaded tests under ThreadSanitizer, a short run
+# of each fuzz target, and the serial component built for Windows with its tests under Wine.
+# Warnings are errors here, never in a user's build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -20,6 +20,8 @@ run_build() { # <dir> <build type> <ctest args> -- <cmake args>
 
 echo "== release build =="
 run_build build/release Release --
+echo "== reference of the public headers (Doxygen, warnings are errors) =="
+bash tools/check-reference.sh build/reference
 echo "== install, package and desktop checks =="
 bash tools/check-package.sh build/release
 echo "== AddressSanitizer + UBSan =="

@@ -1,15 +1,20 @@
+/// @file
+/// The framework binding to Qt.
 #pragma once
 
 class QWidget;
 
-// Binds the framework stand-ins to a running QApplication: calls handed to the GUI thread are run
-// from Qt's event loop, Application::Run runs that loop, and the application's error display is a
-// message box. Unbinds when
-// destroyed, so nothing reaches Qt after the application has gone.
+/// Binds the framework stand-ins to a running QApplication: calls handed to the GUI thread are run
+/// from Qt's event loop, Application::Run runs that loop, and the application's error display is a
+/// message box. Unbinds when destroyed, so nothing reaches Qt after the application has gone.
 class QtFrameworkBinding {
 public:
+    /// Binds; make it after the QApplication, on the GUI thread.
     QtFrameworkBinding();
+    /// Unbinds; destroy it before the QApplication.
     ~QtFrameworkBinding();
+    /// One binding per process; not copyable.
     QtFrameworkBinding(const QtFrameworkBinding&) = delete;
+    /// Not copyable.
     QtFrameworkBinding& operator=(const QtFrameworkBinding&) = delete;
 };
