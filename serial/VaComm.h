@@ -1,13 +1,12 @@
 #pragma once
 
 #include "framework/Thread.h"
+#include "serial/CommRecords.h"
 #include "serial/VaClasses.h"
-#include "serial/VaCommHandle.h"
 #include "serial/VaObjects.h"
 #include "serial/VaPrst.h"
 #include "serial/VaTypes.h"
 #include "serial/Vaconst.h"
-#include "serial/platform/CommPlatform.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,6 +16,11 @@
 #include <string>
 #include <vector>
 
+namespace SerialPlatform {
+class ICommSystem;
+}
+
+class TVaCommHandle;
 class TVaCommThread;
 class TVaCommEventThread;
 class TVaCommWriteThread;
@@ -74,7 +78,7 @@ public:
     // thread, and no delivery reaches a handler or client; called from inside one, the rest of
     // that delivery is dropped.
     void Close();
-    bool Active() const { return handle_.Valid(); }
+    bool Active() const;
     void Loaded() override;
     // Raises "Can't perform this operation while port is open" when Active.
     void CheckOpen() const;
@@ -208,7 +212,7 @@ public:
 
     // For the port's threads: the device, the event mask computed at Open, and the system that
     // carries out the serial calls.
-    SerialPlatform::THandle Handle() const { return handle_.Get(); }
+    SerialPlatform::THandle Handle() const;
     uint32_t EventMask() const { return eventMask_.load(); }
     SerialPlatform::ICommSystem& CommSystem() const { return *system_; }
     // Makes this port use `system` instead of the host's (a test's stand-in for the operating
@@ -267,7 +271,7 @@ private:
     bool IsClient(const TVaDispatcher* dispatcher) const;
 
     SerialPlatform::ICommSystem* system_;
-    TVaCommHandle handle_;
+    const std::unique_ptr<TVaCommHandle> handle_;
     std::atomic<uint32_t> eventMask_{0};
     int lastOpenError_ = 0;
     std::atomic<uint32_t> heldErrors_{0}; // read from the driver, not yet reported

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framework/Components.h"
-#include "serial/platform/Signals.h"
+#include "serial/SignalHandle.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/platform/CommCodes.h"
+#include "serial/CommCodes.h"
 
 #include <array>
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 // The serial component's enumerations, sets and messages. The codes of the Windows serial
 // interface that the component speaks (line events, purge flags, line errors, modem lines, line
-// functions) are those of serial/platform/CommCodes.h.
+// functions) are those of serial/CommCodes.h.
 
 enum TVaBaudrate : uint8_t {
     brUser,
