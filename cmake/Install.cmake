@@ -62,8 +62,10 @@ add_custom_target(q4471_compressed_docs ALL DEPENDS ${compressed} ${changelog})
 # Every package carries the copyright, the changelog and the override of the one lintian tag
 # that only an upload to Debian could answer.
 set(Q4471_LIBRARY_PACKAGE libq4471-serial${Q4471_SOVERSION})
+set(Q4471_QT_LIBRARY_PACKAGE libq4471-serial-qt${Q4471_SOVERSION})
 set(Q4471_DEV_PACKAGE libq4471-serial-dev)
-foreach(pair editor:${Q4471_PACKAGE_NAME} runtime:${Q4471_LIBRARY_PACKAGE} dev:${Q4471_DEV_PACKAGE})
+foreach(pair editor:${Q4471_PACKAGE_NAME} runtime:${Q4471_LIBRARY_PACKAGE}
+             runtime_qt:${Q4471_QT_LIBRARY_PACKAGE} dev:${Q4471_DEV_PACKAGE})
   string(REPLACE ":" ";" pair ${pair})
   list(GET pair 0 component)
   list(GET pair 1 package)
@@ -98,8 +100,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
+set(Q4471_DEB_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL editor runtime dev)
+set(CPACK_COMPONENTS_ALL editor runtime runtime_qt dev)
 set(CPACK_DEBIAN_EDITOR_PACKAGE_NAME ${Q4471_PACKAGE_NAME})
 # Qt loads the plugin that draws the SVG window icon at run time: dpkg-shlibdeps cannot see it.
 set(CPACK_DEBIAN_EDITOR_PACKAGE_DEPENDS libqt6svg6)
@@ -111,19 +114,34 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY "=")
 file(WRITE ${CMAKE_BINARY_DIR}/debian/triggers "activate-noawait ldconfig\n")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/triggers)
+set(CPACK_DEBIAN_RUNTIME_QT_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/triggers)
 string(JOIN "\n" CPACK_COMPONENT_RUNTIME_DESCRIPTION
   "asynchronous serial-port component (shared libraries)"
   "An asynchronous serial port for C++ programs: opens and configures a device,"
   "reads and writes directly or through a transmit queue, and reports received"
   "data, modem-line changes and line errors to handlers and clients."
   ""
-  "This package holds the shared libraries: the component with its framework,"
-  "the Qt line-status display and the Qt binding.")
+  "This package holds the shared library of the component with its framework.")
+
+set(CPACK_DEBIAN_RUNTIME_QT_PACKAGE_NAME ${Q4471_QT_LIBRARY_PACKAGE})
+set(CPACK_DEBIAN_RUNTIME_QT_PACKAGE_SECTION libs)
+# dpkg-shlibdeps looks for the component's library in the build tree, where it has no shlibs file:
+# the dependency on its package is named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
+set(CPACK_DEBIAN_RUNTIME_QT_PACKAGE_DEPENDS "${Q4471_LIBRARY_PACKAGE} (= ${Q4471_DEB_VERSION})")
+string(JOIN "\n" CPACK_COMPONENT_RUNTIME_QT_DESCRIPTION
+  "asynchronous serial-port component (Qt display and binding)"
+  "An asynchronous serial port for C++ programs: opens and configures a device,"
+  "reads and writes directly or through a transmit queue, and reports received"
+  "data, modem-line changes and line errors to handlers and clients."
+  ""
+  "This package holds the shared libraries of the Qt line-status display and of"
+  "the binding that runs the component's events in Qt's event loop.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${Q4471_DEV_PACKAGE})
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
-    "${Q4471_LIBRARY_PACKAGE} (= ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})")
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${Q4471_LIBRARY_PACKAGE} (= ${Q4471_DEB_VERSION}), \
+${Q4471_QT_LIBRARY_PACKAGE} (= ${Q4471_DEB_VERSION})")
 set(CPACK_DEBIAN_DEV_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_DEV_PACKAGE_ARCHITECTURE amd64)
 string(JOIN "\n" CPACK_COMPONENT_DEV_DESCRIPTION

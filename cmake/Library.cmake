@@ -3,8 +3,10 @@
 # compile), the public headers under include/q4471/, a CMake package (find_package(Q4471Serial))
 # and pkg-config files. The in-tree programs keep linking the static in-tree libraries.
 #
-# Install components, which Install.cmake turns into Debian packages: "runtime" (the shared
-# libraries), "dev" (headers, static libraries, the SONAME links, CMake and pkg-config files).
+# Install components, which Install.cmake turns into Debian packages: "runtime" (the component's
+# shared library), "runtime_qt" (the Qt display's and binding's, apart so that a program without
+# Qt does not pull Qt in), "dev" (headers, static libraries, the SONAME links, CMake and
+# pkg-config files).
 
 include(GNUInstallDirs)
 
@@ -94,21 +96,21 @@ endforeach()
 
 # The Qt libraries go in an export set of their own, so that a program without Qt finds the
 # package without Qt installed.
-function(q4471_install_libraries export)
+function(q4471_install_libraries export component)
   set(all)
   foreach(library IN LISTS ARGN)
     list(APPEND all ${library} ${library}_static)
   endforeach()
   install(TARGETS ${all} EXPORT ${export}
     # Shared libraries are not programs: 0644, as Debian's policy asks.
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${component} NAMELINK_COMPONENT dev
       PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
   install(EXPORT ${export} NAMESPACE Q4471:: DESTINATION ${Q4471_CMAKE_DIR} COMPONENT dev)
 endfunction()
-q4471_install_libraries(Q4471SerialTargets ${Q4471_LIBRARIES})
+q4471_install_libraries(Q4471SerialTargets runtime ${Q4471_LIBRARIES})
 if(Q4471_QT_LIBRARIES)
-  q4471_install_libraries(Q4471SerialQtTargets ${Q4471_QT_LIBRARIES})
+  q4471_install_libraries(Q4471SerialQtTargets runtime_qt ${Q4471_QT_LIBRARIES})
 endif()
 
 include(CMakePackageConfigHelpers)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the serial component as users of the library get it, from an already built Release tree:
 #   bash tools/check-library.sh BUILD_DIR
-# installs the runtime and dev components into a staging prefix; compiles each installed header
-# on its own against that prefix only (a public header that includes an internal one fails);
+# installs the runtime, runtime_qt and dev components into a staging prefix; compiles each
+# installed header on its own against that prefix only (a public header that includes an internal
+# one fails);
 # builds examples/ against the prefix with find_package (a package file naming a missing file, or
 # a symbol the examples use that the shared library does not export, fails) and with pkg-config;
 # runs each example against a pseudo-terminal it creates, checking what it prints (the Qt one
@@ -26,11 +27,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 stage=$work/stage
 
-step "install the runtime and dev components into $stage"
+step "install the runtime, runtime_qt and dev components into $stage"
 grep -q '^Q4471_WITH_GUI:BOOL=ON$' "$build/CMakeCache.txt" || fail "$build is built without the GUI"
 cmake --build "$build" --target q4471_serial_lib q4471_serial_lib_static q4471_serial_display_lib \
   q4471_serial_display_lib_static q4471_framework_qt_lib q4471_framework_qt_lib_static
-for component in runtime dev; do
+for component in runtime runtime_qt dev; do
   cmake --install "$build" --prefix "$stage" --component "$component" >/dev/null
 done
 include=$stage/include/q4471

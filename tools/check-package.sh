@@ -2,8 +2,8 @@
 # Checks what users get from an already built Release tree:
 #   bash tools/check-package.sh BUILD_DIR
 # stages `cmake --install` and validates the desktop entry, AppStream metainfo and MIME type
-# there; builds the Debian packages with CPack (the editor, the component's runtime library and
-# its development package), checks what each holds and runs lintian on it; installs them with
+# there; builds the Debian packages with CPack (the editor, the component's runtime libraries
+# without and with Qt, and its development package), checks what each holds and runs lintian on it; installs them with
 # dpkg, starts the installed editor on a headless X server until its window shows, stops it with
 # SIGTERM; purges the packages and checks that nothing of them is left. Any failure stops the
 # run. It installs packages and the .debs system-wide (through sudo when not root).
@@ -18,9 +18,10 @@ cd "$(dirname "$0")/.."
 app_id=org.q4471.MemoriesEditor
 package=q4471-editor
 library_package=libq4471-serial1
+qt_library_package=libq4471-serial-qt1
 dev_package=libq4471-serial-dev
 # In the order dpkg --purge takes them.
-packages=("$dev_package" "$library_package" "$package")
+packages=("$dev_package" "$qt_library_package" "$library_package" "$package")
 mime_type=application/x-q4471-memories
 programs=(q4471-editor q4471-line-monitor q4471-radio-sim)
 window_title="Q4471 Memories Editor"
@@ -145,8 +146,13 @@ expect_in() { # <package> <pattern>...
     contents "$name" | grep -Eq "^\./usr/$pattern\$" || fail "$name holds no $pattern"
   done
 }
+expect_in "$library_package" "lib/(.*/)?libq4471-serial\.so\.1(\.[0-9]+)*"
+for library in q4471-serial-display q4471-framework-qt; do
+  expect_in "$qt_library_package" "lib/(.*/)?lib$library\.so\.1(\.[0-9]+)*"
+done
+! dpkg-deb --field "${debs[$library_package]}" Depends | grep -qi qt ||
+  fail "$library_package depends on Qt"
 for library in q4471-serial q4471-serial-display q4471-framework-qt; do
-  expect_in "$library_package" "lib/(.*/)?lib$library\.so\.1(\.[0-9]+)*"
   expect_in "$dev_package" "lib/(.*/)?lib$library\.so" "lib/(.*/)?lib$library\.a"
 done
 expect_in "$dev_package" include/q4471/serial/VaComm.h include/q4471/serial/display/VaLEDDisplay.h \
@@ -154,9 +160,11 @@ expect_in "$dev_package" include/q4471/serial/VaComm.h include/q4471/serial/disp
   "lib/(.*/)?pkgconfig/q4471-serial\.pc" "lib/(.*/)?pkgconfig/q4471-serial-display\.pc"
 ! contents "$dev_package" | grep -q '/platform/' || fail "$dev_package holds internal headers"
 ! contents "$package" | grep -Eq 'include/|\.so' || fail "$package holds library files"
-[ "$(dpkg-deb --field "${debs[$dev_package]}" Depends)" = "$library_package (= $changelog_version)" ] ||
-  fail "$dev_package does not depend on $library_package of its own version"
-echo "$library_package: the shared libraries; $dev_package: headers, static libraries, CMake and pkg-config files"
+[ "$(dpkg-deb --field "${debs[$dev_package]}" Depends)" = \
+  "$library_package (= $changelog_version), $qt_library_package (= $changelog_version)" ] ||
+  fail "$dev_package does not depend on the library packages of its own version"
+echo "$library_package: the component's shared library, without Qt; $qt_library_package: the Qt ones;"
+echo "$dev_package: headers, static libraries, CMake and pkg-config files"
 
 step "lintian"
 # Errors fail the run; warnings are printed.
