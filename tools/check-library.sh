@@ -3,7 +3,7 @@
 #   bash tools/check-library.sh BUILD_DIR
 # installs the runtime, runtime_qt and dev components into a staging prefix; compiles each
 # installed header on its own against that prefix only (a public header that includes an internal
-# one fails);
+# one fails), and checks that app/, memories/ and tools/ include no other of the component's;
 # builds examples/ against the prefix with find_package (a package file naming a missing file, or
 # a symbol the examples use that the shared library does not export, fails) and with pkg-config;
 # runs each example against a pseudo-terminal it creates, checking what it prints (the Qt one
@@ -61,6 +61,15 @@ headers=$(cd "$include" && find . -name '*.h' | sed 's#^\./##' | sort)
 echo "$headers" | xargs -P "$(nproc)" -I{} bash -c 'compile_header "$@"' _ {} ||
   fail "a public header needs a header that is not installed"
 echo "$(echo "$headers" | wc -l) headers: $(echo "$headers" | tr '\n' ' ')"
+
+step "the programs use only public headers"
+# The editor, the memories module and the tools reach the component as a library user does; the
+# module they share, serial/diagnostics, is not part of the component.
+internal=$(grep -rhoE '#include "(serial|framework)/[^"]+"' app memories tools \
+  --include='*.h' --include='*.cpp' | sed -E 's/#include "(.*)"/\1/' | sort -u |
+  grep -v '^serial/diagnostics/' | grep -vxF -e "$headers" || true)
+[ -z "$internal" ] || fail "app/, memories/ or tools/ include internal headers: $internal"
+echo "app/, memories/, tools/: public headers and serial/diagnostics only"
 
 step "the checks see what they should"
 # A header that includes an internal one, and a package that names a file it lacks, must fail;
