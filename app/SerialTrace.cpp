@@ -1,7 +1,7 @@
 #include "app/SerialTrace.h"
 
-#include "app/TrafficFormat.h"
 #include "serial/VaComm.h"
+#include "serial/diagnostics/TrafficFormat.h"
 
 #include <cerrno>
 #include <chrono>

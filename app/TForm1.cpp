@@ -2,16 +2,16 @@
 
 #include "app/FileDetailsBox.h"
 #include "app/FileDrop.h"
-#include "app/PortHelp.h"
-#include "app/PortNames.h"
 #include "app/SerialTrace.h"
 #include "app/TableCommands.h"
 #include "app/VerifyControl.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
 #include "memories/CsvFile.h"
+#include "serial/DeviceNames.h"
 #include "serial/VaComm.h"
-#include "serial/platform/CommPlatform.h"
+#include "serial/diagnostics/PortHelp.h"
+#include "serial/diagnostics/PortNames.h"
 #include "ui_TForm1.h"
 
 #include <QFile>

@@ -5,19 +5,29 @@
 
 #include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
+#include "serial/VaCommHandle.h"
 #include "serial/VaCommWriteThread.h"
+#include "serial/platform/CommPlatform.h"
 
 #include <mutex>
 
 using namespace SerialPlatform;
 
 TVaCustomComm::TVaCustomComm(TComponent* owner)
-    : TVaComponent(owner), system_(&DefaultCommSystem()), buffers_(new TVaBuffers),
-      eventChars_(new TVaEventChars), flowControl_(new TVaFlowControl),
+    : TVaComponent(owner), system_(&DefaultCommSystem()), handle_(new TVaCommHandle),
+      buffers_(new TVaBuffers), eventChars_(new TVaEventChars), flowControl_(new TVaFlowControl),
       ownDeliveries_(std::make_shared<TVaOwnDeliveries>()) {
     buffers_->SetOnChange([this](TVaPersistent* sender) { BuffersChanged(sender); });
     eventChars_->SetOnChange([this](TVaPersistent* sender) { EventCharsChanged(sender); });
     flowControl_->SetOnChange([this](TVaPersistent* sender) { FlowControlChanged(sender); });
+}
+
+bool TVaCustomComm::Active() const {
+    return handle_->Valid();
+}
+
+SerialPlatform::THandle TVaCustomComm::Handle() const {
+    return handle_->Get();
 }
 
 TVaCustomComm::~TVaCustomComm() {

@@ -3,13 +3,12 @@
 #pragma once
 
 #include "framework/Thread.h"
+#include "serial/CommRecords.h"
 #include "serial/VaClasses.h"
-#include "serial/VaCommHandle.h"
 #include "serial/VaObjects.h"
 #include "serial/VaPrst.h"
 #include "serial/VaTypes.h"
 #include "serial/Vaconst.h"
-#include "serial/platform/CommPlatform.h"
 
 #include <atomic>
 #include <cstdint>
@@ -19,6 +18,11 @@
 #include <string>
 #include <vector>
 
+namespace SerialPlatform {
+class ICommSystem;
+}
+
+class TVaCommHandle;
 class TVaCommThread;
 class TVaOwnDeliveries;
 class TVaCommEventThread;
@@ -108,7 +112,7 @@ public:
     /// that delivery is dropped.
     void Close();
     /// True while the device is open.
-    bool Active() const { return handle_.Valid(); }
+    bool Active() const;
     /// Opens the port when AutoOpen is set (not at design time); raises as Open does.
     void Loaded() override;
     /// Raises "Can't perform this operation while port is open" when Active.
@@ -395,7 +399,7 @@ public:
     ///@{
     /// For the port's threads: the device, the event mask computed at Open, and the system that
     /// carries out the serial calls.
-    SerialPlatform::THandle Handle() const { return handle_.Get(); }
+    SerialPlatform::THandle Handle() const;
     uint32_t EventMask() const { return eventMask_.load(); }
     SerialPlatform::ICommSystem& CommSystem() const { return *system_; }
     ///@}
@@ -475,7 +479,7 @@ private:
     bool IsClient(const TVaDispatcher* dispatcher) const;
 
     SerialPlatform::ICommSystem* system_;
-    TVaCommHandle handle_;
+    const std::unique_ptr<TVaCommHandle> handle_;
     std::atomic<uint32_t> eventMask_{0};
     std::atomic<int> lastOpenError_{0};   // a handler on the port's thread may reopen it
     std::atomic<uint32_t> heldErrors_{0}; // read from the driver, not yet reported

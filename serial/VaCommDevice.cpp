@@ -4,7 +4,9 @@
 #include "serial/VaComm.h"
 #include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
+#include "serial/VaCommHandle.h"
 #include "serial/VaCommWriteThread.h"
+#include "serial/platform/CommPlatform.h"
 
 #include <memory>
 #include <mutex>
@@ -61,7 +63,7 @@ void TVaCustomComm::Open() {
 }
 
 void TVaCustomComm::Close() {
-    if (!handle_.BeginClose()) {
+    if (!handle_->BeginClose()) {
         return;
     }
     ++*closings_; // a delivery under way stops at its next step
@@ -86,18 +88,18 @@ void TVaCustomComm::CreateHandle() {
         throw EVaCommError(FormatText(sErrOpenDevice, GetDeviceName()) +
                            FormatSystemError(sErrOpenDeviceCode, code, SysErrorMessage(code)));
     }
-    handle_.Attach(handle);
+    handle_->Attach(handle);
 }
 
 void TVaCustomComm::DestroyHandle() {
     if (!Active()) {
         return;
     }
-    handle_.BeginClose();
+    handle_->BeginClose();
     // A direct write waiting for room lets go at once; then the calls still using the device
     // give it back, and no later call gets it.
     completionEvent_.SetEvent();
-    system_->CloseHandle(handle_.Detach());
+    system_->CloseHandle(handle_->Detach());
     completionEvent_.ResetEvent();
 }
 

@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "serial/VaComm.h"
 #include "serial/VaCommFormat.h"
+#include "serial/platform/CommPlatform.h"
 
 using namespace SerialPlatform;
 

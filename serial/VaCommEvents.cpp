@@ -7,6 +7,7 @@
 #include "serial/VaCommFormat.h"
 #include "serial/VaDisplay.h"
 #include "serial/Vautils.h"
+#include "serial/platform/CommPlatform.h"
 
 #include <algorithm>
 #include <utility>

@@ -2,6 +2,8 @@
 // line functions and the capability record.
 
 #include "serial/VaComm.h"
+#include "serial/VaCommHandle.h"
+#include "serial/platform/CommPlatform.h"
 
 #include <mutex>
 
@@ -17,7 +19,7 @@ constexpr uint8_t ByteSizeOf(TVaDatabits bits) {
 } // namespace
 
 void TVaCustomComm::SetDCB() {
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (!device.Valid() || !updateDCB_) {
         return;
     }
@@ -114,7 +116,7 @@ void TVaCustomComm::ResetPortParameters() {
 }
 
 void TVaCustomComm::UpdateTimeouts() {
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (!device.Valid()) {
         return;
     }
@@ -125,7 +127,7 @@ void TVaCustomComm::UpdateTimeouts() {
 }
 
 void TVaCustomComm::UpdateBuffers() {
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {
         Watch(system_->SetupComm(device.Get(), static_cast<uint32_t>(buffers_->ReadSize()),
                                  static_cast<uint32_t>(buffers_->WriteSize())),
@@ -144,14 +146,14 @@ void TVaCustomComm::UpdateEventMask() {
         mask &= ~EV_TXEMPTY; // the transmit thread reports the drained queue itself
     }
     eventMask_ = mask;
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {
         Watch(system_->SetCommMask(device.Get(), mask), sErrSetEventMask);
     }
 }
 
 void TVaCustomComm::ToggleCommState(uint32_t func) {
-    const TVaCommHandle::TUse device(handle_); // line functions may come from any thread
+    const TVaCommHandle::TUse device(*handle_); // line functions may come from any thread
     if (device.Valid()) {
         Watch(system_->EscapeCommFunction(device.Get(), func), sErrCommFunction);
     }
@@ -159,7 +161,7 @@ void TVaCustomComm::ToggleCommState(uint32_t func) {
 
 void TVaCustomComm::GetProperties() {
     properties_ = COMMPROP{};
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (!device.Valid()) {
         throw EVaCommError(sErrPortClosed);
     }

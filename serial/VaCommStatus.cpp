@@ -2,6 +2,8 @@
 
 #include "framework/Application.h"
 #include "serial/VaComm.h"
+#include "serial/VaCommHandle.h"
+#include "serial/platform/CommPlatform.h"
 
 #include <array>
 #include <mutex>
@@ -11,7 +13,7 @@ using namespace SerialPlatform;
 TVaCommStatus TVaCustomComm::GetCommStatus() {
     std::lock_guard lock(globalLock_);
     TVaCommStatus status;
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {
         Watch(system_->ClearCommError(device.Get(), status.Errors, status.Status), sErrStatistics);
         heldErrors_ |= status.Errors;
@@ -40,7 +42,7 @@ bool TVaCustomComm::GetComStat(int32_t index) {
 bool TVaCustomComm::GetModemStatus(int32_t index) {
     static constexpr std::array<uint32_t, 4> lines = {MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
     uint32_t modemStat = 0;
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {
         Watch(system_->GetCommModemStatus(device.Get(), modemStat), sErrModemState);
     }

@@ -2,7 +2,9 @@
 // purging.
 
 #include "serial/VaComm.h"
+#include "serial/VaCommHandle.h"
 #include "serial/VaCommWriteThread.h"
+#include "serial/platform/CommPlatform.h"
 
 #include <algorithm>
 #include <mutex>
@@ -35,7 +37,7 @@ int32_t TVaCustomComm::QueuedWriteBuf(const void* buffer, int32_t count) {
 
 int32_t TVaCustomComm::DirectWriteBuf(const void* buffer, int32_t count) {
     std::lock_guard lock(writeLock_);
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (!device.Valid()) {
         return 0; // closed while this call waited for the lock
     }
@@ -55,7 +57,7 @@ int32_t TVaCustomComm::ReadBuf(void* buffer, int32_t count) {
         return 0;
     }
     std::lock_guard lock(globalLock_);
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (!device.Valid()) {
         return 0;
     }
@@ -171,7 +173,7 @@ void TVaCustomComm::PurgeBuffers(uint32_t flags) {
     if (flags != (PURGE_RXABORT | PURGE_RXCLEAR) && writeThread_ != nullptr) {
         writeThread_->PurgeWrite();
     }
-    const TVaCommHandle::TUse device(handle_);
+    const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {
         Watch(system_->PurgeComm(device.Get(), flags), sErrClearBuffers);
     }

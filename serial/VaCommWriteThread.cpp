@@ -3,7 +3,9 @@
 #include "framework/Application.h"
 #include "serial/VaComm.h"
 #include "serial/VaCommFormat.h"
+#include "serial/VaCommHandle.h"
 #include "serial/Vautils.h"
+#include "serial/platform/CommPlatform.h"
 
 #include <algorithm>
 #include <chrono>
@@ -215,7 +217,7 @@ bool TVaCommWriteThread::Send() {
     bool wrote = false;
     int failure = 0;
     {
-        const TVaCommHandle::TUse device(Comm->handle_);
+        const TVaCommHandle::TUse device(*Comm->handle_);
         if (!device.Valid()) {
             return false; // the port is closing; its stop request comes next
         }
@@ -264,7 +266,7 @@ void TVaCommWriteThread::Complete(uint32_t written) {
 bool TVaCommWriteThread::AwaitDevice() {
     int woken = 0;
     {
-        const TVaCommHandle::TUse device(Comm->handle_);
+        const TVaCommHandle::TUse device(*Comm->handle_);
         if (!device.Valid()) {
             return false;
         }

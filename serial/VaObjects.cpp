@@ -1,6 +1,7 @@
 #include "serial/VaObjects.h"
 
-#include "serial/platform/SystemErrors.h"
+#include "serial/SystemErrors.h"
+#include "serial/platform/Signals.h"
 
 #include <vector>
 

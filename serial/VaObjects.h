@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/Components.h"
-#include "serial/platform/Signals.h"
+#include "serial/SignalHandle.h"
 
 #include <atomic>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/platform/CommCodes.h"
+#include "serial/CommCodes.h"
 
 #include <array>
 #include <cstdint>
@@ -9,7 +9,7 @@
 /// @file
 /// The serial component's enumerations, sets and messages. The codes of the Windows serial
 /// interface that the component speaks (line events, purge flags, line errors, modem lines, line
-/// functions) are those of serial/platform/CommCodes.h.
+/// functions) are those of serial/CommCodes.h.
 
 /// The line rates of Baudrate; VaBaudrateValues gives each one's bits per second.
 enum TVaBaudrate : uint8_t {

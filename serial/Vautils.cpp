@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/Thread.h"
+#include "serial/platform/CommPlatform.h"
 #include "serial/platform/FileEntries.h"
 
 #include <algorithm>

@@ -2,10 +2,11 @@
 # Checks what users get from an already built Release tree:
 #   bash tools/check-package.sh BUILD_DIR
 # stages `cmake --install` and validates the desktop entry, AppStream metainfo and MIME type
-# there; builds the Debian package with CPack and runs lintian on it; installs it with dpkg,
-# starts the installed editor on a headless X server until its window shows, stops it with
-# SIGTERM; removes the package and checks that nothing of it is left. Any failure stops the run.
-# It installs packages and the .deb system-wide (through sudo when not root).
+# there; builds the Debian packages with CPack (the editor, the component's runtime libraries
+# without and with Qt, and its development package), checks what each holds and runs lintian on it; installs them with
+# dpkg, starts the installed editor on a headless X server until its window shows, stops it with
+# SIGTERM; purges the packages and checks that nothing of them is left. Any failure stops the
+# run. It installs packages and the .debs system-wide (through sudo when not root).
 set -euo pipefail
 
 usage="Usage: bash tools/check-package.sh BUILD_DIR"
@@ -16,6 +17,11 @@ cd "$(dirname "$0")/.."
 
 app_id=org.q4471.MemoriesEditor
 package=q4471-editor
+library_package=libq4471-serial1
+qt_library_package=libq4471-serial-qt1
+dev_package=libq4471-serial-dev
+# In the order dpkg --purge takes them.
+packages=("$dev_package" "$qt_library_package" "$library_package" "$package")
 mime_type=application/x-q4471-memories
 programs=(q4471-editor q4471-line-monitor q4471-radio-sim)
 window_title="Q4471 Memories Editor"
@@ -25,8 +31,9 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 
 step() { printf '\n== %s ==\n' "$*"; }
-# dpkg's state of the package; empty when dpkg has forgotten it.
-package_state() { dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true; }
+# dpkg's state of a package (the editor's by default); empty when dpkg has forgotten it.
+package_state() { dpkg-query -W -f='${db:Status-Status}' "${1:-$package}" 2>/dev/null || true; }
+installed() { [ -n "$(package_state "$1")" ] && [ "$(package_state "$1")" != not-installed ]; }
 fail() {
   printf 'check-package: FAILED: %s\n' "$*" >&2
   exit 1
@@ -41,8 +48,10 @@ cleanup() {
   [ -z "$xvfb" ] || kill -TERM "$xvfb" 2>/dev/null || true
   wait 2>/dev/null || true
   # A run that stopped half-way must not leave the package on the machine.
-  if $installed_here && [ -n "$(package_state)" ] && [ "$(package_state)" != not-installed ]; then
-    $SUDO dpkg -r "$package" >/dev/null || true
+  if $installed_here; then
+    for name in "${packages[@]}"; do
+      ! installed "$name" || $SUDO dpkg --purge "$name" >/dev/null || true
+    done
   fi
   rm -rf "$work"
 }
@@ -111,34 +120,72 @@ report=$(XDG_DATA_HOME=$work/data update-mime-database "$work/data/mime" 2>&1)
 grep -qx "50:$mime_type:\*.mem" "$work/data/mime/globs2" || fail "*.mem does not map to $mime_type"
 echo "*.mem is $mime_type"
 
-step "Debian package (cpack -G DEB)"
+step "Debian packages (cpack -G DEB)"
 (cd "$build" && cpack -G DEB -B "$work/package")
-debs=("$work/package"/"$package"_*.deb)
-if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
-  fail "cpack made no single $package .deb"
-fi
-deb=${debs[0]}
-dpkg-deb --info "$deb"
-version=$(dpkg-deb --field "$deb" Version)
 changelog_version=$(dpkg-parsechangelog -l app/debian/changelog -S Version)
-[ "$version" = "$changelog_version" ] ||
-  fail "package version $version, but app/debian/changelog's newest entry is $changelog_version"
+declare -A debs
+for name in "${packages[@]}"; do
+  found=("$work/package"/"$name"_*.deb)
+  if [ ${#found[@]} -ne 1 ] || [ ! -f "${found[0]}" ]; then
+    fail "cpack made no single $name .deb"
+  fi
+  debs[$name]=${found[0]}
+  dpkg-deb --info "${debs[$name]}"
+  version=$(dpkg-deb --field "${debs[$name]}" Version)
+  [ "$version" = "$changelog_version" ] ||
+    fail "$name's version $version, but app/debian/changelog's newest entry is $changelog_version"
+done
+
+step "what the library packages hold"
+# The paths a package holds, one a line.
+contents() { dpkg-deb --contents "${debs[$1]}" | awk '{ print $6 }'; }
+expect_in() { # <package> <pattern>...
+  local name=$1 pattern
+  shift
+  for pattern in "$@"; do
+    contents "$name" | grep -Eq "^\./usr/$pattern\$" || fail "$name holds no $pattern"
+  done
+}
+expect_in "$library_package" "lib/(.*/)?libq4471-serial\.so\.1(\.[0-9]+)*"
+for library in q4471-serial-display q4471-framework-qt; do
+  expect_in "$qt_library_package" "lib/(.*/)?lib$library\.so\.1(\.[0-9]+)*"
+done
+! dpkg-deb --field "${debs[$library_package]}" Depends | grep -qi qt ||
+  fail "$library_package depends on Qt"
+for library in q4471-serial q4471-serial-display q4471-framework-qt; do
+  expect_in "$dev_package" "lib/(.*/)?lib$library\.so" "lib/(.*/)?lib$library\.a"
+done
+expect_in "$dev_package" include/q4471/serial/VaComm.h include/q4471/serial/display/VaLEDDisplay.h \
+  include/q4471/framework/qt/QtFramework.h "lib/(.*/)?cmake/Q4471Serial/Q4471SerialConfig\.cmake" \
+  "lib/(.*/)?pkgconfig/q4471-serial\.pc" "lib/(.*/)?pkgconfig/q4471-serial-display\.pc"
+! contents "$dev_package" | grep -q '/platform/' || fail "$dev_package holds internal headers"
+! contents "$package" | grep -Eq 'include/|\.so' || fail "$package holds library files"
+[ "$(dpkg-deb --field "${debs[$dev_package]}" Depends)" = \
+  "$library_package (= $changelog_version), $qt_library_package (= $changelog_version)" ] ||
+  fail "$dev_package does not depend on the library packages of its own version"
+echo "$library_package: the component's shared library, without Qt; $qt_library_package: the Qt ones;"
+echo "$dev_package: headers, static libraries, CMake and pkg-config files"
 
 step "lintian"
 # Errors fail the run; warnings are printed.
-lintian_status=0
-lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1 || lintian_status=$?
-grep -v "running with root privileges" "$work/lintian.txt" || true
-[ $lintian_status -eq 0 ] || fail "lintian found errors (status $lintian_status)"
+for name in "${packages[@]}"; do
+  lintian_status=0
+  lintian --fail-on error --tag-display-limit 0 "${debs[$name]}" >"$work/lintian.txt" 2>&1 ||
+    lintian_status=$?
+  grep -v "running with root privileges" "$work/lintian.txt" || true
+  [ $lintian_status -eq 0 ] || fail "lintian found errors in $name (status $lintian_status)"
+done
 echo "no errors"
 
 step "dpkg -i"
-if [ -n "$(package_state)" ] && [ "$(package_state)" != not-installed ]; then
-  fail "$package is installed on this machine already; remove it first (dpkg -r $package)"
-fi
+for name in "${packages[@]}"; do
+  ! installed "$name" || fail "$name is installed on this machine already; remove it first (dpkg --purge $name)"
+done
 installed_here=true
-$SUDO dpkg -i "$deb"
-dpkg-query -L "$package" >"$work/files"
+$SUDO dpkg -i "${debs[@]}"
+for name in "${packages[@]}"; do
+  dpkg-query -L "$name"
+done >"$work/files"
 for program in "${programs[@]}"; do
   [ -x "/usr/bin/$program" ] || fail "/usr/bin/$program is not installed"
 done
@@ -192,11 +239,13 @@ editor=
 [ $status -eq 0 ] || fail "the editor exited with status $status on SIGTERM: $(cat "$work/editor.log")"
 echo "quit cleanly on SIGTERM"
 
-step "dpkg -r"
-$SUDO dpkg -r "$package"
+step "dpkg --purge"
+# Purged rather than removed: the library package's ldconfig postrm would keep dpkg's record of it.
+$SUDO dpkg --purge "${packages[@]}"
 installed_here=false
-[ -z "$(package_state)" ] || [ "$(package_state)" = not-installed ] ||
-  fail "dpkg still has $package as $(package_state)"
+for name in "${packages[@]}"; do
+  ! installed "$name" || fail "dpkg still has $name as $(package_state "$name")"
+done
 left=()
 while IFS= read -r path; do
   if [ -d "$path" ] && [ ! -L "$path" ]; then
@@ -213,7 +262,7 @@ done <"$work/files"
 for database in /usr/share/mime/globs2 /usr/share/applications/mimeinfo.cache; do
   [ ! -e "$database" ] || ! grep -q "$mime_type" "$database" || left+=("$mime_type in $database")
 done
-[ ${#left[@]} -eq 0 ] || fail "left behind after dpkg -r: ${left[*]}"
-echo "removed; none of its $(wc -l <"$work/files") paths is left"
+[ ${#left[@]} -eq 0 ] || fail "left behind after dpkg --purge: ${left[*]}"
+echo "removed; none of their $(wc -l <"$work/files") paths is left"
 
 printf '\ncheck-package: install, desktop data, package, lintian, start and removal all passed\n'

@@ -21,9 +21,11 @@ run_build() { # <dir> <build type> <ctest args> -- <cmake args>
 echo "== release build =="
 run_build build/release Release --
 echo "== reference of the public headers (Doxygen, warnings are errors) =="
-bash tools/check-reference.sh build/reference
+bash tools/check-reference.sh build/release build/reference
 echo "== install, package and desktop checks =="
 bash tools/check-package.sh build/release
+echo "== the component as a library: installed headers, package files, examples =="
+bash tools/check-library.sh build/release
 echo "== AddressSanitizer + UBSan =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_build build/asan RelWithDebInfo -- -DQ4471_SANITIZE=address,undefined

@@ -14,9 +14,9 @@
 #include "Figures.h"
 #include "LineMonitorForm.h"
 #include "OffscreenProgram.h"
-#include "app/TrafficFormat.h"
 #include "TrafficView.h"
 #include "framework/qt/QtFramework.h"
+#include "serial/diagnostics/TrafficFormat.h"
 
 #include <QApplication>
 #include <QComboBox>

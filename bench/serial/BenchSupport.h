@@ -4,7 +4,7 @@
 // descriptor, CPU and wake-up counters of this process, and (BenchFigures.h) the summaries.
 
 #include "BenchFigures.h"
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -6,10 +6,11 @@
 // and another system can be put beneath it.
 //
 // The layers of serial/platform, which includes nothing of the component above it:
-// - neutral, for every system: this header (the calls, the records, the naming of ports),
-//   CommCodes.h (the Windows codes with their values), Signals.h (the signals that the waits
-//   watch), SystemErrors.h (what an error code means) with LastError.cpp (the thread's last
-//   one), FileEntries.h, and DeviceNames.cpp (the settable resolver of port names);
+// - neutral, for every system: this header (the calls), the public headers it includes from
+//   serial/ (CommCodes.h, the Windows codes with their values; CommRecords.h, the records;
+//   DeviceNames.h, the settable resolver of port names; SystemErrors.h, what an error code
+//   means), Signals.h (the signals that the waits watch), LastError.cpp (the thread's last
+//   error), FileEntries.h, and DeviceNames.cpp;
 // - Linux, in the files named Linux*: termios2, ioctls and epoll for the calls (LinuxCommSystem
 //   with its LineSettings, LineCounters, EventWaiter and ModemWatcher), eventfds for the signals,
 //   errno for the errors, stat for the entries, /dev for the default names, and the owner of
@@ -20,9 +21,11 @@
 //   macros (CreateFile, GetDefaultCommConfig, INVALID_HANDLE_VALUE) are kept out of this header
 //   whichever comes first. This folder's CMakeLists.txt chooses the layer.
 
-#include "serial/platform/CommCodes.h"
+#include "serial/CommCodes.h"
+#include "serial/CommRecords.h"
+#include "serial/DeviceNames.h"
+#include "serial/SystemErrors.h"
 #include "serial/platform/Signals.h"
-#include "serial/platform/SystemErrors.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,86 +41,6 @@
 #undef INVALID_HANDLE_VALUE
 
 namespace SerialPlatform {
-
-// An open serial device: the system's own handle type, a HANDLE on Windows, a file descriptor
-// on Linux.
-#ifdef _WIN32
-using THandle = void*;
-inline const THandle INVALID_HANDLE_VALUE = reinterpret_cast<THandle>(std::intptr_t{-1});
-#else
-using THandle = int;
-inline constexpr THandle INVALID_HANDLE_VALUE = -1;
-#endif
-
-// The device-control record. Members without a place on the host are kept by the platform layer
-// for the open handle, so that reading the record back gives what was written (see
-// LinuxLineSettings.h).
-struct DCB {
-    uint32_t BaudRate = 0;
-    bool fBinary = false;
-    bool fParity = false;
-    bool fOutxCtsFlow = false;
-    bool fOutxDsrFlow = false;
-    uint8_t fDtrControl = 0; // DTR_CONTROL_DISABLE, _ENABLE, _HANDSHAKE
-    bool fDsrSensitivity = false;
-    bool fTXContinueOnXoff = false;
-    bool fOutX = false;
-    bool fInX = false;
-    bool fErrorChar = false;
-    bool fNull = false;
-    uint8_t fRtsControl = 0; // RTS_CONTROL_DISABLE, _ENABLE, _HANDSHAKE, _TOGGLE
-    bool fAbortOnError = false;
-    uint16_t XonLim = 0;
-    uint16_t XoffLim = 0;
-    uint8_t ByteSize = 0;
-    uint8_t Parity = 0;   // NOPARITY .. SPACEPARITY
-    uint8_t StopBits = 0; // ONESTOPBIT, ONE5STOPBITS, TWOSTOPBITS
-    char XonChar = 0;
-    char XoffChar = 0;
-    char ErrorChar = 0;
-    char EofChar = 0;
-    char EvtChar = 0;
-
-    friend bool operator==(const DCB&, const DCB&) = default;
-};
-
-struct COMMTIMEOUTS {
-    uint32_t ReadIntervalTimeout = 0;
-    uint32_t ReadTotalTimeoutMultiplier = 0;
-    uint32_t ReadTotalTimeoutConstant = 0;
-    uint32_t WriteTotalTimeoutMultiplier = 0;
-    uint32_t WriteTotalTimeoutConstant = 0;
-};
-
-// The communications status: the hold flags, then the bytes in the input and output queues.
-struct COMSTAT {
-    uint32_t Flags = 0;
-    uint32_t cbInQue = 0;
-    uint32_t cbOutQue = 0;
-};
-
-// The capability record (64 bytes, as on Windows).
-struct COMMPROP {
-    uint16_t wPacketLength = 0;
-    uint16_t wPacketVersion = 0;
-    uint32_t dwServiceMask = 0;
-    uint32_t dwReserved1 = 0;
-    uint32_t dwMaxTxQueue = 0;
-    uint32_t dwMaxRxQueue = 0;
-    uint32_t dwMaxBaud = 0;
-    uint32_t dwProvSubType = 0;
-    uint32_t dwProvCapabilities = 0;
-    uint32_t dwSettableParams = 0;
-    uint32_t dwSettableBaud = 0;
-    uint16_t wSettableData = 0;
-    uint16_t wSettableStopParity = 0;
-    uint32_t dwCurrentTxQueue = 0;
-    uint32_t dwCurrentRxQueue = 0;
-    uint32_t dwProvSpec1 = 0;
-    uint32_t dwProvSpec2 = 0;
-    uint16_t wcProvChar[1] = {0};
-};
-static_assert(sizeof(COMMPROP) == 64);
 
 // How a wait for line events ended.
 enum TCommWaitResult { cwEvents, cwStopped, cwDeviceGone, cwFailed };
@@ -196,25 +119,6 @@ public:
 
 // The host's implementation, used by every component unless a test gives one another.
 ICommSystem& DefaultCommSystem();
-
-// How a port name becomes the path that CreateFile opens: given the name with the Windows device
-// prefix "\\.\" already dropped ("COM3", "ttyACM0", "/dev/pts/4"), answers the path.
-using TDeviceResolver = std::function<std::string(const std::string& name)>;
-
-// Installs the resolver that DeviceNodeFor uses from now on, for the whole process; an empty one
-// puts the system's default back. A program that names its ports its own way installs its
-// resolver once, before it opens a port.
-void SetDeviceResolver(TDeviceResolver resolver);
-
-// The path for a port name by the installed resolver, after dropping a leading "\\.\".
-std::string DeviceNodeFor(const std::string& name);
-
-// The system's own naming, which a resolver may fall back on. Linux: an absolute path stands as
-// it is; any other name is a node of that name under /dev ("ttyACM0" is /dev/ttyACM0). Linux has
-// no nodes named "COMn", so a "COMn" that no installed resolver maps is a missing device.
-// Windows: a path (with a drive or a separator) stands as it is; any other name is a device in
-// the "\\.\" namespace ("COM3" is "\\.\COM3", which also reaches COM10 and above).
-std::string DefaultDeviceNode(const std::string& name);
 
 } // namespace SerialPlatform
 

@@ -1,6 +1,6 @@
 // The calling thread's last error, on every system.
 
-#include "serial/platform/SystemErrors.h"
+#include "serial/SystemErrors.h"
 
 namespace SerialPlatform {
 

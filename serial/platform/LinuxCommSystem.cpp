@@ -1,8 +1,8 @@
 #include "serial/platform/LinuxCommSystem.h"
 
-#include "serial/platform/CommCodes.h"
+#include "serial/CommCodes.h"
+#include "serial/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxEventWaiter.h"
-#include "serial/platform/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxLineCounters.h"
 #include "serial/platform/LinuxLineSettings.h"
 #include "serial/platform/LinuxSignals.h"

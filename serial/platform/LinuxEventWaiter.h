@@ -14,8 +14,8 @@
 //
 // A waiter must be destroyed before its handle is closed: its watcher thread waits on the handle.
 
+#include "serial/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxCommSystem.h"
-#include "serial/platform/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxModemWatcher.h"
 
 #include <functional>

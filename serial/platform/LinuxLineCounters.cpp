@@ -1,7 +1,7 @@
 #include "serial/platform/LinuxLineCounters.h"
 
-#include "serial/platform/CommCodes.h"
-#include "serial/platform/SystemErrors.h"
+#include "serial/CommCodes.h"
+#include "serial/SystemErrors.h"
 
 #include <cerrno>
 #include <sys/ioctl.h>

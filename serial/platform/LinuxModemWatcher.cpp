@@ -1,6 +1,6 @@
 #include "serial/platform/LinuxModemWatcher.h"
 
-#include "serial/platform/SystemErrors.h"
+#include "serial/SystemErrors.h"
 
 #include <cerrno>
 #include <chrono>

@@ -19,7 +19,7 @@
 // The driver's call is a seam (WaitFunction), so that a test can give a stand-in that blocks
 // where a pseudo-terminal has no modem lines to wait on.
 
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 
 #include <atomic>
 #include <condition_variable>

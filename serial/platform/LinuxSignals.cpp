@@ -1,6 +1,6 @@
 #include "serial/platform/LinuxSignals.h"
 
-#include "serial/platform/SystemErrors.h"
+#include "serial/SystemErrors.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 
 // Free of <windows.h>, as the component's headers are.
 
-#include "serial/platform/OwnedHandle.h"
+#include "serial/OwnedHandle.h"
 
 namespace SerialPlatform {
 

@@ -1,6 +1,6 @@
 #include "serial/platform/Win32Signals.h"
 
-#include "serial/platform/SystemErrors.h"
+#include "serial/SystemErrors.h"
 #include "serial/platform/Win32Errors.h"
 
 #include <vector>

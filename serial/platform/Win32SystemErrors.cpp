@@ -1,6 +1,6 @@
 // The one place where Windows' error codes (GetLastError) meet the component's messages.
 
-#include "serial/platform/SystemErrors.h"
+#include "serial/SystemErrors.h"
 #include "serial/platform/Win32Errors.h"
 
 #include <windows.h>

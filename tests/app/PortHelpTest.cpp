@@ -1,10 +1,10 @@
 // The reasons a port did not open, as the user reads them: a missing device with the serial
 // devices that do exist, no permission with the group to join, and the program holding it.
-#include "app/PortHelp.h"
+#include "serial/diagnostics/PortHelp.h"
 
 #include "TempFolder.h"
+#include "serial/LinuxFileDescriptor.h"
 #include "serial/PtyPair.h"
-#include "serial/platform/LinuxFileDescriptor.h"
 
 #include <fcntl.h>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "app/PortNames.h"
+#include "serial/diagnostics/PortNames.h"
 
 #include "serial/ScopedEnv.h"
 #include "serial/platform/CommPlatform.h"

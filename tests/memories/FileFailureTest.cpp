@@ -1,5 +1,5 @@
 #include "MemoryFileFixture.h"
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "MemoryFileFixture.h"
 #include "framework/Exception.h"
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 #include "support/ProcessEntries.h"
 
 #include <atomic>

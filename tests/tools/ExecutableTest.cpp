@@ -1,6 +1,6 @@
 #include "PortClient.h"
 #include "TestFiles.h"
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 
 #include <csignal>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 
 #include <chrono>
 #include <cstddef>

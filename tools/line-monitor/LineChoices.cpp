@@ -1,6 +1,6 @@
 #include "LineChoices.h"
 
-#include "serial/platform/CommPlatform.h"
+#include "serial/DeviceNames.h"
 
 namespace LineChoices {
 

@@ -4,10 +4,10 @@
 #include "LineMonitorClient.h"
 #include "LineStatusDisplay.h"
 #include "TrafficView.h"
-#include "app/PortHelp.h"
-#include "app/PortNames.h"
+#include "serial/DeviceNames.h"
 #include "serial/VaComm.h"
-#include "serial/platform/CommPlatform.h"
+#include "serial/diagnostics/PortHelp.h"
+#include "serial/diagnostics/PortNames.h"
 
 #include <QComboBox>
 #include <QFileDialog>

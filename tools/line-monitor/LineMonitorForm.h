@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LineChoices.h"
-#include "app/TrafficFormat.h"
+#include "serial/diagnostics/TrafficFormat.h"
 
 #include <QMainWindow>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "MemFile.h"
 
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 
 #include <cerrno>
 #include <cstdio>

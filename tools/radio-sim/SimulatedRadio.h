@@ -11,7 +11,7 @@
 #include "OutputSchedule.h"
 #include "PseudoTerminal.h"
 #include "RadioOptions.h"
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 
 #include <chrono>
 #include <memory>

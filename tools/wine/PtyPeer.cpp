@@ -6,7 +6,7 @@
 //   pty-peer DOSDEVICES_DIR LINES_DIR PORT_FILE
 
 #include "PeerSession.h"
-#include "serial/platform/LinuxFileDescriptor.h"
+#include "serial/LinuxFileDescriptor.h"
 
 #include <arpa/inet.h>
 #include <csignal>

@@ -1,8 +1,8 @@
 #include "OtherProgram.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
+#include "serial/CommCodes.h"
 #include "serial/VaObjects.h"
-#include "serial/platform/CommCodes.h"
 #include "serial/platform/CommPlatform.h"
 #include "support/ProcessEntries.h"
 

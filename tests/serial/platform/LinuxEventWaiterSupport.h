@@ -5,10 +5,10 @@
 // pseudo-terminal has no modem lines and no counters.
 
 #include "WaitUntil.h"
+#include "serial/LinuxFileDescriptor.h"
 #include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
 #include "serial/platform/LinuxEventWaiter.h"
-#include "serial/platform/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxModemWatcher.h"
 
 #include <atomic>

@@ -2,7 +2,7 @@
 // counters (TIOCGICOUNT) and of its modem lines (TIOCMGET) as line events (EV_*) and line-error
 // flags (CE_*).
 
-#include "serial/platform/CommCodes.h"
+#include "serial/CommCodes.h"
 #include "serial/platform/LinuxLineCounters.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #include "serial/platform/LinuxLineSettings.h"
 
-#include "serial/platform/CommCodes.h"
+#include "serial/CommCodes.h"
 #include "serial/platform/LinuxLineCounters.h"
 
 #include <cerrno>

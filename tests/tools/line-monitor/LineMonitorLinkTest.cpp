@@ -1,8 +1,8 @@
 // The monitor's window driven end to end over pseudo-terminals: against the simulated radio, and
 // against a far end the test plays itself.
 #include "LineMonitorFixture.h"
-#include "app/TrafficFormat.h"
 #include "TrafficView.h"
+#include "serial/diagnostics/TrafficFormat.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,8 +1,8 @@
 // The pure parts of the monitor: what a typed send line stands for, and how traffic reads.
 #include "EscapeText.h"
 #include "LineChoices.h"
-#include "app/TrafficFormat.h"
 #include "serial/Vaconst.h"
+#include "serial/diagnostics/TrafficFormat.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,6 +1,6 @@
-#include "app/PortNames.h"
+#include "serial/diagnostics/PortNames.h"
 
-#include "serial/platform/CommPlatform.h"
+#include "serial/DeviceNames.h"
 
 #include <array>
 #include <cctype>

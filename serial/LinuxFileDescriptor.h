@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/platform/OwnedHandle.h"
+#include "serial/OwnedHandle.h"
 
 #include <unistd.h>
 

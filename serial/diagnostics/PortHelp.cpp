@@ -1,6 +1,6 @@
-#include "app/PortHelp.h"
+#include "serial/diagnostics/PortHelp.h"
 
-#include "serial/platform/CommPlatform.h"
+#include "serial/SystemErrors.h"
 
 #include <algorithm>
 #include <cerrno>

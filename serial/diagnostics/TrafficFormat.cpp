@@ -1,4 +1,4 @@
-#include "app/TrafficFormat.h"
+#include "serial/diagnostics/TrafficFormat.h"
 
 #include "serial/Vaconst.h"
 

@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Runs the programs of examples/, built in FOLDER, each against a pseudo-terminal of its own,
+playing the device at the other end, and checks what they print:
+    python3 tools/run-examples.py FOLDER
+Exits 1 with the program's output when one does not do what it should."""
+
+import os
+import select
+import signal
+import subprocess
+import sys
+import time
+import tty
+
+DEADLINE = 20.0  # seconds for each expected line; generous for a loaded machine
+
+
+class Failure(Exception):
+    output = b""
+
+
+class Pty:
+    """A pseudo-terminal pair; the program opens `path`, this side plays the device."""
+
+    def __init__(self):
+        self.master, self.slave = os.openpty()
+        tty.setraw(self.slave)
+        self.path = os.ttyname(self.slave)  # the slave stays open here, so the master never reads EIO
+
+    def send(self, data):
+        os.write(self.master, data)
+
+    def receive_until(self, wanted):
+        data = b""
+        end = time.monotonic() + DEADLINE
+        while wanted not in data:
+            left = end - time.monotonic()
+            if left <= 0 or not select.select([self.master], [], [], left)[0]:
+                raise Failure(f"the device did not receive {wanted!r}, only {data!r}")
+            data += os.read(self.master, 4096)
+        return data
+
+    def close(self):
+        os.close(self.master)
+        os.close(self.slave)
+
+
+class Program:
+    def __init__(self, path, *args):
+        self.name = os.path.basename(path)
+        self.process = subprocess.Popen([path, *args], stdout=subprocess.PIPE,
+                                        stderr=subprocess.STDOUT)
+        self.output = b""
+
+    def wait_for(self, wanted):
+        end = time.monotonic() + DEADLINE
+        out = self.process.stdout.fileno()
+        while wanted not in self.output:
+            left = end - time.monotonic()
+            if left <= 0:
+                raise Failure(f"{self.name} did not print {wanted!r}")
+            if select.select([out], [], [], left)[0]:
+                chunk = os.read(out, 4096)
+                if not chunk:
+                    raise Failure(f"{self.name} ended before it printed {wanted!r}")
+                self.output += chunk
+
+    def finish(self, stop=None):
+        if stop is not None:
+            self.process.send_signal(stop)
+        try:
+            status = self.process.wait(DEADLINE)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            raise Failure(f"{self.name} did not end")
+        self.output += self.process.stdout.read()
+        if status != 0:
+            raise Failure(f"{self.name} ended with status {status}")
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+def hello_port(folder, pty):
+    program = Program(os.path.join(folder, "hello-port"), pty.path)
+    try:
+        pty.receive_until(b"hello\r\n")
+        pty.send(b"hi there\r\n")
+        program.finish()
+        if b"answer: hi there" not in program.output:
+            raise Failure("hello-port did not print the answer")
+    except Failure as failure:
+        failure.output = program.output
+        raise
+    finally:
+        program.kill()
+    return program
+
+
+def line_logger(folder, pty):
+    program = Program(os.path.join(folder, "line-logger"), pty.path)
+    try:
+        program.wait_for(b"Ctrl+C ends")
+        pty.send(b"AT\r\n")
+        # Time-stamped, in hex and as text; the bytes may come in more than one run.
+        program.wait_for(b"RX ")
+        program.wait_for(b"\\x0A")
+        if b" bytes: 41 " not in program.output:
+            raise Failure("line-logger did not show the bytes in hex")
+        program.finish(signal.SIGINT)
+        if not program.output.rstrip().endswith(b"closed"):
+            raise Failure("line-logger did not close the port on Ctrl+C")
+    except Failure as failure:
+        failure.output = program.output
+        raise
+    finally:
+        program.kill()
+    return program
+
+
+def line_lamps(folder, pty):
+    program = Program(os.path.join(folder, "line-lamps"), pty.path)
+    try:
+        program.wait_for(b"showing ")
+        pty.send(b"lamps\n")
+        program.wait_for(b"client received")
+        program.wait_for(b"lamps")
+        program.finish(signal.SIGTERM)
+        if not program.output.rstrip().endswith(b"closed"):
+            raise Failure("line-lamps did not close the port on SIGTERM")
+    except Failure as failure:
+        failure.output = program.output
+        raise
+    finally:
+        program.kill()
+    return program
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    folder = sys.argv[1]
+    failed = False
+    for run in (hello_port, line_logger, line_lamps):
+        pty = Pty()
+        try:
+            program = run(folder, pty)
+            print(f"{run.__name__.replace('_', '-')}: ok")
+            print("  " + program.output.decode(errors="replace").strip().replace("\n", "\n  "))
+        except Failure as failure:
+            print(f"{run.__name__.replace('_', '-')}: {failure}", file=sys.stderr)
+            print(f"  it printed: {failure.output!r}", file=sys.stderr)
+            failed = True
+        finally:
+            pty.close()
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
