@@ -1,23 +1,16 @@
 // line-logger DEVICE: logs what a serial line carries, one time-stamped line per event: the bytes
 // received (in hex and as text), modem-line changes and line errors, until Ctrl+C or SIGTERM.
-// Needs no GUI: the program's own thread runs the port's handlers.
-#include "framework/Thread.h"
+// Needs no GUI: the program hands its main thread to the framework, which runs the port's handlers.
+#include "framework/Application.h"
 #include "serial/VaComm.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <string>
 #include <string_view>
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-void RequestStop(int) {
-    stopRequested = 1;
-}
 
 // "HH:MM:SS.mmm", local time.
 std::string Stamp() {
@@ -101,11 +94,9 @@ int main(int argc, char** argv) {
     comm.OnError = [](TObject*, int32_t errors) { Log(LineErrors(errors)); };
     comm.OnDeviceLost = [](TObject*, const std::string& message) {
         Log(message);
-        stopRequested = 1;
+        Application::Terminate();
     };
 
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
     try {
         comm.Open();
     } catch (const EVaCommError& error) {
@@ -113,10 +104,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     Log("logging " + comm.GetDeviceNameEx() + "; Ctrl+C ends");
-    // The port's handlers run here, between the checks for a stop.
-    while (stopRequested == 0) {
-        CheckSynchronize(100);
-    }
+    Application::Run(); // the handlers run here until Ctrl+C, SIGTERM or a lost device
     comm.Close();
     Log("closed");
     return 0;
