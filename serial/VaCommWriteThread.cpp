@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <utility>
 
 using namespace SerialPlatform;
@@ -47,7 +48,7 @@ void TVaCommWriteThread::StopThread() {
         const std::lock_guard lock(roomMutex_);
         stopped_ = true;
         roomChanged_.notify_all();
-        if (guiWriterWaits_) {
+        if (guiWriterWaits_ > 0) {
             InterruptCheckSynchronize();
         }
     }
@@ -81,12 +82,15 @@ bool TVaCommWriteThread::Stopped() const {
     return stopped_;
 }
 
-// One call of WriteData: what is left of it and, for a call larger than the queue, whether it
-// holds the queue and how many purges there had been when it took it.
+// One call of WriteData: what is left of it, its thread and, for a call larger than the queue,
+// whether it holds the queue, the holder it took it over from, and how many purges there had
+// been then.
 struct TVaCommWriteThread::TAppend {
     const char* data;
     int32_t left;
+    std::thread::id thread = std::this_thread::get_id();
     bool holdsQueue = false;
+    const TAppend* outerHolder = nullptr;
     uint64_t purgesSeen = 0;
 };
 
@@ -120,11 +124,14 @@ bool TVaCommWriteThread::WriteData(const void* data, int32_t count) {
 bool TVaCommWriteThread::TryAppend(TAppend& append, bool exactFit, uint64_t& roomSeen) {
     // The test for room and the append are one step, so that writers at once never overfill.
     const std::lock_guard lock(Comm->writeLock_);
-    if (append.holdsQueue || (queueHolder_ == nullptr && append.left > buffer_.Capacity())) {
+    // A call from a handler that the GUI thread runs while it waits inside a larger call of its
+    // own cannot wait for that call, which waits beneath it: its bytes go between two pieces.
+    const bool queueFree = queueHolder_ == nullptr || queueHolder_->thread == append.thread;
+    if (append.holdsQueue || (queueFree && append.left > buffer_.Capacity())) {
         if (AppendPiece(append)) {
             return true;
         }
-    } else if (queueHolder_ == nullptr) {
+    } else if (queueFree) {
         // A call of the whole capacity, which never has a byte to spare, waits for an empty queue.
         const int64_t after = int64_t{buffer_.Size()} + append.left;
         if (exactFit ? after <= buffer_.Capacity()
@@ -142,6 +149,7 @@ bool TVaCommWriteThread::TryAppend(TAppend& append, bool exactFit, uint64_t& roo
 bool TVaCommWriteThread::AppendPiece(TAppend& append) {
     if (!append.holdsQueue) {
         append.holdsQueue = true;
+        append.outerHolder = queueHolder_;
         append.purgesSeen = purges_;
         queueHolder_ = &append;
     } else if (purges_ != append.purgesSeen) {
@@ -169,7 +177,7 @@ void TVaCommWriteThread::ReleaseQueue(const TAppend& append) {
         return;
     }
     const std::lock_guard lock(Comm->writeLock_);
-    queueHolder_ = nullptr;
+    queueHolder_ = append.outerHolder;
     RoomChanged(); // the writers that waited for the queue go on
 }
 
@@ -184,7 +192,7 @@ bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
     // queue, and would make no room before. Such calls run here meanwhile; a change of room ends
     // the wait for them (RoomChanged).
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLeft);
-    guiWriterWaits_ = true;
+    ++guiWriterWaits_; // a count: a handler run meanwhile may wait for room too
     for (auto now = std::chrono::steady_clock::now(); !roomOrStop() && now < end;
          now = std::chrono::steady_clock::now()) {
         lock.unlock();
@@ -192,7 +200,7 @@ bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
             static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(end - now).count()));
         lock.lock();
     }
-    guiWriterWaits_ = false;
+    --guiWriterWaits_;
     return !stopped_;
 }
 
@@ -200,7 +208,7 @@ void TVaCommWriteThread::RoomChanged() {
     const std::lock_guard lock(roomMutex_);
     ++roomChanges_;
     roomChanged_.notify_all();
-    if (guiWriterWaits_) {
+    if (guiWriterWaits_ > 0) {
         InterruptCheckSynchronize();
     }
 }

@@ -71,6 +71,8 @@ public:
     // ran out or the thread was stopped (Stopped): nothing is appended then, or for a larger call
     // nothing more (its pieces already queued stay, as the part of a direct write that went out
     // before its time-out). A purge drops what is left of a larger call with its queued pieces.
+    // A call from a handler run on the GUI thread while that thread waits inside a larger call
+    // does not wait for it (which would never end): its bytes go between two pieces.
     // Any thread, inside a TWriter.
     bool WriteData(const void* data, int32_t count);
     bool Stopped() const;
@@ -122,5 +124,5 @@ private:
     uint64_t roomChanges_ = 0;
     bool stopped_ = false;
     int writers_ = 0;
-    bool guiWriterWaits_ = false; // a writer on the GUI thread waits in CheckSynchronize
+    int guiWriterWaits_ = 0; // writers on the GUI thread that wait in CheckSynchronize
 };

@@ -145,6 +145,39 @@ TEST_F(QueuedWriteTest, ACallOfAnySizeGoesInWhileTheLineMovesAndFailsOnceItStand
     }
 }
 
+TEST_F(QueuedWriteTest, AHandlerRunWhileTheGuiThreadWaitsInsideItsOwnLargerCallWritesBetween) {
+    // The larger call waits beneath the handler on the same thread: waiting for it would never
+    // end.
+    Open();
+    HoldLine();
+    std::atomic<bool> handlerEntered{false};
+    bool echoAccepted = false;
+    comm_.OnRxChar = [&](TObject*, int32_t) {
+        handlerEntered = true;
+        echoAccepted = comm_.WriteText("echo");
+    };
+    const std::string bytes = Pattern(10000);
+    std::string received;
+    std::atomic<bool> peerDone{false};
+    std::thread peer([&] {
+        if (WaitUntil([&] { return comm_.WriteBufUsed() == 2048; })) {
+            pty_.Send("x");
+            WaitUntil([&] { return handlerEntered.load(); });
+        }
+        ReleaseLine();
+        received = pty_.Receive(bytes.size() + 4, 30s);
+        peerDone = true;
+    });
+    EXPECT_EQ(comm_.WriteBuf(bytes.data(), static_cast<int32_t>(bytes.size())), 10000);
+    // The thread may wait for the GUI thread to take its report of a drained queue.
+    PlainFrameworkBinding::PumpUntil([&] { return peerDone.load(); }, 30s);
+    peer.join();
+    EXPECT_TRUE(echoAccepted);
+    const std::size_t echo = received.find("echo");
+    ASSERT_NE(echo, std::string::npos);
+    EXPECT_TRUE(received.substr(0, echo) + received.substr(echo + 4) == bytes);
+}
+
 TEST_F(QueuedWriteTest, EveryByteArrivesOnceAndInOrderThroughPartialWrites) {
     struct Case {
         const char* name;
