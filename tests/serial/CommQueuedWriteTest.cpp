@@ -148,16 +148,15 @@ TEST_F(QueuedWriteTest, ACallOfAnySizeGoesInWhileTheLineMovesAndFailsOnceItStand
 TEST_F(QueuedWriteTest, AHandlerRunWhileTheGuiThreadWaitsInsideItsOwnLargerCallWritesBetween) {
     // The larger call waits beneath the handler on the same thread: waiting for it would never
     // end.
-#ifdef _WIN32
-    GTEST_SKIP() << "under Wine the bytes behind the third piece arrive out of place (open)";
-#endif
     Open();
     HoldLine();
     std::atomic<bool> handlerEntered{false};
     bool echoAccepted = false;
     comm_.OnRxChar = [&](TObject*, int32_t) {
-        handlerEntered = true;
-        echoAccepted = comm_.WriteText("echo");
+        // Once: under Wine the byte, left unread, is told again.
+        if (!handlerEntered.exchange(true)) {
+            echoAccepted = comm_.WriteText("echo");
+        }
     };
     const std::string bytes = Pattern(10000);
     std::string received;
