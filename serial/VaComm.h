@@ -67,8 +67,9 @@ struct TVaCommStatus {
 /// While the port is open, a receive thread waits for the watched line events and hands each
 /// batch to the GUI thread, where the port raises its notifications, feeds its clients and
 /// refreshes its display. With DirectWrite false, writes are queued instead (WriteBuf answers once
-/// the bytes are in the queue) and a transmit thread sends them, reporting a drained queue and
-/// failed writes as line events.
+/// the bytes are in the queue; a write larger than the queue goes in piece by piece as the line
+/// makes room, and fails only once the line has stood still for Buffers().WriteTimeout()) and a
+/// transmit thread sends them, reporting a drained queue and failed writes as line events.
 ///
 /// Which thread runs what, by HandlerThread:
 /// - htGuiThread (the default): every handler, client notification and display refresh runs on

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <utility>
 
 using namespace SerialPlatform;
@@ -49,7 +50,7 @@ void TVaCommWriteThread::StopThread() {
         const std::lock_guard lock(roomMutex_);
         stopped_ = true;
         roomChanged_.notify_all();
-        if (guiWriterWaits_) {
+        if (guiWriterWaits_ > 0) {
             InterruptCheckSynchronize();
         }
     }
@@ -83,43 +84,103 @@ bool TVaCommWriteThread::Stopped() const {
     return stopped_;
 }
 
+// One call of WriteData: what is left of it, its thread and, for a call larger than the queue,
+// whether it holds the queue, the holder it took it over from, and how many purges there had
+// been then.
+struct TVaCommWriteThread::TAppend {
+    const char* data;
+    int32_t left;
+    std::thread::id thread = std::this_thread::get_id();
+    bool holdsQueue = false;
+    const TAppend* outerHolder = nullptr;
+    uint64_t purgesSeen = 0;
+};
+
 bool TVaCommWriteThread::WriteData(const void* data, int32_t count) {
+    TAppend append{static_cast<const char*>(data), count};
     uint64_t roomSeen = 0;
-    if (TryAppend(data, count, true, roomSeen)) {
-        return true;
+    bool appended = TryAppend(append, true, roomSeen);
+    if (!appended) {
+        // A slow line is no full queue: the time runs from the last time the thread took bytes
+        // out, so a call waits as long as the line moves, and fails only once it stands.
+        const int32_t timeout = Comm->Buffers().WriteTimeout();
+        TVaTimeEvent timer;
+        InitTimer(timer, timeout);
+        while (AwaitRoom(roomSeen, TimerRemaining(timer))) {
+            const uint64_t before = roomSeen;
+            if (TryAppend(append, false, roomSeen)) {
+                appended = true;
+                break;
+            }
+            if (roomSeen != before) {
+                InitTimer(timer, timeout);
+            } else if (TimerExpired(timer)) {
+                break;
+            }
+        }
     }
-    TVaTimeEvent timer;
-    InitTimer(timer, Comm->Buffers().WriteTimeout());
-    for (;;) {
-        if (TimerExpired(timer)) {
-            return false;
-        }
-        if (TryAppend(data, count, false, roomSeen)) {
-            return true;
-        }
-        if (!AwaitRoom(roomSeen, TimerRemaining(timer))) {
-            return false;
-        }
-    }
+    ReleaseQueue(append);
+    return appended;
 }
 
-bool TVaCommWriteThread::TryAppend(const void* data, int32_t count, bool exactFit,
-                                   uint64_t& roomSeen) {
+bool TVaCommWriteThread::TryAppend(TAppend& append, bool exactFit, uint64_t& roomSeen) {
     // The test for room and the append are one step, so that writers at once never overfill.
     const std::lock_guard lock(Comm->writeLock_);
-    const int64_t after = int64_t{buffer_.Size()} + count;
-    if (exactFit ? after <= buffer_.Capacity() : after < buffer_.Capacity()) {
-        // The signal is set while bytes are queued: only the first append needs to set it.
-        if (buffer_.Size() == 0) {
-            DataReadySignal.SetEvent();
+    // A call from a handler that the GUI thread runs while it waits inside a larger call of its
+    // own cannot wait for that call, which waits beneath it: its bytes go between two pieces.
+    const bool queueFree = queueHolder_ == nullptr || queueHolder_->thread == append.thread;
+    if (append.holdsQueue || (queueFree && append.left > buffer_.Capacity())) {
+        if (AppendPiece(append)) {
+            return true;
         }
-        buffer_.Write(data, count);
-        return true;
+    } else if (queueFree) {
+        // A call of the whole capacity, which never has a byte to spare, waits for an empty queue.
+        const int64_t after = int64_t{buffer_.Size()} + append.left;
+        if (exactFit ? after <= buffer_.Capacity()
+                     : after < buffer_.Capacity() || buffer_.Size() == 0) {
+            Enqueue(append.data, append.left);
+            return true;
+        }
     }
     // Taken under the write lock, so that a removal after the test above still wakes this writer.
     const std::lock_guard room(roomMutex_);
     roomSeen = roomChanges_;
     return false;
+}
+
+bool TVaCommWriteThread::AppendPiece(TAppend& append) {
+    if (!append.holdsQueue) {
+        append.holdsQueue = true;
+        append.outerHolder = queueHolder_;
+        append.purgesSeen = purges_;
+        queueHolder_ = &append;
+    } else if (purges_ != append.purgesSeen) {
+        return true; // a purge dropped the pieces queued so far, and so drops the rest
+    }
+    const int32_t piece = std::min(append.left, buffer_.Capacity() - buffer_.Size());
+    if (piece > 0) {
+        Enqueue(append.data, piece);
+        append.data += piece;
+        append.left -= piece;
+    }
+    return append.left == 0;
+}
+
+void TVaCommWriteThread::Enqueue(const char* data, int32_t count) {
+    // The signal is set while bytes are queued: only the first append needs to set it.
+    if (buffer_.Size() == 0) {
+        DataReadySignal.SetEvent();
+    }
+    buffer_.Write(data, count);
+}
+
+void TVaCommWriteThread::ReleaseQueue(const TAppend& append) {
+    if (!append.holdsQueue) {
+        return;
+    }
+    const std::lock_guard lock(Comm->writeLock_);
+    queueHolder_ = append.outerHolder;
+    RoomChanged(); // the writers that waited for the queue go on
 }
 
 bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
@@ -133,7 +194,7 @@ bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
     // queue, and would make no room before. Such calls run here meanwhile; a change of room ends
     // the wait for them (RoomChanged).
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLeft);
-    guiWriterWaits_ = true;
+    ++guiWriterWaits_; // a count: a handler run meanwhile may wait for room too
     for (auto now = std::chrono::steady_clock::now(); !roomOrStop() && now < end;
          now = std::chrono::steady_clock::now()) {
         lock.unlock();
@@ -141,7 +202,7 @@ bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
             static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(end - now).count()));
         lock.lock();
     }
-    guiWriterWaits_ = false;
+    --guiWriterWaits_;
     return !stopped_;
 }
 
@@ -149,7 +210,7 @@ void TVaCommWriteThread::RoomChanged() {
     const std::lock_guard lock(roomMutex_);
     ++roomChanges_;
     roomChanged_.notify_all();
-    if (guiWriterWaits_) {
+    if (guiWriterWaits_ > 0) {
         InterruptCheckSynchronize();
     }
 }
@@ -294,6 +355,7 @@ void TVaCommWriteThread::AnswerPurge() {
         const std::lock_guard lock(Comm->writeLock_);
         if (std::exchange(purgeRequested_, false)) {
             buffer_.Clear();
+            ++purges_;
             DataReadySignal.ResetEvent();
             RoomChanged();
         }

@@ -24,10 +24,10 @@ class TVaCustomComm;
 // again: its bytes stay queued until a purge or the port's closing.
 //
 // Who guards what:
-// - The port's write lock: the queue (size and bytes) and purgeRequested_; never held while
-//   waiting for a signal, the device or the GUI thread. The thread sends straight out of the
-//   queue's block without it: appends only write behind the size, and only the thread removes
-//   bytes or clears them for a purge, between two writes.
+// - The port's write lock: the queue (size and bytes), purgeRequested_, purges_ and
+//   queueHolder_; never held while waiting for a signal, the device or the GUI thread. The thread
+//   sends straight out of the queue's block without it: appends only write behind the size, and
+//   only the thread removes bytes or clears them for a purge, between two writes.
 // - roomMutex_, a leaf taken after the write lock: roomChanges_, stopped_, writers_ and
 //   guiWriterWaits_. Writers that found no room sleep on roomChanged_ (on the GUI thread: in
 //   CheckSynchronize, which is interrupted) until the thread removes bytes, a purge empties the
@@ -62,10 +62,19 @@ public:
         TVaCommWriteThread* thread_;
     };
 
-    // Appends `count` bytes within Buffers().WriteTimeout() milliseconds: at once when they fit,
-    // also exactly; once waiting, only when at least one byte more than `count` is free. False
-    // when the time ran out or the thread was stopped (Stopped); nothing is appended then. Any
-    // thread, inside a TWriter.
+    // Appends `count` bytes, waiting for room while the queue moves: the time-out,
+    // Buffers().WriteTimeout() milliseconds, counts from the last time the thread took bytes
+    // out. A call that fits the queue is one append: at once when it fits, also exactly; once
+    // waiting, only when at least one byte more than `count` is free, or the queue is empty (a
+    // call of the whole capacity would never fit otherwise). A larger call holds the
+    // queue and goes in piece by piece as room comes; no other call appends before its last
+    // piece, so the bytes of one call are never interleaved with another's. False when the time
+    // ran out or the thread was stopped (Stopped): nothing is appended then, or for a larger call
+    // nothing more (its pieces already queued stay, as the part of a direct write that went out
+    // before its time-out). A purge drops what is left of a larger call with its queued pieces.
+    // A call from a handler run on the GUI thread while that thread waits inside a larger call
+    // does not wait for it (which would never end): its bytes go between two pieces.
+    // Any thread, inside a TWriter.
     bool WriteData(const void* data, int32_t count);
     bool Stopped() const;
     // Empties the queue if the thread answers within 2000 ms, between two of its writes;
@@ -81,7 +90,13 @@ protected:
     void Serve() override;
 
 private:
-    bool TryAppend(const void* data, int32_t count, bool exactFit, uint64_t& roomSeen);
+    struct TAppend;
+    bool TryAppend(TAppend& append, bool exactFit, uint64_t& roomSeen);
+    // Under the write lock: the next piece of a call larger than the queue, as much as is free.
+    // True once the last piece is in, or once a purge has dropped the call.
+    bool AppendPiece(TAppend& append);
+    void Enqueue(const char* data, int32_t count);
+    void ReleaseQueue(const TAppend& append);
     bool AwaitRoom(uint64_t roomSeen, uint32_t timeLeft);
     void RoomChanged();
 
@@ -102,11 +117,13 @@ private:
     TVaWaitEvent PurgeDoneSignal;
     TVaCommBuffer buffer_;
     bool purgeRequested_ = false;
+    uint64_t purges_ = 0;                  // the purges that emptied the queue
+    const TAppend* queueHolder_ = nullptr; // the call larger than the queue that is going in
 
     mutable std::mutex roomMutex_;
     std::condition_variable roomChanged_;
     uint64_t roomChanges_ = 0;
     bool stopped_ = false;
     int writers_ = 0;
-    bool guiWriterWaits_ = false; // a writer on the GUI thread waits in CheckSynchronize
+    int guiWriterWaits_ = 0; // writers on the GUI thread that wait in CheckSynchronize
 };

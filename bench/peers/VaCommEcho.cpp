@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
     if (kPath == "thread") {
         comm.SetHandlerThread(htPortThreads);
     }
-    // A batch of OnRxBuf can hold up to ReadSize bytes; a queued write larger than the transmit
-    // queue (2048 bytes by default) never fits and fails after WriteTimeout.
+    // A batch of OnRxBuf can hold up to ReadSize bytes: a queue that takes it whole keeps each
+    // echo one append, where a larger batch would go in piece by piece.
     comm.Buffers().SetWriteSize(4 * comm.Buffers().ReadSize());
     // Without a taker the port stays as the editor opens it: default events, no handler, no client.
     TVaCommComponent client(nullptr);

@@ -10,6 +10,7 @@
 #include "framework/plain/PlainFramework.h"
 #include "serial/VaComm.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -42,8 +43,9 @@ Throughput Bulk(int master, std::size_t bytes, std::size_t chunkSize,
         readerCpu = ThreadCpuSeconds() - before;
         drained = true;
     });
+    // Exactly `bytes`: what the reader leaves behind would fill the line over the rounds.
     for (std::size_t done = 0; done < bytes; done += chunk.size()) {
-        send(chunk.data(), chunk.size());
+        send(chunk.data(), std::min(chunk.size(), bytes - done));
     }
     // Back in its loop, the GUI thread lets the transmit thread tell its last drained queue.
     PlainFrameworkBinding::PumpUntil([&] { return drained.load(); }, std::chrono::minutes(5));
@@ -54,13 +56,15 @@ Throughput Bulk(int master, std::size_t bytes, std::size_t chunkSize,
             writerCpu * 1e9 / static_cast<double>(bytes)};
 }
 
-void BulkFigures(std::size_t megabytes, std::size_t chunkSize, int rounds) {
+// Bulk output in writes of `chunkSize` bytes through a transmit queue of `queueSize`: writes larger
+// than the queue go in piece by piece.
+void BulkFigures(std::size_t megabytes, std::size_t chunkSize, int32_t queueSize, int rounds) {
     Pty plainPty;
     const SerialPlatform::FileDescriptor plainFd = OpenRawSlave(plainPty.Slave());
     Pty portPty;
     TVaComm comm(nullptr);
     comm.SetDeviceName(portPty.Slave());
-    comm.Buffers().SetWriteSize(65536);    // room for many chunks, as a bulk sender sets it
+    comm.Buffers().SetWriteSize(queueSize);
     comm.Buffers().SetWriteTimeout(60000); // the bench waits for room, it does not give up
     comm.Open();                           // DirectWrite false: the transmit queue
 
@@ -79,8 +83,9 @@ void BulkFigures(std::size_t megabytes, std::size_t chunkSize, int rounds) {
         queueRate.push_back(figures.megabytesPerSecond);
         queueCpu.push_back(figures.cpuNanosPerByte);
     }
-    std::printf("bulk out in writes of %zu bytes, %zu MB per run, %d rounds, alternating\n",
-                chunkSize, megabytes, rounds);
+    std::printf("bulk out in writes of %zu bytes through a queue of %d, %zu MB per run, %d rounds, "
+                "alternating\n",
+                chunkSize, queueSize, megabytes, rounds);
     const Summary floor = Summarise(plainRate);
     const Summary queue = Summarise(queueRate);
     PrintSummary("  plain write + poll (floor)", "MB/s", floor);
@@ -121,8 +126,11 @@ int main(int argc, char** argv) {
     const std::size_t megabytes = argc > 1 ? static_cast<std::size_t>(std::atoi(argv[1])) : 16;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 4;
     PlainFrameworkBinding framework; // the drained-queue events have a GUI thread to go to
-    BulkFigures(megabytes, 4096, rounds);
-    BulkFigures(megabytes / 4, 64, rounds);
+    // A queue with room for many chunks, as a bulk sender sets it; then the default queue, with
+    // writes many times its size.
+    BulkFigures(megabytes, 4096, 65536, rounds);
+    BulkFigures(megabytes / 4, 64, 65536, rounds);
+    BulkFigures(megabytes, 65536, 2048, rounds);
     RoomWaitFigures(3);
     return 0;
 }

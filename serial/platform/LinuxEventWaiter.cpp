@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <utility>
@@ -85,7 +86,12 @@ bool LinuxEventWaiter::Prepare(uint32_t mask) {
     if (goneError_ != 0 || (!hasLines_ && !hasCounters_)) {
         return true; // no lines to tell a change by (a pseudo-terminal), or nothing left to watch
     }
-    watcher_ = LinuxModemWatcher::Start(handle_, InputLinesOf(mask), calls_.waitForLineChange);
+    // The watcher counts changes from this waiter's own reading, so that none between the two
+    // readings is missed.
+    watcher_ = LinuxModemWatcher::Start(handle_, InputLinesOf(mask), calls_.waitForLineChange,
+                                        hasCounters_ ? calls_.readCounters
+                                                     : LinuxModemWatcher::CounterFunction(),
+                                        hasCounters_ ? std::optional(counters_) : std::nullopt);
     if (!watcher_) {
         // EBUSY: the process uses the release signal itself; the lines are then compared on
         // each wake of another kind.

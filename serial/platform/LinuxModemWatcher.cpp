@@ -54,7 +54,9 @@ bool LinuxModemWatcher::InstallReleaseHandler(int signal) {
     return sigaction(signal, &release, nullptr) == 0;
 }
 
-std::unique_ptr<LinuxModemWatcher> LinuxModemWatcher::Start(int fd, int lines, WaitFunction wait) {
+std::unique_ptr<LinuxModemWatcher>
+LinuxModemWatcher::Start(int fd, int lines, WaitFunction wait, CounterFunction readCounters,
+                         std::optional<serial_icounter_struct> since) {
     if (!InstallReleaseHandler(ReleaseSignal())) {
         SetLastError(EBUSY);
         return nullptr;
@@ -64,8 +66,8 @@ std::unique_ptr<LinuxModemWatcher> LinuxModemWatcher::Start(int fd, int lines, W
         SetLastError(errno);
         return nullptr;
     }
-    std::unique_ptr<LinuxModemWatcher> watcher(
-        new LinuxModemWatcher(fd, lines, std::move(wait), std::move(wake)));
+    std::unique_ptr<LinuxModemWatcher> watcher(new LinuxModemWatcher(
+        fd, lines, std::move(wait), std::move(readCounters), since, std::move(wake)));
     try {
         watcher->thread_ = std::thread([raw = watcher.get()] { raw->Run(); });
     } catch (const std::system_error& error) {
@@ -75,8 +77,12 @@ std::unique_ptr<LinuxModemWatcher> LinuxModemWatcher::Start(int fd, int lines, W
     return watcher;
 }
 
-LinuxModemWatcher::LinuxModemWatcher(int fd, int lines, WaitFunction wait, FileDescriptor wake)
-    : fd_(fd), lines_(lines), wait_(std::move(wait)), wake_(std::move(wake)) {}
+LinuxModemWatcher::LinuxModemWatcher(int fd, int lines, WaitFunction wait,
+                                     CounterFunction readCounters,
+                                     std::optional<serial_icounter_struct> since,
+                                     FileDescriptor wake)
+    : fd_(fd), lines_(lines), wait_(std::move(wait)), readCounters_(std::move(readCounters)),
+      since_(since), wake_(std::move(wake)) {}
 
 LinuxModemWatcher::~LinuxModemWatcher() {
     Stop();
@@ -89,10 +95,26 @@ void LinuxModemWatcher::Run() {
     sigdelset(&blocked, ReleaseSignal());
     pthread_sigmask(SIG_SETMASK, &blocked, nullptr);
 
+    // The counters as of the last wake (or the start): a change after that reading that no wait
+    // saw shows as a difference before the next wait.
+    serial_icounter_struct seen{};
+    if (since_) {
+        seen = *since_;
+    } else {
+        ReadCounters(seen);
+    }
     int error = 0;
     while (!stop_.load(std::memory_order_acquire)) {
+        if (serial_icounter_struct now{}; ReadCounters(now)) {
+            if (WatchedLinesChanged(seen, now)) {
+                Wake();
+            }
+            seen = now;
+        }
         const int result = wait_(fd_, lines_);
         if (result == 0) {
+            // Read before the wake, so that the waiter, which reads after it, sees at least this.
+            ReadCounters(seen);
             Wake();
         } else if (result != EINTR) {
             error = result;
@@ -110,6 +132,29 @@ void LinuxModemWatcher::Run() {
         hasLeft_ = true;
     }
     left_.notify_all();
+}
+
+bool LinuxModemWatcher::ReadCounters(serial_icounter_struct& counters) {
+    if (!readCounters_) {
+        return false;
+    }
+    if (readCounters_(fd_, counters) != 0) {
+        // The driver keeps none, or the device has gone, which the waiter finds out itself.
+        readCounters_ = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool LinuxModemWatcher::WatchedLinesChanged(const serial_icounter_struct& before,
+                                            const serial_icounter_struct& after) const {
+    const auto changed = [&](int line, int serial_icounter_struct::*counter) {
+        return (lines_ & line) != 0 && before.*counter != after.*counter;
+    };
+    return changed(TIOCM_CTS, &serial_icounter_struct::cts) ||
+           changed(TIOCM_DSR, &serial_icounter_struct::dsr) ||
+           changed(TIOCM_RNG, &serial_icounter_struct::rng) ||
+           changed(TIOCM_CD, &serial_icounter_struct::dcd);
 }
 
 void LinuxModemWatcher::Wake() {

@@ -31,6 +31,8 @@ public:
     std::atomic<int> partialWrites{0}; // writes that took some of their bytes, not all
     std::atomic<int> refusedWrites{0}; // writes that the device refused
     std::atomic<int> roomWaits{0};
+    // When the device last took bytes (steady clock).
+    std::atomic<std::chrono::steady_clock::time_point> lastTake{};
     // The next `failingWrites` writes fail with `writeFailure`.
     std::atomic<int> failingWrites{0};
     std::atomic<int> writeFailure{0};
@@ -46,8 +48,9 @@ public:
             return false;
         }
         const bool done = Host().WriteFile(handle, buffer, count, timeoutMs, cancelEvent, written);
-        if (done && written > 0 && written < count) {
-            ++partialWrites;
+        if (done && written > 0) {
+            lastTake = std::chrono::steady_clock::now();
+            partialWrites += written < count ? 1 : 0;
         }
         refusedWrites += done ? 0 : 1;
         return done;
@@ -94,13 +97,20 @@ protected:
     void HoldLine() { comm_.SetXon(false); }
     void ReleaseLine() { comm_.SetXon(true); }
 
-    // Reads as the peer, at most `chunk` bytes a time (a small chunk makes a slow peer), until
-    // `count` bytes have come or `deadline` has passed, running the deliveries meanwhile.
+    // Reads as the peer, at most `chunk` bytes a time and then nothing for `pause` (which make a
+    // slow peer), until `count` bytes have come or `deadline` has passed, running the deliveries
+    // meanwhile.
     std::string Receive(std::size_t count, std::size_t chunk = 4096,
-                        std::chrono::milliseconds deadline = std::chrono::seconds(30)) {
+                        std::chrono::milliseconds deadline = std::chrono::seconds(30),
+                        std::chrono::milliseconds pause = {}) {
         std::string bytes;
+        auto nextRead = std::chrono::steady_clock::now();
         PlainFrameworkBinding::PumpUntil(
             [&] {
+                if (std::chrono::steady_clock::now() < nextRead) {
+                    return false;
+                }
+                const std::size_t before = bytes.size();
 #ifdef _WIN32
                 // The pty peer reads the master for us.
                 if (bytes.size() < count) {
@@ -117,6 +127,9 @@ protected:
                     bytes.append(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
                 }
 #endif
+                if (bytes.size() > before) {
+                    nextRead = std::chrono::steady_clock::now() + pause;
+                }
                 return bytes.size() >= count;
             },
             deadline);

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <poll.h>
@@ -24,6 +25,7 @@
 #include <thread>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 // The number of threads the process has. ThreadSanitizer starts a thread of its own when the
@@ -175,6 +177,9 @@ public:
             }
             std::lock_guard lock(mutex_);
             counters = counters_;
+            if (afterReading_) {
+                std::exchange(afterReading_, nullptr)(counters_);
+            }
             return 0;
         };
         return calls;
@@ -189,6 +194,12 @@ public:
     template <class Change> void ChangeCounters(Change change) {
         std::lock_guard lock(mutex_);
         change(counters_);
+    }
+    // Lets the counters grow just after the next reading of them: a change that comes right after
+    // a reader has looked.
+    void ChangeCountersAfterNextReading(std::function<void(serial_icounter_struct&)> change) {
+        std::lock_guard lock(mutex_);
+        afterReading_ = std::move(change);
     }
     void SetLinesQuietly(int lines) { lines_ = lines; }
     // Ends the wait, which answers as AnswerWaitWith says (0: a change).
@@ -285,6 +296,7 @@ private:
     std::atomic<int> lines_{0};
     std::mutex mutex_;
     serial_icounter_struct counters_{};
+    std::function<void(serial_icounter_struct&)> afterReading_; // under mutex_
     std::atomic<int> waitAnswer_{0};
     std::atomic<int> linesAnswer_{0};
     std::atomic<int> countersAnswer_{0};

@@ -187,13 +187,23 @@ TEST(ModemWatcherTest, TheReleaseHandlerIsInstalledOnlyOverTheDefault) {
     EXPECT_EQ(release.sa_flags & SA_RESTART, 0);
 }
 
-// The waiter with a watcher blocked in the stand-in.
-TEST(EventWaiterWatcherTest, StopAnswersPromptlyWhileTheWatcherIsBlocked) {
+// The waiter with a watcher in the stand-in, on a pseudo-terminal whose mask asks for the modem
+// lines.
+class EventWaiterWatcherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        handle = system.CreateFile(pty.SlavePath());
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(system.SetCommMask(handle, EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_RING));
+    }
+    void TearDown() override { system.CloseHandle(handle); }
+
     PtyPair pty;
     LinuxCommSystem system;
-    const THandle handle = system.CreateFile(pty.SlavePath());
-    ASSERT_NE(handle, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(system.SetCommMask(handle, EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_RING));
+    THandle handle = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(EventWaiterWatcherTest, StopAnswersPromptlyWhileTheWatcherIsBlocked) {
     TVaWaitEvent stop;
     StandInDriver driver;
     const int descriptors = OpenDescriptors();
@@ -223,5 +233,55 @@ TEST(EventWaiterWatcherTest, StopAnswersPromptlyWhileTheWatcherIsBlocked) {
     }
     EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threads; }, 2s));
     EXPECT_EQ(OpenDescriptors(), descriptors);
-    system.CloseHandle(handle);
+}
+
+// A change that no wait of the driver sees: it comes after one wait has ended and before the next
+// has begun, or before the first.
+TEST_F(EventWaiterWatcherTest, AChangeBetweenTwoWaitsIsReportedWhereTheDriverCounts) {
+    struct Row {
+        std::string name;
+        bool countersKept;
+        bool beforeFirstWait; // otherwise right after the wake of a change on another line
+        uint32_t reported;
+    };
+    for (const Row& row : {
+             Row{"after a wake", true, false, EV_CTS | EV_DSR},
+             Row{"between the waiter's first reading and the first wait", true, true, EV_DSR},
+             // As TIOCMIWAIT alone allows: the change that ends the wait, by the lines.
+             Row{"no counters: the lines tell the change that ends a wait", false, false, EV_CTS},
+         }) {
+        SCOPED_TRACE(row.name);
+        TVaWaitEvent stop;
+        StandInDriver driver;
+        if (!row.countersKept) {
+            driver.AnswerCountersWith(ENOTTY);
+        }
+        const auto growDsr = [](serial_icounter_struct& counters) { ++counters.dsr; };
+        if (row.beforeFirstWait) {
+            driver.ChangeCountersAfterNextReading(growDsr);
+        }
+        WaitLoop loop(LinuxEventWaiter::Create(system, handle, stop.Handle(), driver.Calls()),
+                      stop);
+        ASSERT_TRUE(loop.Created());
+        ASSERT_TRUE(WaitUntil([&] { return driver.Blocked(); }));
+        int waits = 1;
+        if (!row.beforeFirstWait) {
+            driver.ChangeCountersAfterNextReading(growDsr);
+            driver.ChangeCounters([](serial_icounter_struct& counters) { ++counters.cts; });
+            driver.ChangeLines(TIOCM_CTS);
+            waits = 2;
+        }
+        const auto reported = [&] {
+            uint32_t all = 0;
+            for (const uint32_t mask : loop.Masks()) {
+                all |= mask;
+            }
+            return all;
+        };
+        EXPECT_TRUE(WaitUntil([&] { return reported() == row.reported; })) << reported();
+        EXPECT_TRUE(WaitUntil([&] { return driver.WaitsEntered() == waits && driver.Blocked(); }));
+        stop.SetEvent();
+        EXPECT_TRUE(FinishesInTime([&] { loop.Destroy(); }, driver));
+        EXPECT_EQ(reported(), row.reported);
+    }
 }
