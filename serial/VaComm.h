@@ -35,7 +35,7 @@ class TVaDisplay;
 /// A handler with no further arguments (OnOpen, OnCts, OnTxEmpty and the like).
 using TNotifyEvent = std::function<void(TObject* sender)>;
 /// OnError: `errors` holds the line-error flags read from the driver (CE_* bits of
-/// serial/platform/CommCodes.h), reported once.
+/// serial/CommCodes.h), reported once.
 using TVaCommErrorEvent = std::function<void(TObject* sender, int32_t errors)>;
 /// The device has gone (a pulled adapter, a hung-up line); `message` says which and why.
 using TVaCommDeviceLostEvent = std::function<void(TObject* sender, const std::string& message)>;
