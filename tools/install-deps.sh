@@ -7,4 +7,4 @@ $SUDO apt-get update
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
   build-essential cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev libgtest-dev googletest \
-  xvfb xauth
+  xvfb xauth python3
