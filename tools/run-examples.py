@@ -16,7 +16,7 @@ DEADLINE = 20.0  # seconds for each expected line; generous for a loaded machine
 
 
 class Failure(Exception):
-    output = b""
+    pass
 
 
 class Pty:
@@ -83,59 +83,35 @@ class Program:
             self.process.wait()
 
 
-def hello_port(folder, pty):
-    program = Program(os.path.join(folder, "hello-port"), pty.path)
-    try:
-        pty.receive_until(b"hello\r\n")
-        pty.send(b"hi there\r\n")
-        program.finish()
-        if b"answer: hi there" not in program.output:
-            raise Failure("hello-port did not print the answer")
-    except Failure as failure:
-        failure.output = program.output
-        raise
-    finally:
-        program.kill()
-    return program
+def hello_port(program, pty):
+    pty.receive_until(b"hello\r\n")
+    pty.send(b"hi there\r\n")
+    program.finish()
+    if b"answer: hi there" not in program.output:
+        raise Failure("hello-port did not print the answer")
 
 
-def line_logger(folder, pty):
-    program = Program(os.path.join(folder, "line-logger"), pty.path)
-    try:
-        program.wait_for(b"Ctrl+C ends")
-        pty.send(b"AT\r\n")
-        # Time-stamped, in hex and as text; the bytes may come in more than one run.
-        program.wait_for(b"RX ")
-        program.wait_for(b"\\x0A")
-        if b" bytes: 41 " not in program.output:
-            raise Failure("line-logger did not show the bytes in hex")
-        program.finish(signal.SIGINT)
-        if not program.output.rstrip().endswith(b"closed"):
-            raise Failure("line-logger did not close the port on Ctrl+C")
-    except Failure as failure:
-        failure.output = program.output
-        raise
-    finally:
-        program.kill()
-    return program
+def line_logger(program, pty):
+    program.wait_for(b"Ctrl+C ends")
+    pty.send(b"AT\r\n")
+    # Time-stamped, in hex and as text; the bytes may come in more than one run.
+    program.wait_for(b"RX ")
+    program.wait_for(b"\\x0A")
+    if b" bytes: 41 " not in program.output:
+        raise Failure("line-logger did not show the bytes in hex")
+    program.finish(signal.SIGINT)
+    if not program.output.rstrip().endswith(b"closed"):
+        raise Failure("line-logger did not close the port on Ctrl+C")
 
 
-def line_lamps(folder, pty):
-    program = Program(os.path.join(folder, "line-lamps"), pty.path)
-    try:
-        program.wait_for(b"showing ")
-        pty.send(b"lamps\n")
-        program.wait_for(b"client received")
-        program.wait_for(b"lamps")
-        program.finish(signal.SIGTERM)
-        if not program.output.rstrip().endswith(b"closed"):
-            raise Failure("line-lamps did not close the port on SIGTERM")
-    except Failure as failure:
-        failure.output = program.output
-        raise
-    finally:
-        program.kill()
-    return program
+def line_lamps(program, pty):
+    program.wait_for(b"showing ")
+    pty.send(b"lamps\n")
+    program.wait_for(b"client received")
+    program.wait_for(b"lamps")
+    program.finish(signal.SIGTERM)
+    if not program.output.rstrip().endswith(b"closed"):
+        raise Failure("line-lamps did not close the port on SIGTERM")
 
 
 def main():
@@ -145,16 +121,19 @@ def main():
     folder = sys.argv[1]
     failed = False
     for run in (hello_port, line_logger, line_lamps):
+        name = run.__name__.replace("_", "-")
         pty = Pty()
+        program = Program(os.path.join(folder, name), pty.path)
         try:
-            program = run(folder, pty)
-            print(f"{run.__name__.replace('_', '-')}: ok")
+            run(program, pty)
+            print(f"{name}: ok")
             print("  " + program.output.decode(errors="replace").strip().replace("\n", "\n  "))
         except Failure as failure:
-            print(f"{run.__name__.replace('_', '-')}: {failure}", file=sys.stderr)
-            print(f"  it printed: {failure.output!r}", file=sys.stderr)
+            print(f"{name}: {failure}", file=sys.stderr)
+            print(f"  it printed: {program.output!r}", file=sys.stderr)
             failed = True
         finally:
+            program.kill()
             pty.close()
     return 1 if failed else 0
 
