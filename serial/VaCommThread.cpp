@@ -40,11 +40,19 @@ void TVaOwnDeliveries::Wake() {
 }
 
 void TVaOwnDeliveries::WaitForOthers() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] {
+    const auto othersDone = [this] {
         return std::all_of(running_.begin(), running_.end(),
                            [](std::thread::id id) { return id == std::this_thread::get_id(); });
-    });
+    };
+    std::unique_lock lock(mutex_);
+    // A handler may be waiting for the GUI thread: there, as TThread::WaitFor does, its calls are
+    // served meanwhile instead of waited out.
+    while (IsMainThread() && !othersDone()) {
+        lock.unlock();
+        CheckSynchronize(5);
+        lock.lock();
+    }
+    changed_.wait(lock, othersDone);
 }
 
 void TVaCommThread::Release(TVaCommThread* thread) {

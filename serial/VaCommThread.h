@@ -34,7 +34,8 @@ public:
     void EndOpening();
     // Wakes deliveries waiting for an opening, for threads that have just been stopped.
     void Wake();
-    // Waits until no delivery runs on a thread other than the caller's.
+    // Waits until no delivery runs on a thread other than the caller's; on the GUI thread,
+    // serving the calls handed to it meanwhile.
     void WaitForOthers();
 
 private:

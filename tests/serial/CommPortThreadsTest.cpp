@@ -121,6 +121,25 @@ TEST_F(PortThreadsTest, AHandlerClosesReopensOrDestroysItsPortOnItsOwnThread) {
     }
 }
 
+TEST_F(PortThreadsTest, DestroyingThePortServesTheGuiThreadCallsOfAHandlerThatClosedIt) {
+    auto port = NewPort(true, false);
+    TVaComm* const raw = port.get();
+    std::atomic<bool> closed{false};
+    std::atomic<bool> served{false};
+    raw->OnRxChar = [&, raw](TObject*, int32_t) {
+        raw->Close();
+        closed = true;
+        // The GUI thread is destroying the port by now; it must serve this call, not wait for the
+        // handler that makes it (this would hang until the test's time-out).
+        TThread::Synchronize([&] { served = true; });
+    };
+    port->Open();
+    pty_.Send("x");
+    ASSERT_TRUE(WaitUntil([&] { return closed.load(); }));
+    port.reset(); // on the GUI thread, which never ran a hand-over before
+    EXPECT_TRUE(served);
+}
+
 TEST_F(PortThreadsTest, CloseFromAnotherThreadWaitsForTheRunningHandlerOnly) {
     struct Case {
         const char* name;
