@@ -6,16 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 editor=$(realpath "${1:-../build/release/app/q4471-editor}")
-display=:48
-# The status line shows the loaded file's path: a short one, outside the work tree.
-folder=$(mktemp -d /tmp/radio.XXXX)
-cp club.csv "$folder/"
-Xvfb "$display" -screen 0 1000x680x24 -nolisten tcp &
-xvfb=$!
-editor_pid=
-trap 'kill $editor_pid "$xvfb" 2>/dev/null || true; rm -rf "$folder"' EXIT
-export DISPLAY=$display
-until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done
+source screenshot-session.sh
+start_screenshot_session :48 1000x680 club.csv
 
 QT_QPA_PLATFORM=xcb "$editor" "$folder/club.csv" 2>/dev/null &
 editor_pid=$!
