@@ -376,14 +376,14 @@ bool TForm1::StartTransfer(const std::string& startText, std::unique_ptr<TTransf
 }
 
 void TForm1::LoadFromQ44711Click() {
+    if (!MayStartTransfer()) {
+        return;
+    }
     // Taken as the load starts: undo gives back the table as it was then, also when the load
     // ended or was stopped part way.
-    if (MayStartTransfer()) {
-        undo_.Record(memoryRows_, "Load From Q4471");
-    }
-    if (StartTransfer("Loading from Q4471...", LoadThread, {})) {
-        verify_->TableReplaced();
-    }
+    undo_.Record(memoryRows_, "Load From Q4471");
+    StartTransfer("Loading from Q4471...", LoadThread, {});
+    verify_->TableReplaced();
 }
 
 void TForm1::SendFileToQ44711Click() {
