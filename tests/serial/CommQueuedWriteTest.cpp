@@ -226,7 +226,18 @@ TEST_F(QueuedWriteTest, EveryByteArrivesOnceAndInOrderThroughPartialWrites) {
                                              std::chrono::seconds(30));
             peer.join();
         } else {
-            std::thread writer(write);
+            std::atomic<bool> written{false};
+            std::thread writer([&] {
+                write();
+                written = true;
+            });
+#ifndef _WIN32
+            // The peer reads nothing until the full device has taken part of a write: however
+            // slow the writer, the line then knows a partial write.
+            PlainFrameworkBinding::PumpUntil(
+                [&] { return spy_.partialWrites.load() > 0 || written.load(); },
+                std::chrono::seconds(30));
+#endif
             received = Receive(bytes.size(), c.peerChunk);
             writer.join();
         }
