@@ -8,6 +8,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 
+# One test per core at a time; the tests that mostly wait on the radio's pace take no core and run
+# beside them, up to `paced` of them at once.
+cores_spec() { # <file>
+  local cores=() i
+  for ((i = 0; i < $(nproc); i++)); do cores+=("{\"id\":\"$i\",\"slots\":1}"); done
+  local IFS=,
+  printf '{"version":{"major":1,"minor":0},"local":[{"cores":[%s]}]}\n' "${cores[*]}" > "$1"
+}
+paced=6
+
 run_build() { # <dir> <build type> <ctest args> -- <cmake args>
   local dir=$1 type=$2; shift 2
   local ctest_args=()
@@ -15,7 +25,9 @@ run_build() { # <dir> <build type> <ctest args> -- <cmake args>
   shift
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DQ4471_WERROR=ON "$@"
   cmake --build "$dir" -j "$(nproc)"
-  (cd "$dir" && ctest --output-on-failure -j "$(nproc)" "${ctest_args[@]}")
+  cores_spec "$dir/cores.json"
+  (cd "$dir" && ctest --output-on-failure -j $(($(nproc) + paced)) \
+    --resource-spec-file cores.json "${ctest_args[@]}")
 }
 
 echo "== release build =="
