@@ -4,6 +4,8 @@
 #include "serial/VaDisplay.h"
 
 #include <memory>
+#include <string>
+#include <thread>
 
 using namespace SerialPlatform;
 
@@ -57,6 +59,45 @@ TEST_F(CommEventTest, ReceivedBytesReachClientsOrOnRxCharAsTheClientListDecides)
         ASSERT_TRUE(PumpUntilLogged(c.expected.size()));
         EXPECT_EQ(log_, c.expected);
         EXPECT_EQ(comm_.ReadBufUsed(), c.leftInDriver);
+        comm_.Close();
+    }
+}
+
+TEST_F(CommEventTest, AClientGetsEveryByteOnceAndInOrderHoweverManyArriveAtOnce) {
+    struct Case {
+        const char* name;
+        std::size_t size;
+        bool nullStrip;
+    };
+    // The port reads a batch a block of 4096 bytes at a time.
+    const Case cases[] = {
+        {"one byte", 1, false},        {"a byte short of a block", 4095, false},
+        {"a block", 4096, false},      {"a byte more than a block", 4097, false},
+        {"many blocks", 50000, false}, {"many blocks that lose their NULs on the way", 50000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string sent(c.size, '\0');
+        for (std::size_t i = 0; i < sent.size(); ++i) {
+            sent[i] = static_cast<char>(i % 251); // a NUL every 251 bytes
+        }
+        std::string expected = sent;
+        if (c.nullStrip) {
+            std::erase(expected, '\0');
+        }
+        std::string received;
+        const std::string prefix = "A data ";
+        RecordingClient client([&](std::string entry) { received += entry.substr(prefix.size()); },
+                               "A");
+        client.SetComm(&comm_);
+        comm_.SetOptions(c.nullStrip ? TVaCommOptions{coNullStrip} : TVaCommOptions{});
+        comm_.Open();
+        // The peer may have to wait for room while the port takes the first blocks.
+        std::thread peer([&] { pty_.Send(sent); });
+        PlainFrameworkBinding::PumpUntil([&] { return received.size() >= expected.size(); });
+        peer.join();
+        EXPECT_EQ(received.size(), expected.size());
+        EXPECT_TRUE(received == expected) << "lost, doubled or reordered bytes";
         comm_.Close();
     }
 }
