@@ -10,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -196,6 +197,19 @@ ProcessUsage EchoProcess::Usage() const {
         }
     }
     return usage;
+}
+
+void EchoProcess::AwaitSettled(Clock::time_point deadline) const {
+    constexpr auto kQuiet = std::chrono::milliseconds(20);
+    ProcessUsage before = Usage();
+    while (Clock::now() < deadline) {
+        std::this_thread::sleep_for(kQuiet);
+        ProcessUsage now = Usage();
+        if ((now - before).cpuSeconds == 0) {
+            return;
+        }
+        before = std::move(now);
+    }
 }
 
 void EchoProcess::Finish() {

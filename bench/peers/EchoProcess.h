@@ -62,6 +62,10 @@ public:
     // Waits for a line starting with `word`; throws with what came instead when none does.
     std::string Await(const std::string& word, Clock::time_point deadline);
     ProcessUsage Usage() const;
+    // Waits until the program has used no CPU for a while, or `deadline` has passed: a program
+    // may report "ready" before it has finished starting (its threads, its event loop), and
+    // that work must not count as the first workload's.
+    void AwaitSettled(Clock::time_point deadline) const;
     // SIGTERM; throws unless the program ends with status 0 and reports that it handed back every
     // byte it received.
     void Finish();

@@ -16,7 +16,6 @@
 
 namespace {
 
-using std::chrono::milliseconds;
 using std::chrono::seconds;
 
 // The host's side of the line: sends the pattern and checks every byte that comes back.
@@ -180,6 +179,7 @@ EchoFigures RunEchoWorkloads(const EchoProgramSpec& spec, const WorkloadSizes& s
     EchoFigures figures;
     try {
         process.Await("ready", Clock::now() + seconds(10));
+        process.AwaitSettled(Clock::now() + seconds(5));
         HostLine line(pty.Master());
         RoundTrips(line, process, sizes.roundTrips, figures);
         Bulk(line, process, sizes.bulkBytes, figures);
@@ -199,8 +199,9 @@ IdleFigures RunIdleWorkload(const EchoProgramSpec& spec, const WorkloadSizes& si
     process.Await("ready", Clock::now() + seconds(10));
     HostLine line(pty.Master());
     line.SendSome(12);
-    // Lets the program see the bytes arrive and settle before the quiet is measured.
-    std::this_thread::sleep_for(milliseconds(200));
+    // Lets the program see the bytes arrive and settle before the quiet is measured; one that
+    // never settles is measured as it is.
+    process.AwaitSettled(Clock::now() + seconds(1));
     const ProcessUsage before = process.Usage();
     const auto start = Clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(sizes.idleSeconds));
