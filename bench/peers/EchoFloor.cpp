@@ -1,11 +1,20 @@
-// The floor: the slave end opened raw and non-blocking, echoed with poll, read and write. On a
-// hang-up it stops watching the descriptor, as a careful plain program does.
+// The floor: the slave end opened raw and non-blocking, echoed with read and write. On a
+// hang-up it stops watching the descriptor, as a careful plain program does. Two builds
+// (FLOOR_WAIT):
+//   poll    the main thread waits with poll for the device alone;
+//   thread  a thread of its own waits with edge-triggered epoll for the device and a stop signal,
+//           as any program must that runs its handlers on a port thread and can be stopped: what
+//           that design costs before any of the program's own work.
 
 #include "BenchSupport.h"
 #include "EchoProgram.h"
 
 #include <cerrno>
 #include <poll.h>
+#include <string_view>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -29,23 +38,60 @@ bool SendAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+constexpr std::string_view kWait = FLOOR_WAIT;
+
+// Waits until the device has input or has hung up, as the build says; false on a failed wait.
+class InputWait {
+public:
+    explicit InputWait(int fd) : fd_(fd) {
+        if (kWait == "thread") {
+            epoll_ = epoll_create1(EPOLL_CLOEXEC);
+            stop_ = eventfd(0, EFD_CLOEXEC);
+            epoll_event device{EPOLLIN | EPOLLET, {.u32 = 0}};
+            epoll_event stop{EPOLLIN, {.u32 = 1}};
+            if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &device) != 0 ||
+                epoll_ctl(epoll_, EPOLL_CTL_ADD, stop_, &stop) != 0) {
+                echo::Fail("cannot watch the device");
+            }
+        }
+    }
+    bool Wait() {
+        if (kWait == "thread") {
+            epoll_event ready[2];
+            const int count = epoll_wait(epoll_, ready, 2, -1);
+            for (int i = 0; i < count; ++i) {
+                hungUp_ = hungUp_ || (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
+            }
+            return count >= 0 || errno == EINTR;
+        }
+        pollfd ready{fd_, POLLIN, 0};
+        const int count = poll(&ready, 1, -1);
+        hungUp_ = (ready.revents & POLLHUP) != 0;
+        return count >= 0 || errno == EINTR;
+    }
+    bool HungUp() const { return hungUp_; }
+
+private:
+    int fd_;
+    int epoll_ = -1;
+    int stop_ = -1; // never set: the host ends the program with SIGTERM
+    bool hungUp_ = false;
+};
+
 // Echoes until the line goes away; answers how it was noticed.
 std::string Echo(int fd) {
     char buffer[65536];
+    InputWait input(fd);
     for (;;) {
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return "poll error";
+        if (!input.Wait()) {
+            return "wait error";
         }
         const ssize_t got = read(fd, buffer, sizeof buffer);
         if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }
         if (got <= 0) {
-            return (ready.revents & POLLHUP) != 0 ? "hang-up" : "read error";
+            return input.HungUp() ? "hang-up" : "read error";
         }
         echo::CheckReceived(buffer, static_cast<std::size_t>(got));
         if (!SendAll(fd, buffer, static_cast<std::size_t>(got))) {
@@ -72,7 +118,15 @@ int main(int argc, char** argv) {
         echo::Fail("cannot open " + arguments.device);
     }
     echo::Report("ready");
-    echo::Lost(arguments.noTaker ? AwaitHangUp(slave.Get()) : Echo(slave.Get()));
+    const auto serve = [&] {
+        echo::Lost(arguments.noTaker ? AwaitHangUp(slave.Get()) : Echo(slave.Get()));
+    };
+    std::thread worker;
+    if (kWait == "thread") {
+        worker = std::thread(serve);
+    } else {
+        serve();
+    }
     for (;;) {
         pause(); // until the host ends the program
     }

@@ -39,6 +39,7 @@ struct Contender {
 
 const Contender kContenders[] = {
     {"floor", "echo-floor", ""},
+    {"floor-thread", "echo-floor-thread", ""},
     {"vacomm-direct", "echo-vacomm-direct", ""},
     {"vacomm-event", "echo-vacomm-event", ""},
     {"vacomm-queued", "echo-vacomm-queued", ""},
