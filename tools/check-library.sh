@@ -7,7 +7,8 @@
 # builds examples/ against the prefix with find_package (a package file naming a missing file, or
 # a symbol the examples use that the shared library does not export, fails) and with pkg-config;
 # runs each example against a pseudo-terminal it creates, checking what it prints (the Qt one
-# offscreen). Any failure stops the run.
+# offscreen); and checks that serial/README.md quotes examples/hello-port.cpp as it is. Any failure
+# stops the run.
 set -euo pipefail
 
 usage="Usage: bash tools/check-library.sh BUILD_DIR"
@@ -85,6 +86,11 @@ rm "$(find "$broken" -name 'libq4471-serial.a')"
   fail "find_package(Q4471Serial) passes a package that lacks one of its files"
 rm -rf "$broken" "$work/broken-examples"
 echo "an internal include and a missing library file are both caught"
+
+step "the component's README shows examples/hello-port.cpp as it is"
+sed -n '/^```cpp$/,/^```$/p' serial/README.md | sed '1d;$d' | diff - examples/hello-port.cpp ||
+  fail "serial/README.md's complete program differs from examples/hello-port.cpp"
+echo "the same"
 
 step "examples with find_package(Q4471Serial)"
 cmake -S examples -B "$work/examples" -G Ninja -DCMAKE_BUILD_TYPE=Release \
