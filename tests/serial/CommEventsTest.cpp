@@ -3,6 +3,8 @@
 #include "WaitUntil.h"
 #include "serial/VaDisplay.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -99,6 +101,43 @@ TEST_F(CommEventTest, AClientGetsEveryByteOnceAndInOrderHoweverManyArriveAtOnce)
         EXPECT_EQ(received.size(), expected.size());
         EXPECT_TRUE(received == expected) << "lost, doubled or reordered bytes";
         comm_.Close();
+    }
+}
+
+TEST_F(CommEventTest, ABatchForClientsAsksTheDriverForACountOnlyAfterAFullBlock) {
+    struct Case {
+        const char* name;
+        std::size_t waiting; // in a driver's queue larger than a pseudo-terminal's
+        std::vector<std::string> driverCalls;
+    };
+    const Case cases[] = {
+        {"less than a block: one read", 4095, {"ReadFile"}},
+        {"a block: the count finds nothing left", 4096, {"ReadFile", "ClearCommError"}},
+        {"more than a block: the rest is read into the same batch",
+         10000,
+         {"ReadFile", "ClearCommError", "ReadFile"}},
+    };
+    UseScript();
+    RecordingClient client(log_, "A");
+    client.SetComm(&comm_);
+    comm_.Open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string waiting(c.waiting, '\0');
+        for (std::size_t i = 0; i < waiting.size(); ++i) {
+            waiting[i] = static_cast<char>('a' + i % 26);
+        }
+        fake_.input = waiting;
+        fake_.calls.clear();
+        log_.clear();
+        script_.Raise(EV_RXCHAR);
+        ASSERT_TRUE(PumpUntilLogged(1));
+        EXPECT_TRUE(log_[0] == "A data " + waiting) << "the batch is not the whole queue";
+        std::vector<std::string> driverCalls;
+        std::copy_if(
+            fake_.calls.begin(), fake_.calls.end(), std::back_inserter(driverCalls),
+            [](const std::string& call) { return call == "ReadFile" || call == "ClearCommError"; });
+        EXPECT_EQ(driverCalls, c.driverCalls);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "serial/platform/CommPlatform.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,10 @@ public:
     // When set, the port's receive thread waits for these scripted events instead of the
     // device's own.
     ScriptedEvents* scriptedEvents = nullptr;
+    // When set, the driver's input queue in place of the device's, for queues larger than a
+    // pseudo-terminal holds: ReadFile takes from its front and ClearCommError counts it. Used by
+    // the thread that runs the deliveries only.
+    std::optional<std::string> input;
 
     std::vector<std::string> calls;
     std::vector<SerialPlatform::DCB> settings;
@@ -67,6 +72,9 @@ public:
         }
         errors |= std::exchange(pendingErrors, 0);
         stat.Flags |= comStatFlags;
+        if (input) {
+            stat.cbInQue = static_cast<uint32_t>(input->size());
+        }
         return true;
     }
     bool GetCommModemStatus(THandle handle, uint32_t& status) override {
@@ -87,7 +95,15 @@ public:
         return !Fails("GetCommProperties") && host_.GetCommProperties(handle, prop);
     }
     bool ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) override {
-        return !Fails("ReadFile") && host_.ReadFile(handle, buffer, count, read);
+        if (Fails("ReadFile")) {
+            return false;
+        }
+        if (!input) {
+            return host_.ReadFile(handle, buffer, count, read);
+        }
+        read = static_cast<uint32_t>(input->copy(static_cast<char*>(buffer), count));
+        input->erase(0, read);
+        return true;
     }
     bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
                    SerialPlatform::TSignalHandle cancelEvent, uint32_t& written) override {
