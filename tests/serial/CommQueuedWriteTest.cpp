@@ -198,6 +198,7 @@ TEST_F(QueuedWriteTest, EveryByteArrivesOnceAndInOrderThroughPartialWrites) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         spy_.partialWrites = 0;
+        spy_.roomWaits = 0;
         comm_.Buffers().SetWriteTimeout(30000);
         Open();
         const std::string bytes = Pattern(96 * 1024);
@@ -232,10 +233,11 @@ TEST_F(QueuedWriteTest, EveryByteArrivesOnceAndInOrderThroughPartialWrites) {
                 written = true;
             });
 #ifndef _WIN32
-            // The peer reads nothing until the full device has taken part of a write: however
-            // slow the writer, the line then knows a partial write.
+            // The peer reads nothing until the device is full and the transmit thread waits for
+            // room, however slow the writer: from then on the slow peer frees less room at a
+            // time than the queue holds, and the device takes writes in part.
             PlainFrameworkBinding::PumpUntil(
-                [&] { return spy_.partialWrites.load() > 0 || written.load(); },
+                [&] { return spy_.roomWaits.load() > 0 || written.load(); },
                 std::chrono::seconds(30));
 #endif
             received = Receive(bytes.size(), c.peerChunk);
