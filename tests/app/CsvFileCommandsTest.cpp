@@ -37,24 +37,6 @@ protected:
             QTest::keyClick(name, Qt::Key_Return);
         };
     }
-    void RunWithDialog(const char* command, std::function<void(QFileDialog*)> dialogAction) {
-        const ModalDialogDriver<QFileDialog> driver(std::move(dialogAction));
-        Item(command)->trigger();
-        EXPECT_TRUE(driver.Handled()) << command << ": no file dialog";
-    }
-    void SetValues(int number, const Strings& values) {
-        TMemoryRow& row = Row(number);
-        row.SetLabel(values[0]);
-        row.SetTxFreq(values[1]);
-        row.SetRxFreq(values[2]);
-        row.SetMode(values[3]);
-        row.SetCode(values[4]);
-    }
-    Strings ValuesOf(int number) {
-        TMemoryRow& row = Row(number);
-        return {row.GetLabel(), row.GetTxFreq(), row.GetRxFreq(), row.GetMode(), row.GetCode()};
-    }
-    static QString Native(const std::string& fileName) { return QString::fromStdString(fileName); }
 
     TempFolder folder;
 };

@@ -30,18 +30,6 @@ protected:
     }
     static void Cancel(QFileDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }
 
-    // Runs a menu command whose file dialog `dialogAction` answers.
-    void RunWithDialog(const char* command, std::function<void(QFileDialog*)> dialogAction) {
-        const ModalDialogDriver<QFileDialog> driver(std::move(dialogAction));
-        Item(command)->trigger();
-        EXPECT_TRUE(driver.Handled()) << command << ": no file dialog";
-    }
-    Strings ValuesOf(int number) {
-        TMemoryRow& row = Row(number);
-        return {row.GetLabel(), row.GetTxFreq(), row.GetRxFreq(), row.GetMode(), row.GetCode()};
-    }
-    static QString Native(const std::string& fileName) { return QString::fromStdString(fileName); }
-
     TempFolder folder;
 };
 

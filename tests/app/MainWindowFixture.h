@@ -1,14 +1,20 @@
 #pragma once
 
+#include "DistinctMemories.h"
+#include "ModalDialogDriver.h"
 #include "app/TForm1.h"
 #include "framework/qt/QtFramework.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 // The main window as the program shows it, with the program's binding of the error display.
 class MainWindowFixture : public ::testing::Test {
@@ -32,6 +38,20 @@ protected:
         return labels.isEmpty() ? nullptr : labels.first();
     }
     TMemoryRow& Row(int number) { return *form.MemoryRows()[static_cast<size_t>(number)]; }
+    // Label, TX Freq, RX Freq, mode and Code of memory `number`, through the row's own calls.
+    std::vector<std::string> ValuesOf(int number) {
+        return MemoryValuesOf(form.MemoryRows(), number);
+    }
+    void SetValues(int number, const std::vector<std::string>& values) {
+        SetMemoryValues(form.MemoryRows(), number, values);
+    }
+    // Runs a menu command whose file dialog `dialogAction` answers.
+    void RunWithDialog(const char* command, std::function<void(QFileDialog*)> dialogAction) {
+        const ModalDialogDriver<QFileDialog> driver(std::move(dialogAction));
+        Item(command)->trigger();
+        EXPECT_TRUE(driver.Handled()) << command << ": no file dialog";
+    }
+    static QString Native(const std::string& fileName) { return QString::fromStdString(fileName); }
 
     const QtFrameworkBinding binding;
     TForm1 form;

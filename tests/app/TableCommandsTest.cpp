@@ -28,8 +28,6 @@ protected:
     }
     void FillDistinct() { ::FillDistinct(form.MemoryRows()); }
     static Strings Distinct(int n) { return DistinctMemory(n); }
-    void SetValues(int n, const Strings& values) { SetMemoryValues(form.MemoryRows(), n, values); }
-    Strings ValuesOf(int n) { return MemoryValuesOf(form.MemoryRows(), n); }
     void ExpectTable(const std::function<int(int)>& source) {
         ExpectMovedFrom(form.MemoryRows(), source);
     }

@@ -1,8 +1,8 @@
 #include "RadioLinkFixture.h"
 
+#include "DistinctMemories.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
-#include "memories/MemoryRow.h"
 #include "support/NoComPorts.h"
 
 #include <QTest>
@@ -113,17 +113,11 @@ Strings RadioLinkTest::Commands() const {
 }
 
 Strings RadioLinkTest::ValuesOf(int number) const {
-    TMemoryRow& row = *form->MemoryRows()[static_cast<size_t>(number)];
-    return {row.GetLabel(), row.GetTxFreq(), row.GetRxFreq(), row.GetMode(), row.GetCode()};
+    return MemoryValuesOf(form->MemoryRows(), number);
 }
 
 void RadioLinkTest::SetValues(int number, const Strings& values) const {
-    TMemoryRow& row = *form->MemoryRows()[static_cast<size_t>(number)];
-    row.SetLabel(values.at(0));
-    row.SetTxFreq(values.at(1));
-    row.SetRxFreq(values.at(2));
-    row.SetMode(values.at(3));
-    row.SetCode(values.at(4));
+    SetMemoryValues(form->MemoryRows(), number, values);
 }
 
 void RadioLinkTest::CloseWindow() {
