@@ -46,8 +46,9 @@ while [ $SECONDS -lt $end ]; do
   rounds=$((rounds + 1))
   log=$logs/round-$rounds.log
   (cd "$build" && ctest -j "$(nproc)" --output-on-failure "${filter[@]}") >"$log" 2>&1 || true
-  # CTest's summary names each failed test as "<number> - <name> (Failed)" or "(Timeout)".
-  failed=$(sed -n 's/^[[:space:]]*[0-9]\+ - \([^ ]*\) (.*)$/\1/p' "$log")
+  # CTest's summary names each failed test as "<number> - <name> (Failed)" or "(Timeout)"; the
+  # tests that skipped themselves are listed the same way, as "(Skipped)".
+  failed=$(sed -n '/(Skipped)$/d; s/^[[:space:]]*[0-9]\+ - \([^ ]*\) (.*)$/\1/p' "$log")
   if [ -z "$failed" ]; then
     rm -f "$log"
   fi
