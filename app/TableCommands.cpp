@@ -300,6 +300,9 @@ bool TTableCommands::PasteCells(const TCell& cell) {
                   (pasted.dropped == 1 ? " cell" : " cells") +
                   " past memory 100 or the Code column dropped";
     }
+    for (const std::string& note : pasted.labels.Notes("Label", "Labels")) {
+        status += "; " + note;
+    }
     host_.status(status);
     return true;
 }

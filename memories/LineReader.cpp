@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-TLineReader::TLineReader(int descriptor, size_t lineLimit, ReadFunction read)
-    : descriptor_(descriptor), lineLimit_(lineLimit), read_(std::move(read)) {}
+TLineReader::TLineReader(int descriptor, size_t lineLimit, ReadFunction read, TLineEnds ends)
+    : descriptor_(descriptor), lineLimit_(lineLimit), read_(std::move(read)), ends_(ends) {}
 
 bool TLineReader::Fill() {
     char chunk[4096];
@@ -25,27 +25,45 @@ bool TLineReader::Fill() {
     }
 }
 
+size_t TLineReader::LineEnd() const {
+    if (ends_ == TLineEnds::LineFeed) {
+        return pending_.find('\n');
+    }
+    const size_t end = pending_.find_first_of("\r\n");
+    // A CR that came last may be the first half of a CR LF.
+    if (end != std::string::npos && end + 1 == pending_.size() && pending_[end] == '\r' &&
+        !endOfFile_) {
+        return std::string::npos;
+    }
+    return end;
+}
+
 TLineReader::TResult TLineReader::Next(std::string& line) {
-    // Room for the limit plus CR LF is all one line may need; more without a LF is too long.
-    size_t lineFeed;
-    while ((lineFeed = pending_.find('\n')) == std::string::npos &&
-           pending_.size() <= lineLimit_ + 1 && !endOfFile_) {
+    // Room for the limit plus CR LF is all one line may need; more without its end is too long.
+    size_t end;
+    while ((end = LineEnd()) == std::string::npos && pending_.size() <= lineLimit_ + 1 &&
+           !endOfFile_) {
         if (!Fill() && failed_) {
             return TResult::Error;
         }
     }
-    if (lineFeed == std::string::npos && pending_.empty()) {
+    if (end == std::string::npos && pending_.empty()) {
         return TResult::End;
     }
     ++lineNumber_;
-    size_t length = lineFeed == std::string::npos ? pending_.size() : lineFeed;
-    if (lineFeed != std::string::npos && length > 0 && pending_[length - 1] == '\r') {
+    size_t length = end == std::string::npos ? pending_.size() : end;
+    size_t consumed = end == std::string::npos ? pending_.size() : end + 1;
+    if (end != std::string::npos && pending_[end] == '\n' && length > 0 &&
+        pending_[length - 1] == '\r') {
         --length;
+    } else if (end != std::string::npos && pending_[end] == '\r' && consumed < pending_.size() &&
+               pending_[consumed] == '\n') {
+        ++consumed;
     }
     if (length > lineLimit_) {
         return TResult::TooLong;
     }
     line.assign(pending_, 0, length);
-    pending_.erase(0, lineFeed == std::string::npos ? pending_.size() : lineFeed + 1);
+    pending_.erase(0, consumed);
     return TResult::Line;
 }
