@@ -292,8 +292,9 @@ bool TTableCommands::PasteCells(const TCell& cell) {
                   (pasted.dropped == 1 ? " cell" : " cells") +
                   " past memory 100 or the Code column dropped";
     }
-    for (const std::string& note : pasted.labels.Notes("Label", "Labels")) {
-        status += "; " + note;
+    const std::vector<std::string> notes = pasted.labels.Notes("Label", "Labels");
+    for (size_t i = 0; i < notes.size(); ++i) {
+        status += (i == 0 ? "; " : ", ") + notes[i];
     }
     host_.status(status);
     return true;

@@ -28,7 +28,6 @@ struct TFittedLabels {
     int cut = 0;
 
     void Add(const TFittedLabel& fitted);
-    // "commas replaced in 2 names", "1 name cut", for what was counted; `noun` in the singular
-    // and plural.
+    // What was counted, for a status line: "commas replaced in 2 names", "1 name cut".
     std::vector<std::string> Notes(const std::string& singular, const std::string& plural) const;
 };
