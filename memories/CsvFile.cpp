@@ -64,7 +64,7 @@ public:
                     Skip(recordLine_, "a quoted field is not closed");
                 }
                 if (!header_) {
-                    Refuse("it is empty");
+                    Refuse(notes_ ? "it holds only notes (lines starting with #)" : "it is empty");
                 }
                 return;
             case TLineReader::TResult::TooLong:
@@ -193,6 +193,7 @@ private:
                                      ? line.substr(ByteOrderMark.size())
                                      : line;
         if (!open_ && IsComment(text)) {
+            notes_ = true;
             return;
         }
         if (!open_) {
@@ -247,6 +248,7 @@ private:
     int rows_ = 0;
     std::vector<TReadRow> read_;
     size_t skipped_ = 0;
+    bool notes_ = false;
 };
 
 bool FirstLineIsCsvHeader(const std::string& fileName, const TLineReader::ReadFunction& read) {

@@ -172,6 +172,8 @@ TEST_F(CsvFileTest, AFileThatIsNoCsvOfMemoriesChangesNothingAndSaysWhy) {
         {"no header", "plain.csv", [] { return std::string("1,A,146.52\r\n"); },
          "its first line names no Location and Frequency columns", "stopped"},
         {"empty", "empty.csv", [] { return std::string(); }, "it is empty", "stopped"},
+        {"notes only", "notes.csv", [] { return std::string("# Location,Frequency\r\n#\r"); },
+         "it holds only notes (lines starting with #)", "stopped"},
         {"one endless line", "endless.csv", [&] { return header + std::string(3 << 20, 'x'); },
          "line 2 is longer than 65536 characters", "stopped"},
         // Line ends only: each line must not make the whole field be read again.
