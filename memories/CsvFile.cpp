@@ -189,9 +189,9 @@ private:
             Refuse("line " + std::to_string(lineNumber) +
                    " holds a control character: it is not a text file");
         }
-        const std::string text = lineNumber == 1 && line.rfind(ByteOrderMark, 0) == 0
-                                     ? line.substr(ByteOrderMark.size())
-                                     : line;
+        const bool marked = lineNumber == 1 && line.rfind(ByteOrderMark, 0) == 0;
+        const std::string unmarked = marked ? line.substr(ByteOrderMark.size()) : std::string();
+        const std::string& text = marked ? unmarked : line;
         if (!open_ && IsComment(text)) {
             notes_ = true;
             return;

@@ -1,6 +1,7 @@
 #include "memories/LineReader.h"
 
 #include <cerrno>
+#include <cstring>
 
 TLineReader::TLineReader(int descriptor, size_t lineLimit, ReadFunction read, TLineEnds ends)
     : descriptor_(descriptor), lineLimit_(lineLimit), read_(std::move(read)), ends_(ends) {}
@@ -26,16 +27,20 @@ bool TLineReader::Fill() {
 }
 
 size_t TLineReader::LineEnd() const {
+    const size_t lineFeed = pending_.find('\n');
     if (ends_ == TLineEnds::LineFeed) {
-        return pending_.find('\n');
+        return lineFeed;
     }
-    const size_t end = pending_.find_first_of("\r\n");
+    // Only a CR before the first LF can end the line earlier.
+    const size_t before = lineFeed == std::string::npos ? pending_.size() : lineFeed;
+    const auto* carriageReturn =
+        static_cast<const char*>(std::memchr(pending_.data(), '\r', before));
+    if (carriageReturn == nullptr) {
+        return lineFeed;
+    }
+    const size_t end = static_cast<size_t>(carriageReturn - pending_.data());
     // A CR that came last may be the first half of a CR LF.
-    if (end != std::string::npos && end + 1 == pending_.size() && pending_[end] == '\r' &&
-        !endOfFile_) {
-        return std::string::npos;
-    }
-    return end;
+    return end + 1 == pending_.size() && !endOfFile_ ? std::string::npos : end;
 }
 
 TLineReader::TResult TLineReader::Next(std::string& line) {
