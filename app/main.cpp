@@ -1,4 +1,3 @@
-#include "app/QuitOnSignal.h"
 #include "app/TForm1.h"
 #include "framework/Application.h"
 #include "framework/qt/QtFramework.h"
@@ -26,7 +25,6 @@ int main(int argc, char* argv[]) {
         arguments.showHelp(2);
     }
     const QtFrameworkBinding binding;
-    const TQuitOnSignal quitOnSignal;
     try {
         TForm1 form;
         form.show();
@@ -36,7 +34,9 @@ int main(int argc, char* argv[]) {
                 form.OpenFile(arguments.positionalArguments().constFirst());
             });
         }
-        QApplication::exec();
+        // Qt's loop, which SIGTERM, SIGINT and SIGHUP end as closing the window would: a running
+        // transfer stops and the port is closed.
+        Application::Run();
     } catch (...) {
         Application::HandleException();
     }

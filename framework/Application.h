@@ -35,9 +35,9 @@ void ProcessMessages(int timeoutMs);
 
 /// Hands the calling thread, the GUI thread, to the framework until Terminate: a bound toolkit
 /// runs its event loop; without one, the calls handed to the GUI thread run as they come, and
-/// nothing else wakes the thread. With `stopOnSignals`, SIGINT and SIGTERM (Ctrl+C or a closed
-/// console on Windows) call Terminate while Run lasts. A Terminate that came before Run makes it
-/// return at once; each return takes the request, so the next Run waits for a new one.
+/// nothing else wakes the thread. With `stopOnSignals`, SIGINT, SIGTERM and SIGHUP (Ctrl+C or a
+/// closed console on Windows) call Terminate while Run lasts. A Terminate that came before Run
+/// makes it return at once; each return takes the request, so the next Run waits for a new one.
 void Run(bool stopOnSignals = true);
 /// Asks Run to return; from any thread, from inside a call that Run runs too.
 void Terminate();

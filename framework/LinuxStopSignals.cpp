@@ -9,7 +9,8 @@
 
 namespace {
 
-const int StopSignals[] = {SIGINT, SIGTERM};
+// SIGHUP too: a closed terminal or a logout ends the program as Ctrl+C does.
+const int StopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // What the pipe carries: a signal came, or the listener is to end.
 constexpr char SignalByte = 's';
 constexpr char EndByte = 'e';

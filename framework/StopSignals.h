@@ -2,10 +2,10 @@
 
 #include <functional>
 
-// Turns the system's requests to end the program (SIGINT and SIGTERM, Ctrl+C or a closed console
-// on Windows) into a call of `stop` for as long as it lives, instead of the default ending that
-// would skip every destructor. `stop` runs on a thread of its own, never inside a signal handler,
-// so it may take locks. One at a time; the previous handling comes back when it goes.
+// Turns the system's requests to end the program (SIGINT, SIGTERM and SIGHUP, Ctrl+C or a closed
+// console on Windows) into a call of `stop` for as long as it lives, instead of the default ending
+// that would skip every destructor. `stop` runs on a thread of its own, never inside a signal
+// handler, so it may take locks. One at a time; the previous handling comes back when it goes.
 class TStopSignals {
 public:
     explicit TStopSignals(std::function<void()> stop);

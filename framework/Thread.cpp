@@ -200,9 +200,7 @@ bool TSyncHandOver::Run(const std::function<void()>& method) {
         if (withdrawn_) {
             return false;
         }
-        current_ = &request;
         HandOver(queue, request, lock);
-        current_ = nullptr;
     }
     if (request.withdrawn) {
         return false;

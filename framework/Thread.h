@@ -142,7 +142,6 @@ private:
 
     // All guarded by the queue's mutex.
     bool withdrawn_ = false;
-    SyncRequest* current_ = nullptr; // the call of Run, on the handing thread's stack
     SyncRequest* running_ = nullptr; // the call of this hand-over that the GUI thread runs
     std::vector<std::unique_ptr<SyncRequest>> posted_; // kept until they have run
 };

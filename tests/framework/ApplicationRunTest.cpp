@@ -26,6 +26,7 @@ TEST(ApplicationRunTest, RunsHandedOverCallsUntilAskedToStopFromAnyWhere) {
 #ifndef _WIN32
         {"by SIGINT", [] { kill(getpid(), SIGINT); }, false},
         {"by SIGTERM", [] { kill(getpid(), SIGTERM); }, false},
+        {"by SIGHUP", [] { kill(getpid(), SIGHUP); }, false},
 #endif
     };
     for (const Case& c : cases) {

@@ -10,18 +10,24 @@ int OpenDescriptors() {
     return static_cast<int>(count);
 }
 
-int RunningThreads() {
+ThreadIdSet ThreadIds() {
+    ThreadIdSet ids;
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
-        return -1;
+        return ids;
     }
     const DWORD self = GetCurrentProcessId();
-    int count = 0;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        count += entry.th32OwnerProcessID == self ? 1 : 0;
+        if (entry.th32OwnerProcessID == self) {
+            ids.insert(entry.th32ThreadID);
+        }
     }
     CloseHandle(snapshot);
-    return count;
+    return ids;
+}
+
+int RunningThreads() {
+    return static_cast<int>(ThreadIds().size());
 }

@@ -28,22 +28,6 @@
 #include <utility>
 #include <vector>
 
-// The number of threads the process has. ThreadSanitizer starts a thread of its own when the
-// process makes its first thread; one made and joined first keeps that out of the counts.
-inline int ThreadCount() {
-    static const bool warmedUp = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmedUp;
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
-}
-
 // A receive loop in miniature: waits for line events on its own thread until the wait ends
 // otherwise, recording every batch, how the wait ended and the error code left for it.
 class WaitLoop {

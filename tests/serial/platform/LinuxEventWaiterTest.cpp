@@ -174,7 +174,7 @@ TEST(EventWaiterTest, LeavesNoDescriptorAndNoThreadBehind) {
         ASSERT_TRUE(port.Open());
         StandInDriver driver;
         const int descriptors = OpenDescriptors();
-        const int threads = ThreadCount();
+        const ThreadIdSet before = ThreadIds();
         {
             std::unique_ptr<ICommEventWaiter> waiter;
             if (row.standIns) {
@@ -183,7 +183,7 @@ TEST(EventWaiterTest, LeavesNoDescriptorAndNoThreadBehind) {
                 waiter = port.HostWaiter();
             }
             ASSERT_NE(waiter, nullptr);
-            EXPECT_EQ(ThreadCount(), threads + (row.standIns ? 1 : 0));
+            EXPECT_EQ(ThreadsStartedSince(before).size(), row.standIns ? 1u : 0u);
             WaitLoop loop(std::move(waiter), port.Stop());
             port.Pty().Send("x");
             ASSERT_TRUE(WaitUntil([&] { return loop.Wakeups() >= 1; }));
@@ -194,8 +194,8 @@ TEST(EventWaiterTest, LeavesNoDescriptorAndNoThreadBehind) {
             loop.Destroy();
         }
         EXPECT_EQ(OpenDescriptors(), descriptors);
-        EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threads; }, 2s))
-            << ThreadCount() << " threads, " << threads << " before";
+        EXPECT_TRUE(WaitUntil([&] { return NoThreadStartedSince(before); }))
+            << ThreadsStartedSince(before).size() << " threads left running";
     }
 }
 

@@ -83,17 +83,17 @@ TEST(ModemWatcherTest, ALineChangeWakesItsDescriptor) {
 
 TEST(ModemWatcherTest, StopReleasesAWatcherBlockedInTheWait) {
     StandInDriver driver;
-    const int threads = ThreadCount();
+    const ThreadIdSet before = ThreadIds();
     auto watcher = LinuxModemWatcher::Start(-1, allInputLines, driver.Calls().waitForLineChange);
     ASSERT_NE(watcher, nullptr);
-    EXPECT_EQ(ThreadCount(), threads + 1);
+    EXPECT_EQ(ThreadsStartedSince(before).size(), 1u);
     ASSERT_TRUE(WaitUntil([&] { return driver.Blocked(); }));
 
     EXPECT_TRUE(FinishesInTime([&] { watcher.reset(); }, driver));
     EXPECT_GE(driver.Interruptions(), 1); // released by the signal, not by the rescue
     EXPECT_FALSE(driver.Blocked());
     EXPECT_EQ(driver.WaitsEntered(), 1);
-    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threads; }, 2s));
+    EXPECT_TRUE(WaitUntil([&] { return NoThreadStartedSince(before); }));
 }
 
 TEST(ModemWatcherTest, StopReleasesAWatcherThatEntersTheWaitAfterTheFirstSignal) {
@@ -125,7 +125,7 @@ TEST(ModemWatcherTest, AFailedWaitEndsTheWatcherAndWakesItsDescriptor) {
         SCOPED_TRACE(row.name);
         StandInDriver driver;
         driver.AnswerWaitWith(row.error);
-        const int threads = ThreadCount();
+        const ThreadIdSet before = ThreadIds();
         auto watcher = LinuxModemWatcher::Start(-1, TIOCM_DSR, driver.Calls().waitForLineChange);
         ASSERT_NE(watcher, nullptr);
         EXPECT_TRUE(Readable(watcher->WakeDescriptor(), releaseDeadline));
@@ -134,7 +134,7 @@ TEST(ModemWatcherTest, AFailedWaitEndsTheWatcherAndWakesItsDescriptor) {
         EXPECT_EQ(error, row.error);
         EXPECT_EQ(driver.WaitsEntered(), 1); // it does not try again
         EXPECT_TRUE(FinishesInTime([&] { watcher.reset(); }, driver));
-        EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threads; }, 2s));
+        EXPECT_TRUE(WaitUntil([&] { return NoThreadStartedSince(before); }));
     }
 }
 
@@ -207,7 +207,7 @@ TEST_F(EventWaiterWatcherTest, StopAnswersPromptlyWhileTheWatcherIsBlocked) {
     TVaWaitEvent stop;
     StandInDriver driver;
     const int descriptors = OpenDescriptors();
-    const int threads = ThreadCount();
+    const ThreadIdSet before = ThreadIds();
     {
         auto waiter = LinuxEventWaiter::Create(system, handle, stop.Handle(), driver.Calls());
         ASSERT_NE(waiter, nullptr);
@@ -231,7 +231,7 @@ TEST_F(EventWaiterWatcherTest, StopAnswersPromptlyWhileTheWatcherIsBlocked) {
         EXPECT_TRUE(FinishesInTime([&] { loop.Destroy(); }, driver));
         EXPECT_GE(driver.Interruptions(), 1);
     }
-    EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threads; }, 2s));
+    EXPECT_TRUE(WaitUntil([&] { return NoThreadStartedSince(before); }));
     EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
