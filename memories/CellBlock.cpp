@@ -46,9 +46,14 @@ TCellBlock SplitCellBlock(const std::string& text) {
     TCellBlock block;
     std::vector<std::string> cells(1);
     bool cellStart = true;
+    // Once a quote has found no end, no later one is looked for: each search would run to the
+    // end of the text again.
+    bool unclosed = false;
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        const size_t close = c == '"' && cellStart ? ClosingQuote(text, i + 1) : std::string::npos;
+        const size_t close =
+            c == '"' && cellStart && !unclosed ? ClosingQuote(text, i + 1) : std::string::npos;
+        unclosed = unclosed || (c == '"' && cellStart && close == std::string::npos);
         cellStart = c == '\t' || c == '\r' || c == '\n';
         if (close != std::string::npos) {
             cells.back() += Unquoted(text, i + 1, close);

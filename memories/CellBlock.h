@@ -14,7 +14,8 @@ bool IsCellBlock(const std::string& text);
 
 // Lines end at CR LF, LF or CR; the line end after the last line adds no row. A cell that starts
 // with a double quote is quoted as spreadsheets copy it: it holds tabs and line ends up to the
-// closing quote, and a doubled quote in it is one. A quote that is never closed is a character.
+// closing quote, and a doubled quote in it is one. A quote that is never closed is a character,
+// and so are the quotes that open cells after it.
 TCellBlock SplitCellBlock(const std::string& text);
 
 struct TPastedCells {
