@@ -2,6 +2,7 @@
 
 #include "app/FileDetailsBox.h"
 #include "app/FileDrop.h"
+#include "app/NumberBoxLook.h"
 #include "app/SerialTrace.h"
 #include "app/TableCommands.h"
 #include "app/VerifyControl.h"
@@ -60,8 +61,10 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
             [this] { RunCommand(&TForm1::StopTransferClick); });
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             [this] { RunCommand(&TForm1::StopTransferClick); });
+    numberBoxLook_ = std::make_unique<TNumberBoxLook>(memoryRows_);
     verify_ = std::make_unique<TVerifyControl>(
-        ui_->StatusBar, memoryRows_, [this] { RunCommand(&TForm1::VerifyQ4471Click); },
+        ui_->StatusBar, memoryRows_, *numberBoxLook_,
+        [this] { RunCommand(&TForm1::VerifyQ4471Click); },
         [this] { RunCommand(&TForm1::SendDifferingClick); });
     ShowTransferControls(false);
 
@@ -116,7 +119,7 @@ void TForm1::FormCreate() {
     headerLabels_ = BuildHeaderLabels(ui_->Client);
     BuildMemoryRows(ui_->MemoriesSb, memoryRows_);
     tableCommands_ = std::make_unique<TTableCommands>(
-        ui_->MemoriesSb, memoryRows_, undo_,
+        ui_->MemoriesSb, memoryRows_, undo_, *numberBoxLook_,
         TTableCommandsHost{[this](const std::string& text) { SetStatusText(text); },
                            [this] { return RunningTransfer() != nullptr; },
                            [this] { return RefuseDuringTransfer(); }});

@@ -15,6 +15,7 @@ class TForm1;
 class QLabel;
 class QProgressBar;
 class QToolButton;
+class TNumberBoxLook;
 class TSerialTrace;
 class TTableCommands;
 class TVaComm;
@@ -97,6 +98,7 @@ private:
     std::unique_ptr<TLoadFromQ4471Thread> LoadThread;
     std::unique_ptr<TWriteToQ4471Thread> WriteThread;
     std::unique_ptr<TVerifyQ4471Thread> VerifyThread;
+    std::unique_ptr<TNumberBoxLook> numberBoxLook_; // goes after the two that paint with it
     std::unique_ptr<TVerifyControl> verify_;
     THeaderLabels headerLabels_{};
     TMemoryRows memoryRows_;

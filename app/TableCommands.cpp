@@ -1,5 +1,6 @@
 #include "app/TableCommands.h"
 
+#include "app/NumberBoxLook.h"
 #include "memories/CellBlock.h"
 #include "memories/Latin1.h"
 #include "memories/RowEdits.h"
@@ -40,8 +41,8 @@ std::string Memories(int first, int last) {
 } // namespace
 
 TTableCommands::TTableCommands(QScrollArea* panel, const TMemoryRows& rows, TTableUndo& undo,
-                               TTableCommandsHost host)
-    : panel_(panel), rows_(rows), undo_(undo), host_(std::move(host)) {
+                               TNumberBoxLook& look, TTableCommandsHost host)
+    : panel_(panel), rows_(rows), undo_(undo), look_(look), host_(std::move(host)) {
     for (int memory = 1; memory <= MemoryCount; ++memory) {
         const TMemoryRow& row = *rows_[static_cast<size_t>(memory)];
         Watch(row.NumberBox(), memory, NumberColumn);
@@ -196,16 +197,7 @@ void TTableCommands::ShowRowMenu(int memory, const QPoint& globalPos) {
 void TTableCommands::SelectRange(int first, int last) {
     first_ = first;
     last_ = last;
-    // A range of several memories shows in their number boxes.
-    for (int memory = 1; memory <= MemoryCount; ++memory) {
-        QLineEdit* box = rows_[static_cast<size_t>(memory)]->NumberBox();
-        QPalette palette;
-        if (first != last && memory >= first && memory <= last) {
-            palette.setColor(QPalette::Base, box->palette().color(QPalette::Highlight));
-            palette.setColor(QPalette::Text, box->palette().color(QPalette::HighlightedText));
-        }
-        box->setPalette(palette);
-    }
+    look_.Select(first, last);
 }
 
 void TTableCommands::UndoTableCommand() {
@@ -299,6 +291,10 @@ bool TTableCommands::PasteCells(const TCell& cell) {
         status += "; " + std::to_string(pasted.dropped) +
                   (pasted.dropped == 1 ? " cell" : " cells") +
                   " past memory 100 or the Code column dropped";
+    }
+    const std::vector<std::string> notes = pasted.labels.Notes("Label", "Labels");
+    for (size_t i = 0; i < notes.size(); ++i) {
+        status += (i == 0 ? "; " : ", ") + notes[i];
     }
     host_.status(status);
     return true;

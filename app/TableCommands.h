@@ -10,6 +10,7 @@
 class QKeyEvent;
 class QScrollArea;
 class QWidget;
+class TNumberBoxLook;
 
 // What the table's commands need of the window.
 struct TTableCommandsHost {
@@ -27,7 +28,7 @@ struct TTableCommandsHost {
 class TTableCommands : public QObject {
 public:
     TTableCommands(QScrollArea* panel, const TMemoryRows& rows, TTableUndo& undo,
-                   TTableCommandsHost host);
+                   TNumberBoxLook& look, TTableCommandsHost host);
 
     // Ctrl+Z: undoes the last table-wide command unless it is undone already.
     void UndoTableCommand();
@@ -64,6 +65,7 @@ private:
     QScrollArea* panel_;
     const TMemoryRows& rows_;
     TTableUndo& undo_;
+    TNumberBoxLook& look_;
     TTableCommandsHost host_;
     QHash<QObject*, TCell> cells_;
     int anchor_ = 0; // the memory a Shift+click extends from

@@ -1,5 +1,6 @@
 #include "app/VerifyControl.h"
 
+#include "app/NumberBoxLook.h"
 #include "framework/Thread.h"
 #include "memories/Latin1.h"
 
@@ -11,15 +12,6 @@
 #include <QToolButton>
 
 namespace {
-
-// Qt's palette has no role for a warning; amber with black text reads as one on light and dark
-// themes alike.
-void PaintWarning(QLineEdit* box) {
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, QColor(0xff, 0xc1, 0x07));
-    palette.setColor(QPalette::Text, Qt::black);
-    box->setPalette(palette);
-}
 
 QString RadioHoldsText(const TMemoryDifference& difference) {
     if (!difference.radioRecord) {
@@ -33,9 +25,9 @@ QString RadioHoldsText(const TMemoryDifference& difference) {
 
 } // namespace
 
-TVerifyControl::TVerifyControl(QStatusBar* statusBar, const TMemoryRows& rows,
+TVerifyControl::TVerifyControl(QStatusBar* statusBar, const TMemoryRows& rows, TNumberBoxLook& look,
                                std::function<void()> verify, std::function<void()> sendDiffering)
-    : rows_(rows), button_(new QToolButton(statusBar)), verify_(std::move(verify)),
+    : rows_(rows), look_(look), button_(new QToolButton(statusBar)), verify_(std::move(verify)),
       sendDiffering_(std::move(sendDiffering)) {
     button_->setObjectName(QStringLiteral("VerifyButton"));
     statusBar->addPermanentWidget(button_);
@@ -124,18 +116,17 @@ TQ4471Radio::TDifferenceSink TVerifyControl::DifferenceSink() {
 void TVerifyControl::Mark(const TMemoryDifference& difference) {
     differing_.push_back(difference.memory);
     marked_.insert(difference.memory);
-    QLineEdit* box = rows_[static_cast<size_t>(difference.memory)]->NumberBox();
-    PaintWarning(box);
-    box->setToolTip(RadioHoldsText(difference));
+    look_.SetDiffering(difference.memory, true);
+    rows_[static_cast<size_t>(difference.memory)]->NumberBox()->setToolTip(
+        RadioHoldsText(difference));
 }
 
 void TVerifyControl::Unmark(int number) {
     if (marked_.erase(number) == 0) {
         return;
     }
-    QLineEdit* box = rows_[static_cast<size_t>(number)]->NumberBox();
-    box->setPalette(QPalette()); // back to the palette it inherits
-    box->setToolTip(QString());
+    look_.SetDiffering(number, false);
+    rows_[static_cast<size_t>(number)]->NumberBox()->setToolTip(QString());
 }
 
 void TVerifyControl::UnmarkAll() {

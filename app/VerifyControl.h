@@ -10,6 +10,7 @@
 
 class QStatusBar;
 class QToolButton;
+class TNumberBoxLook;
 
 // What the window offers once a send has finished: a button beside the transfer controls that
 // reads "Verify", and after a verify that found differences "Send N Differing"; and the marks on
@@ -19,8 +20,8 @@ class QToolButton;
 class TVerifyControl : public QObject {
 public:
     // `verify` and `sendDiffering` start those transfers when the button (or Ctrl+Shift+V) asks.
-    TVerifyControl(QStatusBar* statusBar, const TMemoryRows& rows, std::function<void()> verify,
-                   std::function<void()> sendDiffering);
+    TVerifyControl(QStatusBar* statusBar, const TMemoryRows& rows, TNumberBoxLook& look,
+                   std::function<void()> verify, std::function<void()> sendDiffering);
 
     // Follows every change of the rows' values, whoever makes it; call once they are built.
     void WatchRows();
@@ -54,6 +55,7 @@ private:
     void ShowOffer();
 
     const TMemoryRows& rows_;
+    TNumberBoxLook& look_;
     QToolButton* button_;
     std::function<void()> verify_;
     std::function<void()> sendDiffering_;

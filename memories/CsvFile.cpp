@@ -1,8 +1,10 @@
 #include "memories/CsvFile.h"
 
+#include "memories/Counted.h"
 #include "memories/CsvFields.h"
 #include "memories/RadioCsvRow.h"
 #include "memories/ReadableFile.h"
+#include "memories/RecordLabel.h"
 
 #include <algorithm>
 #include <set>
@@ -20,8 +22,9 @@ constexpr size_t LongestCsvLine = 64 * 1024;
 constexpr size_t MostDetails = 200;
 const std::string ByteOrderMark = "\xef\xbb\xbf";
 
-std::string Counted(size_t count, const std::string& singular, const std::string& plural) {
-    return std::to_string(count) + ' ' + (count == 1 ? singular : plural);
+// The radio programs write notes above the header, and users add them between rows.
+bool IsComment(const std::string& line) {
+    return !line.empty() && line[0] == '#';
 }
 
 bool HoldsControlCharacter(const std::string& line) {
@@ -49,7 +52,7 @@ public:
                    " bytes, more than a CSV of radio memories holds (at most " +
                    std::to_string(LargestCsvFile) + ")");
         }
-        TLineReader reader(descriptor, LongestCsvLine, read);
+        TLineReader reader(descriptor, LongestCsvLine, read, TLineReader::TLineEnds::AnyOfCrLf);
         std::string line;
         for (;;) {
             switch (reader.Next(line)) {
@@ -61,7 +64,7 @@ public:
                     Skip(recordLine_, "a quoted field is not closed");
                 }
                 if (!header_) {
-                    Refuse("it is empty");
+                    Refuse(notes_ ? "it holds only notes (lines starting with #)" : "it is empty");
                 }
                 return;
             case TLineReader::TResult::TooLong:
@@ -83,8 +86,10 @@ public:
         const long long shift = lowest == 0 ? 1 : 0; // many radios count from 0
         std::set<long long> loaded;
         size_t droppedTones = 0;
+        size_t sendOnlyTones = 0;
+        TFittedLabels fittedNames;
         int replaced = 0;
-        for (const TReadRow& row : read_) {
+        for (TReadRow& row : read_) {
             const long long number = row.memory.location + shift;
             TMemoryRow* memory = MemoryRowOf(rows, number);
             if (memory == nullptr) {
@@ -93,7 +98,7 @@ public:
                                    " names no memory 1 to 100");
                 continue;
             }
-            const TCsvMemory& read = row.memory;
+            TCsvMemory& read = row.memory;
             const std::string where =
                 "line " + std::to_string(row.line) + ", memory " + std::to_string(number) + ": ";
             if (!read.droppedTone.empty()) {
@@ -107,11 +112,31 @@ public:
                                                 "character", "characters") +
                                         " of its Name shown as ?, as the table cannot hold them");
             }
+            const TFittedLabel name = FitLabel(static_cast<int>(number), read.values);
+            fittedNames.Add(name);
+            if (name.commaReplaced) {
+                AddDetail(row.line, where + "comma replaced");
+            }
+            if (name.lineBreakReplaced) {
+                AddDetail(row.line, where + "line break replaced");
+            }
+            if (name.cut) {
+                AddDetail(row.line, where + "name cut to " +
+                                        Counted(name.label.size(), "character", "characters"));
+            }
+            read.values[mcLabel] = name.label;
+            sendOnlyTones += read.sendOnlyTone ? 1 : 0;
             WriteMemory(*memory, read.values);
             loaded.insert(number);
         }
         std::stable_sort(details_.begin(), details_.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (sendOnlyTones > 0) {
+            details.push_back(
+                Counted(sendOnlyTones, "send-only tone (Tone) was", "send-only tones (Tone) were") +
+                " loaded as CTCSS, which also listens for the tone; a CSV saved "
+                "from the table writes them as TSQL");
+        }
         for (const auto& [line, detail] : details_) {
             if (details.size() == MostDetails) {
                 details.push_back("and " + std::to_string(details_.size() - MostDetails) + " more");
@@ -130,10 +155,19 @@ public:
             notes.push_back(Counted(static_cast<size_t>(replaced), "character", "characters") +
                             " shown as ?");
         }
+        const std::vector<std::string> nameNotes = fittedNames.Notes("name", "names");
+        notes.insert(notes.end(), nameNotes.begin(), nameNotes.end());
+        if (loaded.empty() && skipped_ == 0) {
+            return "Read no memories from " + fileName_ +
+                   ": it holds no rows below its header line";
+        }
         std::string text =
             "Read " + Counted(loaded.size(), "memory", "memories") + " from " + fileName_;
         for (size_t i = 0; i < notes.size(); ++i) {
             text += (i == 0 ? "; " : ", ") + notes[i];
+        }
+        if (shift != 0) {
+            text += "; locations counted from 0 moved up by one";
         }
         return text;
     }
@@ -155,12 +189,17 @@ private:
             Refuse("line " + std::to_string(lineNumber) +
                    " holds a control character: it is not a text file");
         }
+        const bool marked = lineNumber == 1 && line.rfind(ByteOrderMark, 0) == 0;
+        const std::string unmarked = marked ? line.substr(ByteOrderMark.size()) : std::string();
+        const std::string& text = marked ? unmarked : line;
+        if (!open_ && IsComment(text)) {
+            notes_ = true;
+            return;
+        }
         if (!open_) {
             recordLine_ = lineNumber;
         }
-        const bool whole = splitter_.Take(lineNumber == 1 && line.rfind(ByteOrderMark, 0) == 0
-                                              ? line.substr(ByteOrderMark.size())
-                                              : line);
+        const bool whole = splitter_.Take(text);
         open_ = !whole;
         if (splitter_.Length() > LongestCsvLine) {
             Refuse("the row from line " + std::to_string(recordLine_) + " is longer than " +
@@ -209,6 +248,7 @@ private:
     int rows_ = 0;
     std::vector<TReadRow> read_;
     size_t skipped_ = 0;
+    bool notes_ = false;
 };
 
 bool FirstLineIsCsvHeader(const std::string& fileName, const TLineReader::ReadFunction& read) {
@@ -216,13 +256,18 @@ bool FirstLineIsCsvHeader(const std::string& fileName, const TLineReader::ReadFu
     if (!descriptor.Valid()) {
         return false;
     }
-    TLineReader reader(descriptor.Get(), LongestCsvLine, read);
+    TLineReader reader(descriptor.Get(), LongestCsvLine, read, TLineReader::TLineEnds::AnyOfCrLf);
     std::string line;
     if (reader.Next(line) != TLineReader::TResult::Line) {
         return false;
     }
     if (line.rfind(ByteOrderMark, 0) == 0) {
         line.erase(0, ByteOrderMark.size());
+    }
+    while (IsComment(line)) {
+        if (reader.Next(line) != TLineReader::TResult::Line) {
+            return false;
+        }
     }
     std::vector<std::string> fields;
     return SplitCsvRecord(line, fields) && TCsvHeader::Of(fields).has_value();
@@ -240,10 +285,18 @@ bool SaveCsvFile(const TMemoryRows& rows, const std::string& fileName, const TSt
     }
     std::string text = CsvLine(RadioCsvColumns());
     size_t notWhole = 0;
+    size_t leftOut = 0;
     for (int number = 1; number <= MemoryCount; ++number) {
         const TMemoryValues values = ReadMemory(*MemoryRowOf(rows, number));
         if (Trimmed(values[mcRxFreq]).empty()) {
             continue; // an empty channel
+        }
+        if (!CsvFrequencyOf(values[mcRxFreq])) {
+            // Without its frequency a row would be read as 0 Hz, or as a memory that only sends.
+            ++leftOut;
+            details.push_back("memory " + std::to_string(number) + ": left out: RX Freq '" +
+                              values[mcRxFreq] + "' is not a frequency in MHz");
+            continue;
         }
         std::vector<std::string> problems;
         text += CsvLine(ComposeCsvRow(number, values, problems));
@@ -261,10 +314,15 @@ bool SaveCsvFile(const TMemoryRows& rows, const std::string& fileName, const TSt
         status("Unable to write " + fileName + ", exiting");
         return false;
     }
-    status("Closing " + fileName + ", writing successful" +
-           (notWhole == 0
-                ? ""
-                : "; " + Counted(notWhole, "memory", "memories") + " could not be written whole"));
+    std::string outcome = "Closing " + fileName + ", writing successful";
+    if (notWhole > 0) {
+        outcome += "; " + Counted(notWhole, "memory", "memories") + " could not be written whole";
+    }
+    if (leftOut > 0) {
+        outcome +=
+            (notWhole > 0 ? ", " : "; ") + Counted(leftOut, "memory", "memories") + " left out";
+    }
+    status(outcome);
     return true;
 }
 

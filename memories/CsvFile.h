@@ -20,13 +20,15 @@ public:
 
 // Writes a header and one row per memory that has an RX Freq, as the memory file is written: the
 // file is replaced only when every byte reached the disk. A value that cannot be written as the
-// format's number is left out of its row and named in `details`.
+// format's number is left out of its row, a memory whose RX Freq is none is left out whole, and
+// both are named in `details`.
 bool SaveCsvFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
                  TFileDetails& details, const TAtomicFileWriter::WriteFunction& write = ::write);
 
 // Reads the rows of a CSV file into the memories they name; other memories keep their values.
-// Rows that cannot be read, or name no memory, are skipped and named in `details`. A file that is
-// no CSV of memories, or too large for one, raises ECsvFileError before any row changes.
+// Rows that cannot be read, name no memory or hold a mode other than FM, are skipped and named in
+// `details`; so are Names changed to fit the record line. Lines starting with # are notes. A file
+// that is no CSV of memories, or too large for one, raises ECsvFileError before any row changes.
 void LoadCsvFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
                  TFileDetails& details, const TLineReader::ReadFunction& read = ::read);
 

@@ -11,8 +11,12 @@ class TLineReader {
 public:
     using ReadFunction = std::function<ssize_t(int descriptor, void* data, size_t size)>;
     enum class TResult { Line, End, TooLong, Error };
+    // Memory files end lines at LF; files of other programs may also end them at a lone CR, as
+    // old Macintosh programs wrote them.
+    enum class TLineEnds { LineFeed, AnyOfCrLf };
 
-    TLineReader(int descriptor, size_t lineLimit, ReadFunction read = ::read);
+    TLineReader(int descriptor, size_t lineLimit, ReadFunction read = ::read,
+                TLineEnds ends = TLineEnds::LineFeed);
 
     // The next line, without its line end. The last line needs no line end.
     TResult Next(std::string& line);
@@ -21,10 +25,13 @@ public:
 
 private:
     bool Fill();
+    // Where the first line waiting ends, or npos when more must come first.
+    size_t LineEnd() const;
 
     int descriptor_;
     size_t lineLimit_;
     ReadFunction read_;
+    TLineEnds ends_;
     std::string pending_;
     bool endOfFile_ = false;
     bool failed_ = false;

@@ -50,7 +50,8 @@ std::optional<long long> IntegerOf(const std::string& text) {
 
 // The tone of a row, or why a Q4471 cannot hold it.
 std::string ReadTone(const TCsvHeader& header, const std::vector<std::string>& row,
-                     TMemoryValues& values) {
+                     TCsvMemory& memory) {
+    TMemoryValues& values = memory.values;
     const auto field = [&](const char* column) { return header.Field(row, column); };
     const std::string* toneField = field("Tone");
     const std::string tone = toneField == nullptr ? "" : Trimmed(*toneField);
@@ -71,6 +72,7 @@ std::string ReadTone(const TCsvHeader& header, const std::vector<std::string>& r
         }
         values[mcMode] = "CTCSS";
         values[mcCode] = CtcssText(*tenths);
+        memory.sendOnlyTone = tone == "Tone";
         return {};
     }
     if (tone == "DTCS") {
@@ -100,12 +102,17 @@ const std::vector<std::string>& RadioCsvColumns() {
     return columns;
 }
 
+std::optional<std::string> CsvFrequencyOf(const std::string& rxFreq) {
+    if (const std::optional<long long> rx = HertzOf(rxFreq); rx && *rx > 0) {
+        return SixDecimals(*rx);
+    }
+    return std::nullopt;
+}
+
 std::vector<std::string> ComposeCsvRow(int number, const TMemoryValues& values,
                                        std::vector<std::string>& problems) {
-    std::string frequency;
-    if (const std::optional<long long> rx = HertzOf(values[mcRxFreq]); rx && *rx > 0) {
-        frequency = SixDecimals(*rx);
-    } else {
+    const std::optional<std::string> frequency = CsvFrequencyOf(values[mcRxFreq]);
+    if (!frequency) {
         problems.push_back("RX Freq '" + values[mcRxFreq] + "' is not a frequency in MHz");
     }
     const TDuplex duplex = DuplexOf(values[mcRxFreq], values[mcTxFreq]);
@@ -115,7 +122,7 @@ std::vector<std::string> ComposeCsvRow(int number, const TMemoryValues& values,
     const TToneFields tone = ToneFieldsOf(values, problems);
     return {std::to_string(number),
             Latin1ToUtf8(values[mcLabel]),
-            frequency,
+            frequency.value_or(""),
             duplex.duplex,
             duplex.offset,
             tone.tone,
@@ -167,6 +174,15 @@ bool ReadCsvRow(const TCsvHeader& header, const std::vector<std::string>& row, T
         problem = "Location '" + locationField + "' is not a whole number";
         return false;
     }
+    // The radio is an FM radio: the other modes' memories (airband AM, HF sidebands, digital
+    // voice) would be wrong in it.
+    if (const std::string* mode = header.Field(row, "Mode")) {
+        const std::string modeName = Trimmed(*mode);
+        if (!modeName.empty() && modeName != "FM" && modeName != "NFM") {
+            problem = "mode " + modeName + " cannot be held by a Q4471";
+            return false;
+        }
+    }
     const std::string& frequencyField = *header.Field(row, "Frequency");
     const std::optional<long long> rx = HertzOf(frequencyField);
     if (!rx || *rx == 0) {
@@ -185,6 +201,6 @@ bool ReadCsvRow(const TCsvHeader& header, const std::vector<std::string>& row, T
     if (const std::string* name = header.Field(row, "Name")) {
         memory.values[mcLabel] = Utf8ToLatin1(*name, memory.replacedCharacters);
     }
-    memory.droppedTone = ReadTone(header, row, memory.values);
+    memory.droppedTone = ReadTone(header, row, memory);
     return true;
 }

@@ -13,6 +13,9 @@
 // The columns written, in order.
 const std::vector<std::string>& RadioCsvColumns();
 
+// The Frequency column's text for an RX Freq, or none when it is not a frequency.
+std::optional<std::string> CsvFrequencyOf(const std::string& rxFreq);
+
 // The row of memory `number`, in the order of RadioCsvColumns, with the Name in UTF-8. A value
 // that cannot be written as the format's number is left out (its column keeps the default) and
 // `problems` gets why.
@@ -39,9 +42,12 @@ struct TCsvMemory {
     long long location = 0;
     TMemoryValues values;
     std::string droppedTone; // why the row's tone was left out, or empty
+    // A send-only tone (Tone) held as CTCSS, which also listens for it.
+    bool sendOnlyTone = false;
     int replacedCharacters = 0;
 };
 
-// Reads a data row; false with `problem` set when it cannot be read.
+// Reads a data row; false with `problem` set when it cannot be read, or holds a memory a Q4471
+// cannot (a Mode other than FM or NFM).
 bool ReadCsvRow(const TCsvHeader& header, const std::vector<std::string>& row, TCsvMemory& memory,
                 std::string& problem);

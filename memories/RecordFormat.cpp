@@ -5,6 +5,13 @@
 #include <charconv>
 #include <cstdint>
 
+std::string JoinRecord(int number, const std::string& label, const std::string& txFreq,
+                       const std::string& rxFreq, const std::string& modeDigit,
+                       const std::string& code) {
+    return std::to_string(number) + ',' + label + ',' + txFreq + ',' + rxFreq + ',' + modeDigit +
+           ',' + code;
+}
+
 TRecordFields SplitRecord(const std::string& line) {
     TRecordFields fields;
     std::string* const leading[] = {&fields.number, &fields.label, &fields.txFreq, &fields.rxFreq,

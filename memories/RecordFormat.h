@@ -14,6 +14,11 @@ struct TRecordFields {
     std::string code;
 };
 
+// The record line of memory `number` from its values, the mode already as its digit.
+std::string JoinRecord(int number, const std::string& label, const std::string& txFreq,
+                       const std::string& rxFreq, const std::string& modeDigit,
+                       const std::string& code);
+
 // Splits a record line into its six fields. Fields from the first one that no comma ends are
 // empty (the rest of the line is dropped), and whatever follows a sixth comma is ignored.
 TRecordFields SplitRecord(const std::string& line);

@@ -9,11 +9,10 @@ bool ComposeRecord(const TMemoryRows& rows, int number, std::string& record) {
     }
     // One getter after the other, in this order: each takes the row's lock on its own.
     const std::string modeDigit = ModeDigitOf(row->GetMode());
-    record = std::to_string(number);
-    for (const std::string& value : {row->GetLabel(), row->GetTxFreq(), row->GetRxFreq()}) {
-        record += ',' + value;
-    }
-    record += ',' + modeDigit + ',' + row->GetCode();
+    const std::string label = row->GetLabel();
+    const std::string txFreq = row->GetTxFreq();
+    const std::string rxFreq = row->GetRxFreq();
+    record = JoinRecord(number, label, txFreq, rxFreq, modeDigit, row->GetCode());
     return true;
 }
 

@@ -226,6 +226,13 @@ TEST_F(TableCommandsTest, PastedCellsFillABlockAndAPlainPasteStaysAPaste) {
          mcRxFreq,
          {{3, {"L3", "T3", "146.520", "CTCSS", "C3"}}},
          "Pasted 1 cell into memory 3"},
+        {"spreadsheet-quoted Label",
+         "\"Hall, \"\"East\"\"\nside\"\tx\n",
+         8,
+         mcLabel,
+         {{8, {"Hall \"East\" side", "x", "R8", "DCS", "C8"}}},
+         "Pasted 2 cells into memory 8; commas replaced in 1 Label, line breaks replaced in 1 "
+         "Label"},
         {"plain", "146.520", 3, mcRxFreq, {{3, {"L3", "T3", "146.520R3", "CTCSS", "C3"}}}, nullptr},
     };
     for (const Case& c : cases) {

@@ -2,6 +2,8 @@
 
 #include "MemoryFileFixture.h"
 #include "memories/CsvFile.h"
+#include "memories/RecordFormat.h"
+#include "memories/RecordLine.h"
 
 // A memory table and real files for the CSV load and save, with the details each one gave.
 class CsvFileFixture : public MemoryFileFixture {
@@ -27,6 +29,34 @@ protected:
     std::string LoadBytes(const std::string& name, const std::string& bytes) {
         WriteBytes(folder.File(name), bytes);
         return LoadAny(folder.File(name));
+    }
+
+    // What the table holds leaves the editor every way and comes back unchanged: through a
+    // memory file, through a CSV file (a table cleared first, as CSV leaves empty memories out),
+    // and as the record line a send writes, which fits a memory file line.
+    void ExpectEveryWayOutKeepsTheTable() {
+        const auto table = Table();
+        details.clear();
+        for (const std::string name : {"out.mem", "out.csv"}) {
+            SCOPED_TRACE(name);
+            const std::string file = folder.File(name);
+            ASSERT_TRUE(IsCsvFileName(file) ? SaveCsv(file) : Save(file));
+            EXPECT_EQ(details, TFileDetails{});
+            ClearAll();
+            EXPECT_EQ(LoadAny(file), "");
+            EXPECT_EQ(details, TFileDetails{});
+            EXPECT_EQ(Table(), table);
+        }
+        for (int n = 1; n <= 100; ++n) {
+            std::string record;
+            ASSERT_TRUE(ComposeRecord(rows, n, record));
+            EXPECT_LE(record.size(), MemoryFileLineLimit) << record;
+            const TRecordFields fields = SplitRecord(record);
+            EXPECT_EQ((std::vector<std::string>{fields.label, fields.txFreq, fields.rxFreq,
+                                                ModeTextOf(fields.mode), fields.code}),
+                      ValuesOf(n))
+                << record;
+        }
     }
 
     TFileDetails details;

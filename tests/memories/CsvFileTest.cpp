@@ -15,7 +15,8 @@ using CsvFileTest = CsvFileFixture;
 const Strings Kept{"kept", "1.000", "2.000", "DCS", "023"};
 
 TEST_F(CsvFileTest, HeaderVariantsReadAlike) {
-    const Strings expected{"Club, \"North\"", "146.340", "146.940", "CTCSS", "100.0"};
+    // The record line has no quoting: the Name's comma becomes a blank.
+    const Strings expected{"Club \"North\"", "146.340", "146.940", "CTCSS", "100.0"};
     const std::pair<const char*, std::string> cases[] = {
         {"the editor's own", EditorCsvHeader +
                                  "4,\"Club, \"\"North\"\"\",146.940000,-,0.600000,Tone,100.0,88."
@@ -41,8 +42,11 @@ TEST_F(CsvFileTest, HeaderVariantsReadAlike) {
         EXPECT_EQ(error, "");
         EXPECT_EQ(ValuesOf(4), expected);
         EXPECT_EQ(ValuesOf(5), Kept); // not named by the file
-        EXPECT_EQ(statuses.back(), "Read 1 memory from " + folder.File("variant.csv"));
-        EXPECT_EQ(details, Strings{});
+        EXPECT_EQ(statuses.back(), "Read 1 memory from " + folder.File("variant.csv") +
+                                       "; commas replaced in 1 name");
+        ASSERT_EQ(details.size(), 2u);
+        EXPECT_EQ(details[0].rfind("1 send-only tone (Tone) was loaded as CTCSS", 0), 0u);
+        EXPECT_NE(details[1].find(", memory 4: comma replaced"), std::string::npos);
     }
     // Without the optional columns a memory is simplex, without tone and without a label.
     ClearAll();
@@ -66,8 +70,8 @@ TEST_F(CsvFileTest, FilesAsOtherProgramsWriteThemLoadWhole) {
          ""},
         {"no-dstar-columns.csv",
          {{1, {"CALL", "146.520", "146.520", "OFF", ""}},
-          {2, {"Club, North", "147.600", "147.000", "CTCSS", "127.3"}}},
-         ""},
+          {2, {"Club North", "147.600", "147.000", "CTCSS", "127.3"}}},
+         "; commas replaced in 1 name"},
         {"rx-dtcs-cross-power.csv",
          {{1, {"SIMPLEX", "145.500", "145.500", "OFF", ""}},
           {2, {"RPT", "145.050", "145.650", "CTCSS", "71.9"}},
@@ -78,7 +82,7 @@ TEST_F(CsvFileTest, FilesAsOtherProgramsWriteThemLoadWhole) {
          {{1, {"FIRST", "144.800", "144.800", "OFF", ""}},
           {2, {"SECOND", "144.625", "145.225", "CTCSS", "88.5"}},
           {100, {"LAST", "433.500", "433.500", "OFF", ""}}},
-         "; 1 row skipped"},
+         "; 1 row skipped; locations counted from 0 moved up by one"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -168,13 +172,16 @@ TEST_F(CsvFileTest, AFileThatIsNoCsvOfMemoriesChangesNothingAndSaysWhy) {
         {"no header", "plain.csv", [] { return std::string("1,A,146.52\r\n"); },
          "its first line names no Location and Frequency columns", "stopped"},
         {"empty", "empty.csv", [] { return std::string(); }, "it is empty", "stopped"},
+        {"notes only", "notes.csv", [] { return std::string("# Location,Frequency\r\n#\r"); },
+         "it holds only notes (lines starting with #)", "stopped"},
         {"one endless line", "endless.csv", [&] { return header + std::string(3 << 20, 'x'); },
          "line 2 is longer than 65536 characters", "stopped"},
         // Line ends only: each line must not make the whole field be read again.
         {"an endless quoted field", "quoted.csv",
          [&] { return header + "1,\"" + std::string(1 << 20, '\n'); },
          "the row from line 2 is longer than 65536 characters", "stopped"},
-        {"header only", "header.csv", [&] { return header; }, nullptr, "Read 0 memories from "},
+        {"header only", "header.csv", [&] { return header; }, nullptr,
+         ": it holds no rows below its header line"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -253,7 +260,7 @@ TEST_F(CsvFileTest, EveryToneAndCodeComesBackFromASavedFile) {
     }
     for (const int code : StandardDcsCodes()) {
         memories.push_back(
-            {"D\xe9 \"" + DcsText(code) + "\", x", "441.00625", "446.00625", "DCS", DcsText(code)});
+            {"D\xe9 \"" + DcsText(code) + "\" x", "441.00625", "446.00625", "DCS", DcsText(code)});
     }
     memories.push_back({"split", "1296.000", "145.000", "OFF", ""});
     memories.push_back({"rx only", "", "162.550", "OFF", ""});
