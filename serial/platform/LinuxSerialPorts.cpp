@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <climits>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -38,6 +40,24 @@ fs::path Resolved(const fs::path& path) {
     return error ? fs::path() : target;
 }
 
+// The same for a sysfs folder, whose deep paths of links cost canonical a readlink per component
+// each: the kernel tells the whole path of a folder held with O_PATH at once. Folders only, so
+// that no device is ever reached this way.
+fs::path ResolvedFolder(const fs::path& path) {
+    const int fd = open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    char target[PATH_MAX];
+    const std::string held = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t length = readlink(held.c_str(), target, sizeof target);
+    close(fd);
+    if (length <= 0 || target[0] != '/') {
+        return Resolved(path); // no /proc to ask
+    }
+    return fs::path(std::string(target, static_cast<std::size_t>(length)));
+}
+
 // A sysfs attribute's first line; empty when it is missing or unreadable.
 std::string Attribute(const fs::path& folder, const char* name) {
     std::string line;
@@ -51,7 +71,8 @@ std::string Attribute(const fs::path& folder, const char* name) {
 
 // The name of the folder a sysfs link (subsystem, driver) leads to.
 std::string LinkName(const fs::path& folder, const char* link) {
-    return Resolved(folder / link).filename().string();
+    std::error_code error;
+    return fs::read_symlink(folder / link, error).filename().string();
 }
 
 bool HasPrefix(const std::string& name, std::initializer_list<const char*> prefixes) {
@@ -107,7 +128,7 @@ void ReadUsbIdentity(fs::path folder, const fs::path& sysRoot, TSerialPortInfo& 
 
 // What sysfs tells of the tty `name`; false for a UART slot without a UART.
 bool ReadSysfs(const fs::path& ttyFolder, const fs::path& sysRoot, TSerialPortInfo& port) {
-    fs::path device = Resolved(ttyFolder / "device");
+    const fs::path device = ResolvedFolder(ttyFolder / "device");
     const std::string subsystem = LinkName(device, "subsystem");
     // Newer kernels put the serial core's own port devices between a UART and its tty.
     fs::path driverFolder = device;
@@ -179,13 +200,14 @@ ProgramsHolding(const std::vector<std::string>& nodes, const std::string& proc) 
 } // namespace SerialPlatform
 
 std::vector<TSerialPortInfo> ListSerialPorts(const TSerialSystemFolders& folders) {
-    const fs::path sysRoot = Resolved(folders.sys);
+    const fs::path sysRoot = ResolvedFolder(folders.sys);
     const fs::path dev = folders.dev;
     // Each candidate name with its sysfs folder, empty for a node that sysfs does not show.
     std::map<std::string, fs::path> candidates;
     for (const fs::path& tty :
          sysRoot.empty() ? std::vector<fs::path>() : EntriesOf(sysRoot / "class" / "tty")) {
-        if (!Resolved(tty / "device").empty()) { // consoles and virtual terminals have none
+        std::error_code error;
+        if (fs::exists(tty / "device", error)) { // consoles and virtual terminals have none
             candidates[tty.filename().string()] = tty;
         }
     }
@@ -194,20 +216,25 @@ std::vector<TSerialPortInfo> ListSerialPorts(const TSerialSystemFolders& folders
             candidates.try_emplace(node.filename().string());
         }
     }
+    // udev's links lead to the nodes by name ("../../ttyUSB0"): read, not resolved, they match
+    // the node's own name at one call each.
     std::map<fs::path, std::vector<std::string>> stableNames;
     for (const char* folder : {"by-id", "by-path"}) {
         for (const fs::path& link : EntriesOf(dev / "serial" / folder)) {
-            if (const fs::path node = Resolved(link); !node.empty()) {
-                stableNames[node].push_back(link.string());
+            std::error_code error;
+            const fs::path target = fs::read_symlink(link, error);
+            if (!error) {
+                stableNames[(link.parent_path() / target).lexically_normal()].push_back(
+                    link.string());
             }
         }
     }
     std::vector<TSerialPortInfo> ports;
     for (const auto& [name, ttyFolder] : candidates) {
         TSerialPortInfo port;
-        port.Device = (dev / name).string();
-        const fs::path node = Resolved(port.Device);
-        if (node.empty()) {
+        const fs::path node = (dev / name).lexically_normal();
+        port.Device = node.string();
+        if (std::error_code error; !fs::exists(node, error)) {
             continue; // sysfs knows it, but it has no node here
         }
         if (ttyFolder.empty()) {
