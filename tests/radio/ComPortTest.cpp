@@ -1,10 +1,9 @@
 // The Com Port menu: opening the radio's port, a device that is missing, what each item's tooltip
 // tells, and the radio commands refused while no port is open.
-#include "FakePortTree.h"
 #include "RadioLinkFixture.h"
 #include "serial/LinuxFileDescriptor.h"
 #include "serial/VaComm.h"
-#include "serial/diagnostics/PortNames.h"
+#include "serial/diagnostics/EditorPortTree.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -90,11 +89,7 @@ TEST_F(ComPortTest, EachItemsTooltipNamesTheDeviceItOpens) {
 // COM3 and COM4 follow the USB cables present, in the order of their stable names; the open
 // port's cable pulled and plugged in again is reopened.
 TEST_F(ComPortTest, TheUsbItemsFollowTheCablesAndAReturningCableIsReopened) {
-    FakePortTree tree;
-    SetEditorPortFolders(tree.Folders());
-    struct Restore {
-        ~Restore() { SetEditorPortFolders({}); }
-    } restore;
+    EditorPortTree tree;
     unsetenv("Q4471_COM3");
     unsetenv("Q4471_COM4");
     const FakeUsb pico{"2e8a", "000a", "Raspberry Pi", "Pico", "E6614"};

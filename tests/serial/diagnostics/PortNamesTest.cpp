@@ -1,6 +1,6 @@
 #include "serial/diagnostics/PortNames.h"
 
-#include "FakePortTree.h"
+#include "EditorPortTree.h"
 #include "serial/ScopedEnv.h"
 #include "serial/platform/CommPlatform.h"
 
@@ -21,8 +21,7 @@ struct NamingCase {
 };
 
 TEST(EditorPortNames, PortsMapToTheEnvironmentOrTheirNodesOtherNamesToTheSystems) {
-    const FakePortTree noCables; // whatever this computer has plugged in
-    SetEditorPortFolders(noCables.Folders());
+    const EditorPortTree noCables; // whatever this computer has plugged in
     for (const char* variable : {"Q4471_COM1", "Q4471_COM3", "Q4471_COM7", "Q4471_COM12"}) {
         unsetenv(variable);
     }
@@ -47,7 +46,6 @@ TEST(EditorPortNames, PortsMapToTheEnvironmentOrTheirNodesOtherNamesToTheSystems
         }
         EXPECT_EQ(EditorDeviceFor(naming.name), naming.path) << naming.name;
     }
-    SetEditorPortFolders({});
 }
 
 struct CablesCase {
@@ -86,9 +84,8 @@ TEST(EditorPortNames, Com3AndCom4AreTheUsbCablesPresentInTheOrderOfTheirStableNa
     }
     for (const CablesCase& test : cases) {
         SCOPED_TRACE(test.cables);
-        FakePortTree tree;
+        EditorPortTree tree;
         test.plug(tree);
-        SetEditorPortFolders(tree.Folders());
         const auto expected = [&](const std::string& node) {
             return node.starts_with('/') ? node : tree.Dev(node);
         };
@@ -96,7 +93,6 @@ TEST(EditorPortNames, Com3AndCom4AreTheUsbCablesPresentInTheOrderOfTheirStableNa
         EXPECT_EQ(EditorDeviceFor("COM4"), expected(test.com4));
         EXPECT_EQ(EditorDeviceFor("COM1"), "/dev/ttyS0");
     }
-    SetEditorPortFolders({});
 }
 
 TEST(EditorPortNames, InstalledTheyNameThePortsOfTheSerialComponent) {

@@ -1,9 +1,8 @@
 // The monitor's window driven end to end over pseudo-terminals: against the simulated radio, and
 // against a far end the test plays itself.
-#include "FakePortTree.h"
 #include "LineMonitorFixture.h"
 #include "TrafficView.h"
-#include "serial/diagnostics/PortNames.h"
+#include "serial/diagnostics/EditorPortTree.h"
 #include "serial/diagnostics/TrafficFormat.h"
 
 #include <QFile>
@@ -174,11 +173,7 @@ namespace {
 // The port box follows the cables: each listed with what it is, named on the status line as it
 // comes and goes.
 TEST_F(LineMonitorTest, ThePortBoxFollowsCablesPluggedInAndPulledOut) {
-    FakePortTree tree;
-    SetEditorPortFolders(tree.Folders());
-    struct Restore {
-        ~Restore() { SetEditorPortFolders({}); }
-    } restore;
+    EditorPortTree tree;
     ASSERT_NO_FATAL_FAILURE(ShowWindow());
     QComboBox* ports = Box("PortBox");
     const QString item = QString::fromStdString(
