@@ -10,6 +10,7 @@
 #include "framework/Thread.h"
 #include "memories/CsvFile.h"
 #include "serial/DeviceNames.h"
+#include "serial/SerialPortWatcher.h"
 #include "serial/VaComm.h"
 #include "serial/diagnostics/PortHelp.h"
 #include "serial/diagnostics/PortNames.h"
@@ -75,6 +76,7 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     // The status line, not an error box, says that the device has gone.
     VaComm1->OnDeviceLost = [this](TObject*, const std::string& message) { PortLost(message); };
     ui_->ComPort1->setToolTipsVisible(true);
+    WatchPorts();
     ShowPortTooltips();
 
     Bind(ui_->NewBlankFile1, &TForm1::NewBlankFile1Click);
@@ -94,6 +96,7 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
 TForm1::~TForm1() {
     // A transfer must let go of the table and the port before they go.
     StopTransfers();
+    portWatcher_.reset(); // its news would reach a window half gone
     if (trace_ && VaComm1->Active()) {
         trace_->Closed(*VaComm1);
     }
@@ -205,15 +208,47 @@ void TForm1::ApplyStoredCommSettings() {
     comm.Loaded();
 }
 
+void TForm1::WatchPorts() {
+    portWatcher_ = std::make_unique<TSerialPortWatcher>();
+    portWatcher_->SetFolders(EditorPortFolders());
+    portWatcher_->OnArrived = [this](TObject*, const TSerialPortInfo& port) { PortAppeared(port); };
+    // udev may add the stable name that tells a returning cable a moment after its node.
+    portWatcher_->OnChanged = portWatcher_->OnArrived;
+    portWatcher_->OnLeft = [this](TObject*, const TSerialPortInfo&) { ShowPortTooltips(); };
+    try {
+        portWatcher_->Start();
+    } catch (const Exception& error) {
+        // The tooltips then tell what was present when each port was chosen.
+        SetStatusText(error.Message());
+    }
+}
+
+std::vector<TSerialPortInfo> TForm1::PortsPresent() const {
+    return portWatcher_->Active() ? portWatcher_->Ports() : ListSerialPorts(EditorPortFolders());
+}
+
+void TForm1::PortAppeared(const TSerialPortInfo& port) {
+    ShowPortTooltips();
+    const int returned = portReturn_.Returned(port);
+    if (returned == 0 || VaComm1->Active() || RunningTransfer() != nullptr) {
+        return;
+    }
+    ComPortChange(returned);
+    if (VaComm1->Active()) {
+        SetStatusText(port.StableNames.front() + " is back: Port " + std::to_string(returned) +
+                      " reopened");
+    }
+}
+
 void TForm1::ShowPortTooltips(int failedPort, int failure) {
     QAction* const items[] = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
+    const std::vector<TSerialPortInfo> ports = PortsPresent();
     for (int port = 1; port <= 4; ++port) {
-        const std::string name = "COM" + std::to_string(port);
-        const std::string device = SerialPlatform::DeviceNodeFor(name);
-        std::string tip = name + " is " + device;
+        std::string tip = EditorPortDescription(port, ports);
         if (port == failedPort) {
             tip += '\n';
-            tip += ExplainOpenFailure(failure, device);
+            const std::string device = SerialPlatform::DeviceNodeFor("COM" + std::to_string(port));
+            tip += ExplainOpenFailure(failure, device, EditorPortFolders());
         }
         items[port - 1]->setToolTip(QString::fromLocal8Bit(tip.data(), qsizetype(tip.size())));
     }
@@ -231,8 +266,11 @@ void TForm1::ComPortChange(int port) {
             trace_->Opened(*VaComm1);
         }
         portText = "Port " + std::to_string(VaComm1->PortNum()) + " Selected";
+        portReturn_.Opened(port, SerialPlatform::DeviceNodeFor("COM" + std::to_string(port)),
+                           PortsPresent());
         ShowPortTooltips();
     } catch (const Exception& error) {
+        portReturn_.Forget();
         if (trace_) {
             trace_->OpenFailed(*VaComm1, error.Message());
         }
@@ -313,6 +351,7 @@ void TForm1::PortLost(const std::string& message) {
     const std::string stopped = StopRunningTransfer();
     // Nothing more can pass through the port; closing it lets go of the device at once.
     ClosePort();
+    portReturn_.Lost();
     SetStatusText((stopped.empty() ? "" : stopped + ": ") + message +
                   "; choose the port again once the device is back");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FileDialog.h"
+#include "app/PortReturn.h"
 #include "memories/MemoryTable.h"
 #include "memories/Q4471TransferThreads.h"
 #include "memories/TableUndo.h"
@@ -16,6 +17,7 @@ class QLabel;
 class QProgressBar;
 class QToolButton;
 class TNumberBoxLook;
+class TSerialPortWatcher;
 class TSerialTrace;
 class TTableCommands;
 class TVaComm;
@@ -64,6 +66,10 @@ private:
 
     void ApplyStoredCommSettings();
     void ShowPortTooltips(int failedPort = 0, int failure = 0);
+    // Follows the ports coming and going: the items' tooltips, and the return of a lost port.
+    void WatchPorts();
+    void PortAppeared(const TSerialPortInfo& port);
+    std::vector<TSerialPortInfo> PortsPresent() const;
     // The running transfer, or none. Only one may use the port at a time.
     TQ4471TransferThread* RunningTransfer() const;
     bool MayStartTransfer();
@@ -95,6 +101,8 @@ private:
     QToolButton* stopTransfer_;
     std::unique_ptr<TSerialTrace> trace_; // none unless Q4471_TRACE asks for one
     std::unique_ptr<TVaComm> VaComm1;
+    std::unique_ptr<TSerialPortWatcher> portWatcher_;
+    TPortReturn portReturn_;
     std::unique_ptr<TLoadFromQ4471Thread> LoadThread;
     std::unique_ptr<TWriteToQ4471Thread> WriteThread;
     std::unique_ptr<TVerifyQ4471Thread> VerifyThread;

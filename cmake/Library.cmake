@@ -26,6 +26,8 @@ set(Q4471_PUBLIC_HEADERS
   serial/DeviceNames.h
   serial/LinuxFileDescriptor.h
   serial/OwnedHandle.h
+  serial/SerialPortWatcher.h
+  serial/SerialPorts.h
   serial/SignalHandle.h
   serial/SystemErrors.h
   serial/VaClasses.h

@@ -102,7 +102,7 @@ cmake --build "$work/examples" || fail "examples/ does not build against the ins
 step "examples with pkg-config"
 export PKG_CONFIG_PATH=$libdir/pkgconfig
 mkdir -p "$work/pkg-config"
-for example in hello-port line-logger; do
+for example in hello-port line-logger list-ports; do
   # shellcheck disable=SC2046 # the flags are words
   c++ -std=c++20 -Wall -Wextra -Werror examples/$example.cpp -o "$work/pkg-config/$example" \
     $(pkg-config --cflags --libs q4471-serial) -Wl,-rpath,"$libdir" ||
@@ -112,7 +112,7 @@ done
 c++ -std=c++20 -fPIC -Wall -Wextra -Werror examples/line-lamps.cpp -o "$work/pkg-config/line-lamps" \
   $(pkg-config --cflags --libs q4471-serial-display) -Wl,-rpath,"$libdir" ||
   fail "line-lamps does not build with pkg-config q4471-serial-display"
-echo "hello-port, line-logger, line-lamps"
+echo "hello-port, line-logger, list-ports, line-lamps"
 
 step "run each example against a pseudo-terminal"
 mkdir -m 700 "$work/runtime"

@@ -6,9 +6,11 @@ Exits 1 with the program's output when one does not do what it should."""
 
 import os
 import select
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import tty
 
@@ -114,18 +116,41 @@ def line_lamps(program, pty):
         raise Failure("line-lamps did not close the port on SIGTERM")
 
 
+def list_ports(program, pty, root):
+    """Plays a system tree: a CDC-ACM cable whose node is the pseudo-terminal, then a second
+    adapter that arrives and leaves."""
+    program.wait_for(b"watching; Ctrl+C ends")
+    if f"{root}/dev/ttyACM0: USB modem-class device".encode() not in program.output:
+        raise Failure("list-ports did not list the cable present")
+    os.symlink(pty.path, f"{root}/dev/ttyUSB3")
+    program.wait_for(f"arrived {root}/dev/ttyUSB3".encode())
+    os.remove(f"{root}/dev/ttyUSB3")
+    program.wait_for(f"left {root}/dev/ttyUSB3".encode())
+    program.finish(signal.SIGTERM)
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
         return 2
     folder = sys.argv[1]
     failed = False
-    for run in (hello_port, line_logger, line_lamps):
+    for run in (hello_port, line_logger, list_ports, line_lamps):
         name = run.__name__.replace("_", "-")
         pty = Pty()
-        program = Program(os.path.join(folder, name), pty.path)
+        root = tempfile.mkdtemp()
+        if run is list_ports:
+            for part in ("dev", "sys", "proc"):
+                os.mkdir(f"{root}/{part}")
+            os.symlink(pty.path, f"{root}/dev/ttyACM0")
+            program = Program(os.path.join(folder, name), "--watch", "--root", root)
+        else:
+            program = Program(os.path.join(folder, name), pty.path)
         try:
-            run(program, pty)
+            if run is list_ports:
+                run(program, pty, root)
+            else:
+                run(program, pty)
             print(f"{name}: ok")
             print("  " + program.output.decode(errors="replace").strip().replace("\n", "\n  "))
         except Failure as failure:
@@ -135,6 +160,7 @@ def main():
         finally:
             program.kill()
             pty.close()
+            shutil.rmtree(root)
     return 1 if failed else 0
 
 

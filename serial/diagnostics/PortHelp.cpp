@@ -1,16 +1,11 @@
 #include "serial/diagnostics/PortHelp.h"
 
 #include "serial/SystemErrors.h"
+#include "serial/platform/SerialPortSystem.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
 #include <grp.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -20,27 +15,6 @@ std::string Joined(const std::vector<std::string>& items) {
         text += (text.empty() ? "" : ", ") + item;
     }
     return text;
-}
-
-// The names in `folder` that start with `prefix`, sorted; none when the folder cannot be read.
-std::vector<fs::path> EntriesOf(const fs::path& folder, const std::string& prefix = "") {
-    std::vector<fs::path> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (it->path().filename().string().starts_with(prefix)) {
-            entries.push_back(it->path());
-        }
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
-// Whether two names lead to the same device (or file).
-bool SameNode(const struct stat& a, const struct stat& b) {
-    if (S_ISCHR(a.st_mode) && S_ISCHR(b.st_mode)) {
-        return a.st_rdev == b.st_rdev;
-    }
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 std::string OwningGroup(const std::string& device) {
@@ -80,50 +54,16 @@ std::string HeldByAnother(const std::string& device, const TSystemFolders& folde
 
 std::vector<std::string> SerialDevicesPresent(const TSystemFolders& folders) {
     std::vector<std::string> present;
-    std::vector<fs::path> named;
-    for (const fs::path& link : EntriesOf(fs::path(folders.dev) / "serial" / "by-id")) {
-        std::error_code error;
-        const fs::path node = fs::canonical(link, error);
-        if (!error) {
-            present.push_back(link.string() + " (" + node.string() + ")");
-            named.push_back(node);
-        }
-    }
-    for (const char* prefix : {"ttyUSB", "ttyACM"}) {
-        for (const fs::path& node : EntriesOf(folders.dev, prefix)) {
-            if (std::find(named.begin(), named.end(), node) == named.end()) {
-                present.push_back(node.string());
-            }
+    for (const TSerialPortInfo& port : ListSerialPorts(folders)) {
+        if (port.Kind != pkBuiltIn) {
+            present.push_back(port.Device + " (" + PortIdentity(port) + ")");
         }
     }
     return present;
 }
 
 std::vector<std::string> ProgramsHolding(const std::string& device, const TSystemFolders& folders) {
-    struct stat wanted {};
-    if (stat(device.c_str(), &wanted) != 0) {
-        return {};
-    }
-    const std::string self = std::to_string(getpid());
-    std::vector<std::string> holders;
-    for (const fs::path& process : EntriesOf(folders.proc)) {
-        const std::string pid = process.filename().string();
-        if (pid == self || !std::all_of(pid.begin(), pid.end(), ::isdigit)) {
-            continue;
-        }
-        // Another user's descriptors stay hidden unless this user may trace that process.
-        const std::vector<fs::path> descriptors = EntriesOf(process / "fd");
-        const bool holds = std::any_of(descriptors.begin(), descriptors.end(), [&](auto& fd) {
-            struct stat open {};
-            return stat(fd.c_str(), &open) == 0 && SameNode(open, wanted);
-        });
-        if (holds) {
-            std::string name;
-            std::getline(std::ifstream(process / "comm"), name);
-            holders.push_back(name + " (process " + pid + ")");
-        }
-    }
-    return holders;
+    return SerialPlatform::ProgramsHolding({device}, folders.proc)[device];
 }
 
 std::string ExplainOpenFailure(int code, const std::string& device, const TSystemFolders& folders) {

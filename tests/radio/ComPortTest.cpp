@@ -3,6 +3,7 @@
 #include "RadioLinkFixture.h"
 #include "serial/LinuxFileDescriptor.h"
 #include "serial/VaComm.h"
+#include "serial/diagnostics/EditorPortTree.h"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -83,6 +84,45 @@ TEST_F(ComPortTest, EachItemsTooltipNamesTheDeviceItOpens) {
     EXPECT_EQ(Item("COM11")->toolTip().toStdString(), "COM1 is " + radio->DevicePath());
     EXPECT_EQ(Item("COM21")->toolTip().toStdString(), "COM2 is " + folder.File("no-COM2"));
     EXPECT_EQ(Item("COM41")->toolTip().toStdString(), "COM4 is " + folder.File("no-COM4"));
+}
+
+// COM3 and COM4 follow the USB cables present, in the order of their stable names; the open
+// port's cable pulled and plugged in again is reopened.
+TEST_F(ComPortTest, TheUsbItemsFollowTheCablesAndAReturningCableIsReopened) {
+    EditorPortTree tree;
+    unsetenv("Q4471_COM3");
+    unsetenv("Q4471_COM4");
+    const FakeUsb pico{"2e8a", "000a", "Raspberry Pi", "Pico", "E6614"};
+    const FakeUsb ftdi{"0403", "6001", "FTDI", "FT232R USB UART", "A10K3ZQ4"};
+    const std::string ftdiId = "usb-FTDI_FT232R_USB_UART_A10K3ZQ4-if00-port0";
+    tree.AddUsbPort("ttyACM0", "cdc_acm", pico, 1, "usb-Raspberry_Pi_Pico_E6614-if00");
+    ASSERT_NO_FATAL_FAILURE(StartRadio());
+    const auto tip = [&](const char* item) { return Item(item)->toolTip().toStdString(); };
+    EXPECT_EQ(tip("COM31"), "COM3 is " + tree.Dev("ttyACM0") +
+                                " (the first USB serial port): Raspberry Pi Pico, serial E6614, "
+                                "2e8a:000a");
+    EXPECT_EQ(tip("COM41"), "COM4 is /dev/ttyUSB0 (the second USB serial port): not present");
+
+    // Plugged in later, the FTDI cable's stable name comes first.
+    tree.AddUsbPort("ttyUSB0", "ftdi_sio", ftdi, 2, ftdiId);
+    const std::string ftdiTip = "COM3 is " + tree.Dev("ttyUSB0") +
+                                " (the first USB serial port): FTDI FT232R USB UART, serial "
+                                "A10K3ZQ4, 0403:6001";
+    EXPECT_TRUE(ServeUntil([&] { return tip("COM31") == ftdiTip; }, 20s)) << tip("COM31");
+    EXPECT_EQ(tip("COM41"), "COM4 is " + tree.Dev("ttyACM0") +
+                                " (the second USB serial port): Raspberry Pi Pico, serial E6614, "
+                                "2e8a:000a");
+
+    Trigger("COM31");
+    ASSERT_EQ(Status(), "Port 3 Selected");
+    tree.RemoveNode("ttyUSB0");
+    EXPECT_TRUE(ServeUntil([&] { return !form->Comm().Active(); }, 20s)) << Status();
+    EXPECT_NE(Status().find("choose the port again once the device is back"), std::string::npos);
+    tree.AddUsbPort("ttyUSB0", "ftdi_sio", ftdi, 2, ftdiId);
+    EXPECT_TRUE(
+        ServeUntilStatus(tree.Dev("serial/by-id/" + ftdiId) + " is back: Port 3 reopened", 20s));
+    EXPECT_TRUE(form->Comm().Active());
+    EXPECT_EQ(form->Comm().PortNum(), 3);
 }
 
 TEST_F(ComPortTest, WithNoPortOpenLoadAndSendAreRefusedAtOnce) {

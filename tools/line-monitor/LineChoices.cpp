@@ -58,11 +58,20 @@ std::string DescribeLine(const TLineSettings& settings) {
     return text;
 }
 
-std::vector<TPortItem> PortItems() {
+std::vector<TPortItem> PortItems(const std::vector<TSerialPortInfo>& ports) {
     std::vector<TPortItem> items;
     for (int port = 1; port <= 4; ++port) {
         const std::string name = "COM" + std::to_string(port);
-        items.push_back({name, SerialPlatform::DeviceNodeFor(name)});
+        std::string detail = SerialPlatform::DeviceNodeFor(name);
+        for (const TSerialPortInfo& present : ports) {
+            if (present.Device == detail) {
+                detail += ": " + PortIdentity(present);
+            }
+        }
+        items.push_back({name, detail});
+    }
+    for (const TSerialPortInfo& port : ports) {
+        items.push_back({port.Device, PortIdentity(port)});
     }
     return items;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/SerialPorts.h"
 #include "serial/VaComm.h"
 
 #include <array>
@@ -48,12 +49,13 @@ void ApplyLineSettings(TVaCustomComm& comm, const TLineSettings& settings);
 // "9600 baud, 8N1, no flow control".
 std::string DescribeLine(const TLineSettings& settings);
 
-// The four COM names, each with the device it maps to now.
+// The port box's choices: the four COM names, each with the device it maps to now and what that
+// is, then each port of `ports` by its device with what it is.
 struct TPortItem {
-    std::string Name;
-    std::string Device;
+    std::string Name;   // what opens it
+    std::string Detail; // what the box shows beside the name
 };
-std::vector<TPortItem> PortItems();
+std::vector<TPortItem> PortItems(const std::vector<TSerialPortInfo>& ports);
 
 // The port's DeviceName for a name or path typed by the user: the pattern's "%" doubled, so that
 // the name is used as it stands.

@@ -5,6 +5,7 @@
 #include "LineStatusDisplay.h"
 #include "TrafficView.h"
 #include "serial/DeviceNames.h"
+#include "serial/SerialPortWatcher.h"
 #include "serial/VaComm.h"
 #include "serial/diagnostics/PortHelp.h"
 #include "serial/diagnostics/PortNames.h"
@@ -79,6 +80,7 @@ TLineMonitorForm::TLineMonitorForm() {
     client_->OnLine = [this](uint32_t evtMask) { LineEvents(evtMask); };
     client_->SetComm(comm_.get());
 
+    WatchPorts();
     BuildControls();
     ConnectControls();
     comm_->SetDisplay(leds_);
@@ -89,6 +91,7 @@ TLineMonitorForm::TLineMonitorForm() {
 }
 
 TLineMonitorForm::~TLineMonitorForm() {
+    portWatcher_.reset(); // its news would reach a window half gone
     // The port stops its threads and deliveries before the client and the display go.
     comm_.reset();
     client_.reset();
@@ -258,14 +261,35 @@ TLineSettings TLineMonitorForm::ChosenSettings() const {
     return settings;
 }
 
+void TLineMonitorForm::WatchPorts() {
+    portWatcher_ = std::make_unique<TSerialPortWatcher>();
+    portWatcher_->SetFolders(EditorPortFolders());
+    const auto news = [this](const char* what) {
+        return [this, what](TObject*, const TSerialPortInfo& port) {
+            FillPortBox();
+            if (what != nullptr) {
+                ShowStatus(what + port.Device + " (" + PortIdentity(port) + ")");
+            }
+        };
+    };
+    portWatcher_->OnArrived = news("Port arrived: ");
+    portWatcher_->OnLeft = news("Port left: ");
+    portWatcher_->OnChanged = news(nullptr);
+    try {
+        portWatcher_->Start();
+    } catch (const Exception& error) {
+        ShowStatus(error.Message()); // the box keeps the ports present at start
+    }
+}
+
 void TLineMonitorForm::FillPortBox() {
     const QString typed = portBox_->currentText();
     const int chosen = portBox_->currentIndex();
     const bool itemChosen = chosen >= 0 && typed == portBox_->itemText(chosen);
     const QSignalBlocker quiet(portBox_);
     portBox_->clear();
-    for (const TPortItem& item : PortItems()) {
-        portBox_->addItem(FromLocal(item.Name + "  (" + item.Device + ")"), FromLocal(item.Name));
+    for (const TPortItem& item : PortItems(portWatcher_->Ports())) {
+        portBox_->addItem(FromLocal(item.Name + "  (" + item.Detail + ")"), FromLocal(item.Name));
     }
     if (itemChosen || typed.isEmpty()) {
         portBox_->setCurrentIndex(std::max(chosen, 0));

@@ -15,6 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class TLineMonitorClient;
+class TSerialPortWatcher;
 class TTrafficView;
 class TVaComm;
 class TLineStatusDisplay;
@@ -74,6 +75,8 @@ private:
     LineChoices::TLineSettings ChosenSettings() const;
     // The COM name of the chosen item, or the name or path typed in.
     std::string ChosenPort() const;
+    // Keeps the port box current as ports come and go, and says so on the status line.
+    void WatchPorts();
     void FillPortBox();
     void PortStateChanged();
     void ShowCounters();
@@ -81,6 +84,7 @@ private:
 
     std::unique_ptr<TVaComm> comm_;
     std::unique_ptr<TLineMonitorClient> client_;
+    std::unique_ptr<TSerialPortWatcher> portWatcher_;
     std::string portName_; // the name the port was opened with, for the messages
 
     QComboBox* portBox_ = nullptr;

@@ -35,12 +35,12 @@ TEST(PortHelpTest, AMissingDeviceListsTheSerialDevicesThatExist) {
     const std::string noDevice = "There is no device " + missing +
                                  ": the adapter is not plugged in, or the port does not exist on "
                                  "this computer.";
-    EXPECT_EQ(ExplainOpenFailure(ENOENT, missing, {empty.Path(), "/proc"}),
+    EXPECT_EQ(ExplainOpenFailure(ENOENT, missing, {empty.Path(), "/proc", empty.Path()}),
               noDevice + "\nNo USB serial adapter is connected." + kHint);
-    EXPECT_EQ(ExplainOpenFailure(ENXIO, missing, {dev.Path(), "/proc"}),
-              noDevice + "\nSerial devices present: " + dev.File("serial/by-id") +
-                  "/usb-FTDI_FT232R-if00-port0 (" + dev.File("ttyUSB1") + "), " +
-                  dev.File("ttyUSB2") + ", " + dev.File("ttyACM0") + "." + kHint);
+    EXPECT_EQ(ExplainOpenFailure(ENXIO, missing, {dev.Path(), "/proc", empty.Path()}),
+              noDevice + "\nSerial devices present: " + dev.File("ttyACM0") +
+                  " (USB modem-class device), " + dev.File("ttyUSB1") + " (USB serial adapter), " +
+                  dev.File("ttyUSB2") + " (USB serial adapter)." + kHint);
 }
 
 TEST(PortHelpTest, WithoutPermissionItNamesTheGroupThatOwnsTheDevice) {

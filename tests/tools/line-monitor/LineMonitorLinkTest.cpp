@@ -2,6 +2,7 @@
 // against a far end the test plays itself.
 #include "LineMonitorFixture.h"
 #include "TrafficView.h"
+#include "serial/diagnostics/EditorPortTree.h"
 #include "serial/diagnostics/TrafficFormat.h"
 
 #include <QFile>
@@ -163,6 +164,28 @@ TEST_F(LineMonitorTest, LineErrorsAreCountedAndNamedInTheView) {
     EXPECT_NE(ViewLines().back().find("--  line error: framing error, character overrun"),
               std::string::npos)
         << ViewLines().back();
+}
+
+} // namespace
+
+namespace {
+
+// The port box follows the cables: each listed with what it is, named on the status line as it
+// comes and goes.
+TEST_F(LineMonitorTest, ThePortBoxFollowsCablesPluggedInAndPulledOut) {
+    EditorPortTree tree;
+    ASSERT_NO_FATAL_FAILURE(ShowWindow());
+    QComboBox* ports = Box("PortBox");
+    const QString item = QString::fromStdString(
+        tree.Dev("ttyUSB0") + "  (FTDI FT232R USB UART, serial A10K3ZQ4, 0403:6001)");
+    EXPECT_EQ(ports->findText(item), -1);
+    tree.AddUsbPort("ttyUSB0", "ftdi_sio", {"0403", "6001", "FTDI", "FT232R USB UART", "A10K3ZQ4"},
+                    1, "usb-FTDI_FT232R_USB_UART_A10K3ZQ4-if00-port0");
+    EXPECT_TRUE(ServeUntil([&] { return ports->findText(item) >= 0; })) << Status();
+    EXPECT_TRUE(StatusStartsWith("Port arrived: " + tree.Dev("ttyUSB0"))) << Status();
+    tree.RemoveNode("ttyUSB0");
+    EXPECT_TRUE(ServeUntil([&] { return ports->findText(item) == -1; })) << Status();
+    EXPECT_TRUE(StatusStartsWith("Port left: " + tree.Dev("ttyUSB0"))) << Status();
 }
 
 } // namespace
