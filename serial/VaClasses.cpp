@@ -12,3 +12,21 @@ void TVaPersistent::EndUpdate() {
     }
     Changed();
 }
+
+void TVaPersistent::ChangedOrUndo(const std::function<void()>& undo) {
+    try {
+        Changed();
+    } catch (...) {
+        undo();
+        throw;
+    }
+}
+
+void TVaPersistent::EndUpdateOrUndo(const std::function<void()>& undo) {
+    try {
+        EndUpdate();
+    } catch (...) {
+        undo();
+        throw;
+    }
+}

@@ -10,6 +10,7 @@
 #include "serial/platform/CommPlatform.h"
 
 #include <mutex>
+#include <utility>
 
 using namespace SerialPlatform;
 
@@ -67,52 +68,63 @@ void TVaCustomComm::Watch(bool ok, const std::string& msg) const {
     }
 }
 
+void TVaCustomComm::WriteSetting(const std::function<void()>& undo) {
+    try {
+        SetDCB();
+    } catch (...) {
+        undo(); // the device keeps its settings, and so does the port
+        throw;
+    }
+}
+
 void TVaCustomComm::SetBaudrate(TVaBaudrate value) {
     if (value == baudrate_) {
         return;
     }
-    baudrate_ = value;
+    const TVaBaudrate baudrate = std::exchange(baudrate_, value);
+    const int32_t userBaudrate = userBaudrate_;
     if (value != brUser) {
         userBaudrate_ = 0;
     }
-    SetDCB();
+    WriteSetting([&] {
+        baudrate_ = baudrate;
+        userBaudrate_ = userBaudrate;
+    });
 }
 
 void TVaCustomComm::SetUserBaudrate(int32_t value) {
     if (value == userBaudrate_) {
         return;
     }
-    userBaudrate_ = value;
-    baudrate_ = brUser;
-    SetDCB();
+    const int32_t userBaudrate = std::exchange(userBaudrate_, value);
+    const TVaBaudrate baudrate = std::exchange(baudrate_, brUser);
+    WriteSetting([&] {
+        baudrate_ = baudrate;
+        userBaudrate_ = userBaudrate;
+    });
+}
+
+template <class T> void TVaCustomComm::SetLineSetting(T& field, T value) {
+    if (value != field) {
+        const T previous = std::exchange(field, value);
+        WriteSetting([&] { field = previous; });
+    }
 }
 
 void TVaCustomComm::SetParity(TVaParity value) {
-    if (value != parity_) {
-        parity_ = value;
-        SetDCB();
-    }
+    SetLineSetting(parity_, value);
 }
 
 void TVaCustomComm::SetDatabits(TVaDatabits value) {
-    if (value != databits_) {
-        databits_ = value;
-        SetDCB();
-    }
+    SetLineSetting(databits_, value);
 }
 
 void TVaCustomComm::SetStopbits(TVaStopbits value) {
-    if (value != stopbits_) {
-        stopbits_ = value;
-        SetDCB();
-    }
+    SetLineSetting(stopbits_, value);
 }
 
 void TVaCustomComm::SetOptions(TVaCommOptions value) {
-    if (value != options_) {
-        options_ = value;
-        SetDCB();
-    }
+    SetLineSetting(options_, value);
 }
 
 void TVaCustomComm::SetPortNum(TVaPortInt value) {
@@ -142,7 +154,7 @@ void TVaCustomComm::SetUpdateDCB(bool value) {
 
 void TVaCustomComm::SetHandlerThread(TVaHandlerThread value) {
     CheckOpen();
-    if (value == htPortThreads && display_ != nullptr) {
+    if (value == htPortThreads && display_.load() != nullptr) {
         throw EVaCommError(sErrDisplayOnPortThreads);
     }
     handlerThread_ = value;

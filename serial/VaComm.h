@@ -10,12 +10,15 @@
 #include "serial/VaTypes.h"
 #include "serial/Vaconst.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace SerialPlatform {
@@ -49,6 +52,39 @@ using TVaCommRxBufEvent = std::function<void(TObject* sender, PVaData data, int3
 /// The shape of a client's line notification; no property of the port has it.
 using TVaCommLineEvent = std::function<void(TObject* sender, uint32_t evtMask)>;
 
+/// An event property of the port (OnRxChar, OnCts, ...): it holds a handler of type `Handler`,
+/// assigned, tested and called as that handler is (`comm.OnCts = [](TObject*) {...}`,
+/// `if (comm.OnCts)`, `comm.OnCts = nullptr`). The port's threads ask only Assigned(), which is
+/// safe beside an assignment on the GUI thread, so that an event no handler takes is not handed
+/// to the GUI thread at all.
+template <class Handler> class TVaEventProperty {
+public:
+    TVaEventProperty() = default;
+    TVaEventProperty(const TVaEventProperty& other) : TVaEventProperty() { *this = other; }
+    TVaEventProperty& operator=(const TVaEventProperty& other) { return *this = other.handler_; }
+    /// Sets the handler; an empty one (nullptr) clears it.
+    template <class Value>
+    requires std::is_constructible_v<Handler, Value> TVaEventProperty& operator=(Value&& value) {
+        handler_ = Handler(std::forward<Value>(value));
+        assigned_.store(static_cast<bool>(handler_));
+        return *this;
+    }
+    /// Whether a handler is set; on the thread that sets it.
+    explicit operator bool() const { return static_cast<bool>(handler_); }
+    /// Whether a handler is set, on any thread.
+    bool Assigned() const { return assigned_.load(); }
+    /// The handler itself.
+    const Handler& Get() const { return handler_; }
+    /// Calls the handler; it must be set.
+    template <class... Args> decltype(auto) operator()(Args&&... args) const {
+        return handler_(std::forward<Args>(args)...);
+    }
+
+private:
+    Handler handler_;
+    std::atomic<bool> assigned_{false};
+};
+
 /// What GetCommStatus reads: the line-error flags (cleared by reading them) and the driver's
 /// communications status.
 struct TVaCommStatus {
@@ -73,7 +109,11 @@ struct TVaCommStatus {
 ///
 /// Which thread runs what, by HandlerThread:
 /// - htGuiThread (the default): every handler, client notification and display refresh runs on
-///   the GUI thread, one delivery at a time; the port's threads wait for it.
+///   the GUI thread, one delivery at a time; the port's threads wait for it. A program with a
+///   handler, client or display in this mode must therefore run the GUI thread's loop
+///   (Application::Run, Qt's event loop, or CheckSynchronize in a loop of its own). Events and
+///   batches that no handler, client or display takes are not handed over at all, so a program
+///   that sets none (it writes, waits with WaitWritten and reads with ReadUntil) needs no loop.
 /// - htPortThreads: nothing is handed to the GUI thread. The receive thread runs each batch
 ///   itself (data, line events, clients, OnError, OnDeviceLost) before it waits for the next;
 ///   the transmit thread runs OnTxEmpty and its write errors. Each thread's deliveries keep the
@@ -147,7 +187,8 @@ public:
     ///@{
     /// The line rate; brUser takes UserBaudrate. Default br1200. Written to an open device at
     /// once (unless UpdateDCB is false); choosing a member other than brUser sets UserBaudrate
-    /// to 0. Raises when the device refuses it.
+    /// to 0. A value the device refuses raises "Error writing dcb (%d), %s" and leaves the
+    /// property, and the device, as they were.
     TVaBaudrate Baudrate() const { return baudrate_; }
     void SetBaudrate(TVaBaudrate value);
     ///@}
@@ -168,13 +209,14 @@ public:
     ///@}
     ///@{
     /// The special characters (XON, XOFF, error, event, end of file); a change is written to an
-    /// open device at once.
+    /// open device at once, and one the device refuses raises and leaves the group as it was.
     TVaEventChars& EventChars() { return *eventChars_; }
     const TVaEventChars& EventChars() const { return *eventChars_; }
     void SetEventChars(const TVaEventChars& value) { eventChars_->Assign(value); }
     ///@}
     ///@{
-    /// Hardware and software flow control; a change is written to an open device at once.
+    /// Hardware and software flow control; a change is written to an open device at once, and
+    /// one the device refuses raises and leaves the group as it was.
     TVaFlowControl& FlowControl() { return *flowControl_; }
     const TVaFlowControl& FlowControl() const { return *flowControl_; }
     void SetFlowControl(const TVaFlowControl& value) { flowControl_->Assign(value); }
@@ -207,7 +249,7 @@ public:
     ///@}
     ///@{
     /// Queue sizes (bytes), time-outs (milliseconds) and flow limits. SetBuffers is refused while
-    /// the port is open, and so is a change of its sizes or limits.
+    /// the port is open, and so is a change of its sizes or limits, which the group then undoes.
     TVaBuffers& Buffers() { return *buffers_; }
     const TVaBuffers& Buffers() const { return *buffers_; }
     void SetBuffers(const TVaBuffers& value);
@@ -251,31 +293,31 @@ public:
     /// OnOpen after the port has opened, OnClose after it has closed (not while the port is
     /// being destroyed); on the thread that opens or closes. An error they raise goes to the
     /// application's error display.
-    TNotifyEvent OnOpen, OnClose;
+    TVaEventProperty<TNotifyEvent> OnOpen, OnClose;
     ///@}
     ///@{
     /// A watched modem line changed (CTS, DSR, carrier RLSD), a ring, or a break was received.
     /// On the handlers' thread (HandlerThread); read the line with GetModemStatus.
-    TNotifyEvent OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
+    TVaEventProperty<TNotifyEvent> OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
     ///@}
     /// Line errors (framing, overrun, parity, queue overflow), reported once, on the handlers'
     /// thread for watched ceError events or on the thread that calls ClearLineErrors.
-    TVaCommErrorEvent OnError;
+    TVaEventProperty<TVaCommErrorEvent> OnError;
     /// Received bytes wait and the port has no clients: the handler reads them. On the
     /// handlers' thread.
-    TVaCommRxCharEvent OnRxChar;
+    TVaEventProperty<TVaCommRxCharEvent> OnRxChar;
     /// Received bytes taken from the queue for the clients, after they have seen them. On
     /// the handlers' thread.
-    TVaCommRxBufEvent OnRxBuf;
+    TVaEventProperty<TVaCommRxBufEvent> OnRxBuf;
     ///@{
     /// The event character arrived (OnRxFlag), the transmit queue drained (OnTxEmpty), a
     /// printer error (OnPErr), the receive queue 80 % full (OnRx80Full), provider events 1 and
     /// 2. On the handlers' thread; OnTxEmpty with htPortThreads on the transmit thread.
-    TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+    TVaEventProperty<TNotifyEvent> OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
     ///@}
     /// Takes the place of the application's error box when the device has gone; the handler may
     /// close the port.
-    TVaCommDeviceLostEvent OnDeviceLost;
+    TVaEventProperty<TVaCommDeviceLostEvent> OnDeviceLost;
 
     // Clients and display.
     /// The attached clients, in the order they are fed. GUI thread.
@@ -296,7 +338,7 @@ public:
     /// The line-status display refreshed after each batch of line events; forgotten when it is
     /// destroyed. Null for none. Setting one is refused (EVaCommError) while HandlerThread is
     /// htPortThreads.
-    TVaDisplay* Display() const { return display_; }
+    TVaDisplay* Display() const { return display_.load(); }
     void SetDisplay(TVaDisplay* value);
     ///@}
     /// Refreshes the display now, if there is one; raises what its query raises.
@@ -408,6 +450,10 @@ public:
     std::shared_ptr<TVaOwnDeliveries> OwnDeliveries() const {
         return handlerThread_ == htPortThreads ? ownDeliveries_ : nullptr;
     }
+    /// Whether a delivery of the line events `evtMask` (EV_* bits; EV_RXCHAR for received data)
+    /// would reach anybody: a client, the handler of one of its events, or, with `display`, the
+    /// display. Any thread: the port's threads hand nothing to the GUI thread that nobody takes.
+    bool TakesEvents(uint32_t evtMask, bool display) const;
     /// Makes this port use `system` instead of the host's (a test's stand-in for the operating
     /// system); refused while open. `system` must outlive the port.
     void SetCommSystem(SerialPlatform::ICommSystem& system);
@@ -473,11 +519,18 @@ private:
 
     friend class TVaCommWriteThread; // sends through handle_ under writeLock_
 
+    // SetDCB for a setting just stored; when the device refuses the record, `undo` puts the
+    // previous value back before the error goes on.
+    void WriteSetting(const std::function<void()>& undo);
+    template <class T> void SetLineSetting(T& field, T value);
+
     int32_t DirectWriteBuf(const void* buffer, int32_t count);
     int32_t QueuedWriteBuf(const void* buffer, int32_t count);
     // The transmit queue's bytes held, or free when `free`; 0 without a transmit thread.
     int32_t QueuedBytes(bool free);
     bool IsClient(const TVaDispatcher* dispatcher) const;
+    // The handlers of the plain line events, in the order HandleLineEvent raises them.
+    std::array<std::pair<uint32_t, const TVaEventProperty<TNotifyEvent>*>, 11> LineHandlers() const;
 
     SerialPlatform::ICommSystem* system_;
     const std::unique_ptr<TVaCommHandle> handle_;
@@ -528,8 +581,9 @@ private:
     // Changed on the GUI thread, or while the port is closed (htPortThreads); read by the
     // deliveries, which in htPortThreads run on both of the port's threads at once.
     std::vector<TVaDispatcher*> clients_;
+    std::atomic<std::size_t> clientCount_{0}; // clients_.size(), for TakesEvents
     std::atomic<bool> controlsEnabled_{true};
-    TVaDisplay* display_ = nullptr;
+    std::atomic<TVaDisplay*> display_{nullptr};
     std::atomic<bool> deviceLostShown_{false};
 };
 

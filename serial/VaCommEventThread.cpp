@@ -62,7 +62,9 @@ void TVaCommEventThread::ReceiveBatches() {
             Post([this, code] { Comm->DeviceLost(code); });
             return;
         }
-        if (result == cwEvents) {
+        // A batch that nobody would receive is not handed over: a program that runs no GUI
+        // loop would otherwise hold this thread at its second batch.
+        if (result == cwEvents && Comm->TakesEvents(mask, true)) {
             EvtMask = mask;
             Post([this, mask] { DoEvent(mask); });
         }

@@ -298,8 +298,11 @@ bool TVaCommWriteThread::Send() {
         return false;
     }
     // The bytes stay queued and DataReadySignal set, so the next round tries them again; only
-    // once the device takes output, so that a failure that lasts does not spin.
-    Deliver([this] { DoWriteError(); });
+    // once the device takes output, so that a failure that lasts does not spin. Told only to
+    // somebody who takes it: a program without a GUI loop would hold this thread here for good.
+    if (Comm->TakesEvents(EV_ERR, false)) {
+        Deliver([this] { DoWriteError(); });
+    }
     return Terminated() || AwaitDevice();
 }
 
@@ -319,7 +322,7 @@ void TVaCommWriteThread::Complete(uint32_t written) {
             RoomChanged();
         }
     }
-    if (drained) {
+    if (drained && Comm->TakesEvents(EV_TXEMPTY, false)) {
         Post([this] { DoTxEmpty(); });
     }
 }
