@@ -48,7 +48,7 @@ void TVaCustomComm::Loaded() {
 
 void TVaCustomComm::CheckOpen() const {
     if (Active()) {
-        throw EVaCommError(sErrPortOpen);
+        throw CommRefusal(sErrPortOpen);
     }
 }
 
@@ -58,8 +58,7 @@ void TVaCustomComm::SetCommSystem(ICommSystem& system) {
 }
 
 void TVaCustomComm::Error(const std::string& msg) const {
-    const int code = GetLastError();
-    throw EVaCommError(FormatSystemError(msg, code, SysErrorMessage(code)));
+    throw CommError(msg, GetLastError());
 }
 
 void TVaCustomComm::Watch(bool ok, const std::string& msg) const {
@@ -68,11 +67,17 @@ void TVaCustomComm::Watch(bool ok, const std::string& msg) const {
     }
 }
 
-void TVaCustomComm::WriteSetting(const std::function<void()>& undo) {
+void TVaCustomComm::WriteSetting(std::string_view setting, const std::function<void()>& undo) {
+    if (unwrittenSettings_.find(setting) == std::string::npos) {
+        unwrittenSettings_ += unwrittenSettings_.empty() ? "" : ", ";
+        unwrittenSettings_ += setting;
+    }
     try {
         SetDCB();
     } catch (...) {
-        undo(); // the device keeps its settings, and so does the port
+        // The device keeps its settings, and so does the port, whose others it had taken.
+        undo();
+        unwrittenSettings_.clear();
         throw;
     }
 }
@@ -86,7 +91,7 @@ void TVaCustomComm::SetBaudrate(TVaBaudrate value) {
     if (value != brUser) {
         userBaudrate_ = 0;
     }
-    WriteSetting([&] {
+    WriteSetting("Baudrate", [&] {
         baudrate_ = baudrate;
         userBaudrate_ = userBaudrate;
     });
@@ -98,33 +103,33 @@ void TVaCustomComm::SetUserBaudrate(int32_t value) {
     }
     const int32_t userBaudrate = std::exchange(userBaudrate_, value);
     const TVaBaudrate baudrate = std::exchange(baudrate_, brUser);
-    WriteSetting([&] {
+    WriteSetting("UserBaudrate", [&] {
         baudrate_ = baudrate;
         userBaudrate_ = userBaudrate;
     });
 }
 
-template <class T> void TVaCustomComm::SetLineSetting(T& field, T value) {
+template <class T> void TVaCustomComm::SetLineSetting(std::string_view setting, T& field, T value) {
     if (value != field) {
         const T previous = std::exchange(field, value);
-        WriteSetting([&] { field = previous; });
+        WriteSetting(setting, [&] { field = previous; });
     }
 }
 
 void TVaCustomComm::SetParity(TVaParity value) {
-    SetLineSetting(parity_, value);
+    SetLineSetting("Parity", parity_, value);
 }
 
 void TVaCustomComm::SetDatabits(TVaDatabits value) {
-    SetLineSetting(databits_, value);
+    SetLineSetting("Databits", databits_, value);
 }
 
 void TVaCustomComm::SetStopbits(TVaStopbits value) {
-    SetLineSetting(stopbits_, value);
+    SetLineSetting("Stopbits", stopbits_, value);
 }
 
 void TVaCustomComm::SetOptions(TVaCommOptions value) {
-    SetLineSetting(options_, value);
+    SetLineSetting("Options", options_, value);
 }
 
 void TVaCustomComm::SetPortNum(TVaPortInt value) {
@@ -155,7 +160,7 @@ void TVaCustomComm::SetUpdateDCB(bool value) {
 void TVaCustomComm::SetHandlerThread(TVaHandlerThread value) {
     CheckOpen();
     if (value == htPortThreads && display_.load() != nullptr) {
-        throw EVaCommError(sErrDisplayOnPortThreads);
+        throw CommRefusal(sErrDisplayOnPortThreads);
     }
     handlerThread_ = value;
 }
@@ -190,13 +195,14 @@ void TVaCustomComm::SetWritePriority(TThreadPriority value) {
 void TVaCustomComm::BuffersChanged(TVaPersistent*) {
     CheckOpen();
     UpdateBuffers();
-    SetDCB();
+    WriteSetting("Buffers", [] {});
 }
 
+// The groups undo a change that raises themselves.
 void TVaCustomComm::EventCharsChanged(TVaPersistent*) {
-    SetDCB();
+    WriteSetting("EventChars", [] {});
 }
 
 void TVaCustomComm::FlowControlChanged(TVaPersistent*) {
-    SetDCB();
+    WriteSetting("FlowControl", [] {});
 }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -519,10 +520,10 @@ private:
 
     friend class TVaCommWriteThread; // sends through handle_ under writeLock_
 
-    // SetDCB for a setting just stored; when the device refuses the record, `undo` puts the
-    // previous value back before the error goes on.
-    void WriteSetting(const std::function<void()>& undo);
-    template <class T> void SetLineSetting(T& field, T value);
+    // SetDCB for the setting just stored; when the device refuses the record, `undo` puts the
+    // previous value back before the error, which names the setting, goes on.
+    void WriteSetting(std::string_view setting, const std::function<void()>& undo);
+    template <class T> void SetLineSetting(std::string_view setting, T& field, T value);
 
     int32_t DirectWriteBuf(const void* buffer, int32_t count);
     int32_t QueuedWriteBuf(const void* buffer, int32_t count);
@@ -554,6 +555,8 @@ private:
     bool updateDCB_ = true;
     int32_t userBaudrate_ = 0;
     TVaHandlerThread handlerThread_ = htGuiThread;
+    // The settings changed since the device last took the record, for the error that refuses it.
+    std::string unwrittenSettings_;
 
     std::unique_ptr<TVaBuffers> buffers_;
     std::unique_ptr<TVaEventChars> eventChars_;

@@ -12,7 +12,7 @@ TVaCommEventThread::TVaCommEventThread(TVaCustomComm* comm)
     waiter_ = comm->CommSystem().CreateEventWaiter(comm->Handle(), EventSignal.Handle());
     if (!waiter_) {
         const int code = GetLastError();
-        throw EVaCommError(FormatSystemError(sErrSetEventMask, code, SysErrorMessage(code)));
+        throw CommError(sErrSetEventMask, code);
     }
 }
 

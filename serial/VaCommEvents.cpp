@@ -45,7 +45,7 @@ void TVaCustomComm::SetDisplay(TVaDisplay* value) {
     // A widget is painted on the GUI thread only; refreshing it through the GUI thread would bring
     // back the hand-over that this mode leaves out, and hold the port on a busy window.
     if (value != nullptr && handlerThread_ == htPortThreads) {
-        throw EVaCommError(sErrDisplayOnPortThreads);
+        throw CommRefusal(sErrDisplayOnPortThreads);
     }
     display_ = value;
     if (value != nullptr) {
@@ -98,12 +98,11 @@ void TVaCustomComm::DeviceLost(int code) {
     if (deviceLostShown_.exchange(true)) {
         return;
     }
-    const std::string message = FormatText(sErrDeviceLost, GetDeviceName()) +
-                                FormatSystemError(sErrDeviceLostCode, code, SysErrorMessage(code));
+    const EVaCommError error = DeviceLostError(GetDeviceName(), code);
     if (OnDeviceLost) {
-        OnDeviceLost(this, message);
+        OnDeviceLost(this, error.Message());
     } else {
-        Application::ShowException(EVaCommError(message));
+        Application::ShowException(error);
     }
 }
 

@@ -431,6 +431,10 @@ bool LinuxCommSystem::WriteFile(THandle handle, const void* buffer, uint32_t cou
     return true;
 }
 
+uint32_t LinuxCommSystem::UnreportedWrite(THandle) {
+    return 0; // a write reports every byte the terminal took before it returns
+}
+
 uint32_t LinuxCommSystem::UncountedInput(uint32_t counted) {
     return counted >= lineDisciplineHolds ? ttyBufferLimit : 0;
 }

@@ -480,6 +480,17 @@ bool Win32CommSystem::WriteFile(THandle handle, const void* buffer, uint32_t cou
     return WriteWaiting(handle, buffer, count, timeoutMs, cancelEvent, written);
 }
 
+uint32_t Win32CommSystem::UnreportedWrite(THandle handle) {
+    uint32_t unreported = 0;
+    WithPort(handle, [&](PortState& port) {
+        HeldWrite& held = *port.held;
+        unreported = HeldWriteRuns(handle, held, false) ? static_cast<uint32_t>(held.bytes.size())
+                                                        : held.sent;
+        return true;
+    });
+    return unreported;
+}
+
 uint32_t Win32CommSystem::UncountedInput(uint32_t counted) {
     // A Windows driver counts every byte it holds; Wine over a Linux terminal passes on the line
     // discipline's count, which stops at 4095 with more behind it. Reads take only what the

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <functional>
 #include <string>
+#include <vector>
 
 using namespace SerialPlatform;
 
@@ -303,4 +304,111 @@ TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
     EXPECT_EQ(ErrorOf([&] { comm_.GetProperties(); }),
               WithSystemError("Error reading port properties", EIO));
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 0u); // cleared before the query
+}
+
+TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
+#ifdef _WIN32
+    constexpr int kInvalid = 87;     // ERROR_INVALID_PARAMETER
+    constexpr int kMissing = 2;      // ERROR_FILE_NOT_FOUND
+    constexpr int kNoPermission = 0; // Windows answers a held port and a forbidden one alike
+    constexpr int kBusy = 5;         // ERROR_ACCESS_DENIED
+#else
+    constexpr int kInvalid = EINVAL;
+    constexpr int kMissing = ENOENT;
+    constexpr int kNoPermission = EACCES;
+    constexpr int kBusy = EBUSY;
+#endif
+    struct Case {
+        const char* name;
+        std::function<void()> fail;
+        TVaCommErrorKind kind;
+        int code;
+        std::string setting;
+    };
+    TVaComm other(nullptr);
+    other.SetDeviceName(pty_.SlavePath());
+    const auto failing = [this](const char* call, int code) {
+        fake_.failures.clear();
+        fake_.failures[call] = code;
+    };
+    std::vector<Case> cases = {
+        {"device missing",
+         [&] {
+             failing("CreateFile", kMissing);
+             comm_.Open();
+         },
+         ekDeviceMissing, kMissing, ""},
+        {"busy",
+         [&] {
+             fake_.failures.clear();
+             other.Open();
+             comm_.Open();
+         },
+         ekBusy, kBusy, ""},
+        {"open while open",
+         [&] {
+             other.Close();
+             comm_.Open();
+             comm_.Open();
+         },
+         ekPortOpen, 0, ""},
+        {"refused setting",
+         [&] {
+             failing("SetCommState", kInvalid);
+             comm_.SetDatabits(db5);
+         },
+         ekRefusedSetting, kInvalid, "Databits"},
+        {"refused group", [&] { comm_.FlowControl().SetXonXoffIn(true); }, ekRefusedSetting,
+         kInvalid, "FlowControl"},
+        {"other system error",
+         [&] {
+             failing("PurgeComm", kInvalid);
+             comm_.PurgeRead();
+         },
+         ekSystemError, kInvalid, ""},
+        {"device gone",
+         [&] {
+             failing("ReadFile", kHungUpError);
+             char ch;
+             comm_.ReadChar(ch);
+         },
+         ekDeviceGone, kHungUpError, ""},
+        {"line control",
+         [&] {
+             comm_.Close();
+             comm_.FlowControl().SetControlDtr(dtrHandshake);
+             comm_.SetDTR(true);
+         },
+         ekLineControl, 0, ""},
+        {"needs an open port", [&] { comm_.GetProperties(); }, ekPortClosed, 0, ""},
+        {"refused at Open, named",
+         [&] {
+             comm_.FlowControl().SetControlDtr(dtrDisabled);
+             comm_.SetStopbits(sb2);
+             comm_.SetParity(paOdd);
+             failing("SetCommState", kInvalid);
+             comm_.Open();
+         },
+         ekRefusedSetting, kInvalid, "FlowControl, Stopbits, Parity"},
+    };
+    if (kNoPermission != 0) {
+        cases.push_back({"no permission",
+                         [&] {
+                             failing("CreateFile", kNoPermission);
+                             comm_.Open();
+                         },
+                         ekNoPermission, kNoPermission, ""});
+    }
+    UseFake();
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        try {
+            test.fail();
+            ADD_FAILURE() << "raised nothing";
+        } catch (const EVaCommError& error) {
+            EXPECT_EQ(error.Kind(), test.kind) << error.Message();
+            EXPECT_EQ(error.SystemCode(), test.code);
+            EXPECT_EQ(error.Setting(), test.setting);
+        }
+    }
 }
