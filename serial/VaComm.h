@@ -95,6 +95,15 @@ struct TVaCommStatus {
     SerialPlatform::COMSTAT Status;
 };
 
+/// What a wait with a deadline did (TVaCustomComm::WaitWritten, ReadWait, ReadUntil).
+struct TVaTransfer {
+    /// The bytes that went (WaitWritten) or came (the reads).
+    int32_t Count = 0;
+    /// Whether the wait got what it waited for; false when the time ran out first, or the port
+    /// was closed (or was not open).
+    bool Complete = false;
+};
+
 /// The asynchronous serial port: one device of the operating system with its line settings, flow
 /// control, characters, queue sizes and watched line events. Settings applied at once are written
 /// to the open device; the others are refused while the port is open. Direct reads and writes
@@ -382,6 +391,24 @@ public:
     std::string ReadText();
     /// Reads one byte into `ch` if one has arrived; false (and `ch` unchanged) otherwise.
     bool ReadChar(char& ch);
+    /// Waits until every byte written before the call has left the port: the transmit queue and
+    /// the driver's output queue (Linux: what TIOCOUTQ counts; a UART's own few bytes of FIFO may
+    /// still be shifting out), at most `timeoutMs` milliseconds; bytes written meanwhile do not
+    /// lengthen the wait. Count: how many of those bytes left during the wait. Any thread, no
+    /// handler or loop needed (hand-overs to the GUI thread wait while it runs there). Raises
+    /// what the status query raises (`"Error retrieving statistics (%d), %s"`).
+    TVaTransfer WaitWritten(int32_t timeoutMs);
+    /// Reads until `count` bytes have come into `buffer`, waiting for them at most `timeoutMs`
+    /// milliseconds. Count: the bytes read (all of them are in `buffer`, also when the time ran
+    /// out). Any thread, no handler or loop needed; with handlers or clients set, whichever
+    /// reads first takes a byte. Raises as ReadBuf.
+    TVaTransfer ReadWait(void* buffer, int32_t count, int32_t timeoutMs);
+    /// ReadWait that also ends, Complete, once the byte `endChar` has been read (it is the last
+    /// of Count); nothing behind it is read.
+    TVaTransfer ReadUntil(void* buffer, int32_t count, char endChar, int32_t timeoutMs);
+    /// ReadUntil into a text of at most `maxCount` bytes: what came, ending in `endChar` when it
+    /// came in time.
+    std::string ReadTextUntil(char endChar, int32_t maxCount, int32_t timeoutMs);
     /// Bytes waiting in the receive queue; 0 on a closed port.
     int32_t ReadBufUsed();
     /// Buffers().ReadSize() less the bytes waiting; 0 on a closed port.
@@ -526,6 +553,10 @@ private:
     template <class T> void SetLineSetting(std::string_view setting, T& field, T value);
 
     int32_t DirectWriteBuf(const void* buffer, int32_t count);
+    // ReadWait and ReadUntil; `endChar` < 0 for none.
+    TVaTransfer ReadWaiting(char* buffer, int32_t count, int endChar, int32_t timeoutMs);
+    // Waits up to `timeoutMs` for input, or for the port to close; false when it closed.
+    bool AwaitInput(uint32_t timeoutMs);
     int32_t QueuedWriteBuf(const void* buffer, int32_t count);
     // The transmit queue's bytes held, or free when `free`; 0 without a transmit thread.
     int32_t QueuedBytes(bool free);
@@ -536,8 +567,9 @@ private:
     SerialPlatform::ICommSystem* system_;
     const std::unique_ptr<TVaCommHandle> handle_;
     std::atomic<uint32_t> eventMask_{0};
-    std::atomic<int> lastOpenError_{0};   // a handler on the port's thread may reopen it
-    std::atomic<uint32_t> heldErrors_{0}; // read from the driver, not yet reported
+    std::atomic<int> lastOpenError_{0};      // a handler on the port's thread may reopen it
+    std::atomic<uint64_t> bytesToDriver_{0}; // every byte a write gave the driver, for WaitWritten
+    std::atomic<uint32_t> heldErrors_{0};    // read from the driver, not yet reported
     SerialPlatform::COMMPROP properties_;
 
     bool autoOpen_ = false;

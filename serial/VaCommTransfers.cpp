@@ -50,6 +50,7 @@ int32_t TVaCustomComm::DirectWriteBuf(const void* buffer, int32_t count) {
                             completionEvent_.Handle(), written)) {
         Error(sErrWrite);
     }
+    bytesToDriver_ += written;
     // A write that did not complete within the time answers 0, whatever part of it went out.
     return written == static_cast<uint32_t>(count) ? count : 0;
 }

@@ -388,6 +388,7 @@ void TVaCommWriteThread::Complete(uint32_t written) {
         const std::lock_guard lock(Comm->writeLock_);
         buffer_.Remove(static_cast<int32_t>(written));
         removed_ += written;
+        Comm->bytesToDriver_ += written;
         EndSend();
         drained = buffer_.Size() == 0;
         // Under the lock that appends take, so that an append in between keeps its signal.
