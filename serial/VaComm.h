@@ -134,8 +134,8 @@ struct TVaTransfer {
 ///   display, being a widget, is refused (sErrDisplayOnPortThreads).
 /// In both, OnOpen and OnClose run on the thread that opens or closes.
 ///
-/// Threads: the settings, Open and the destructor belong to the owner's thread, or to a handler
-/// of the port's own. Close, reads, writes, status queries, line functions and purges may come
+/// Threads: the settings, Open and the destructor belong to the thread that made the port, or to
+/// a handler of the port's own. Close, reads, writes, status queries, line functions and purges may come
 /// from any thread, and from inside the port's own handlers, whichever thread runs them: a closing
 /// thread waits for the port's other threads, never for itself. Lock order: the global lock, then
 /// the write lock, then the short-held leaf locks: the handle's (TVaCommHandle), TVaOwnDeliveries',
@@ -144,7 +144,10 @@ struct TVaTransfer {
 /// handler runs (a direct write waits for room under the write lock, but Close cancels that wait
 /// first; a queued write waits for room holding none).
 ///
-/// Errors are raised as EVaCommError with the messages of Vaconst.h.
+/// Errors are raised as EVaCommError with the messages of Vaconst.h, which each call names; the
+/// error's Kind() tells them apart for a program (TVaCommErrorKind: a refused setting
+/// ekRefusedSetting, a refusal while open ekPortOpen, a vanished device ekDeviceGone, any other
+/// failed system call ekSystemError), with SystemCode() the system's code.
 class TVaCustomComm : public TVaComponent {
 public:
     /// A closed port with the defaults: 1200 baud, 8 data bits, no parity, 1 stop bit, no flow
