@@ -14,17 +14,16 @@ void TVaPersistent::EndUpdate() {
 }
 
 void TVaPersistent::ChangedOrUndo(const std::function<void()>& undo) {
-    try {
-        Changed();
-    } catch (...) {
-        undo();
-        throw;
-    }
+    StepOrUndo(&TVaPersistent::Changed, undo);
 }
 
 void TVaPersistent::EndUpdateOrUndo(const std::function<void()>& undo) {
+    StepOrUndo(&TVaPersistent::EndUpdate, undo);
+}
+
+void TVaPersistent::StepOrUndo(void (TVaPersistent::*step)(), const std::function<void()>& undo) {
     try {
-        EndUpdate();
+        (this->*step)();
     } catch (...) {
         undo();
         throw;

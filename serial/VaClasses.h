@@ -71,6 +71,7 @@ protected:
 
 private:
     void EndUpdateOrUndo(const std::function<void()>& undo);
+    void StepOrUndo(void (TVaPersistent::*step)(), const std::function<void()>& undo);
 
 private:
     int32_t updateCount_ = 0;

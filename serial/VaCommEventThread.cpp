@@ -64,9 +64,11 @@ void TVaCommEventThread::ReceiveBatches() {
         }
         // A batch that nobody would receive is not handed over: a program that runs no GUI
         // loop would otherwise hold this thread at its second batch.
-        if (result == cwEvents && Comm->TakesEvents(mask, true)) {
+        if (result == cwEvents) {
             EvtMask = mask;
-            Post([this, mask] { DoEvent(mask); });
+            if (Comm->TakesEvents(mask, true)) {
+                Post([this, mask] { DoEvent(mask); });
+            }
         }
         // cwStopped: StopThread marks the thread terminated before it sets the signal.
     }
