@@ -135,9 +135,10 @@ struct TVaTransfer {
 /// In both, OnOpen and OnClose run on the thread that opens or closes.
 ///
 /// Threads: the settings, Open and the destructor belong to the thread that made the port, or to
-/// a handler of the port's own. Close, reads, writes, status queries, line functions and purges may come
-/// from any thread, and from inside the port's own handlers, whichever thread runs them: a closing
-/// thread waits for the port's other threads, never for itself. Lock order: the global lock, then
+/// a handler of the port's own. Close, reads, writes, the waits with a deadline, status queries,
+/// line functions and purges may come from any thread, and from inside the port's own handlers,
+/// whichever thread runs them: a closing thread waits for the port's other threads, never for
+/// itself, and ends the waits of the others at once. Lock order: the global lock, then
 /// the write lock, then the short-held leaf locks: the handle's (TVaCommHandle), TVaOwnDeliveries',
 /// or writeThreadMutex_ and inside it the transmit thread's own. Nothing takes them the other way
 /// round, and none is held while waiting for a signal, the device, the GUI thread, or while a
