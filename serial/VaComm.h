@@ -60,8 +60,11 @@ using TVaCommLineEvent = std::function<void(TObject* sender, uint32_t evtMask)>;
 /// to the GUI thread at all.
 template <class Handler> class TVaEventProperty {
 public:
+    /// No handler.
     TVaEventProperty() = default;
+    /// The same handler as `other`.
     TVaEventProperty(const TVaEventProperty& other) : TVaEventProperty() { *this = other; }
+    /// Takes the handler of `other`.
     TVaEventProperty& operator=(const TVaEventProperty& other) { return *this = other.handler_; }
     /// Sets the handler; an empty one (nullptr) clears it.
     template <class Value>
