@@ -161,7 +161,9 @@ public:
     /// Closes the port (as Close) and detaches its clients.
     ~TVaCustomComm() override;
 
-    /// Opens and configures the device and starts the threads; raises EVaCommError on failure,
+    /// Opens and configures the device and starts the threads; raises EVaCommError on failure
+    /// (kinds ekDeviceMissing, ekNoPermission, ekBusy, ekPortOpen, ekRefusedSetting naming the
+    /// settings changed since the device last took them, ekSystemError),
     /// leaving the port closed with no handle left open.
     void Open();
     /// Stops the threads and closes the device; nothing when closed or being closed by another
@@ -173,7 +175,7 @@ public:
     bool Active() const;
     /// Opens the port when AutoOpen is set (not at design time); raises as Open does.
     void Loaded() override;
-    /// Raises "Can't perform this operation while port is open" when Active.
+    /// Raises "Can't perform this operation while port is open" (ekPortOpen) when Active.
     void CheckOpen() const;
 
     /// The name for messages: DeviceName formatted with PortNum ("COM3").
@@ -190,7 +192,7 @@ public:
     void ReadDCB(const SerialPlatform::DCB& dcb);
     /// Loads the device's current settings into the properties, whole or not at all (ReadDCB).
     void ResetPortParameters();
-    /// Reads the port's capability record; raises on a closed port.
+    /// Reads the port's capability record; raises on a closed port (ekPortClosed).
     void GetProperties();
     /// The capability record of the last GetProperties.
     const SerialPlatform::COMMPROP& Properties() const { return properties_; }
@@ -204,7 +206,8 @@ public:
     ///@{
     /// The line rate; brUser takes UserBaudrate. Default br1200. Written to an open device at
     /// once (unless UpdateDCB is false); choosing a member other than brUser sets UserBaudrate
-    /// to 0. A value the device refuses raises "Error writing dcb (%d), %s" and leaves the
+    /// to 0. A value the device refuses raises "Error writing dcb (%d), %s" (ekRefusedSetting,
+    /// Setting() "Baudrate"; likewise for the other settings) and leaves the
     /// property, and the device, as they were.
     TVaBaudrate Baudrate() const { return baudrate_; }
     void SetBaudrate(TVaBaudrate value);
@@ -245,7 +248,8 @@ public:
     void SetOptions(TVaCommOptions value);
     ///@}
     ///@{
-    /// The number put into DeviceName's `"%d"`. Default 0. Refused while the port is open.
+    /// The number put into DeviceName's `"%d"`. Default 0. Refused while the port is open
+    /// (ekPortOpen, as the other settings refused while open).
     TVaPortInt PortNum() const { return portNum_; }
     void SetPortNum(TVaPortInt value);
     ///@}
@@ -353,7 +357,8 @@ public:
     void DestroyClients();
     ///@{
     /// The line-status display refreshed after each batch of line events; forgotten when it is
-    /// destroyed. Null for none. Setting one is refused (EVaCommError) while HandlerThread is
+    /// destroyed. Null for none. Setting one is refused (EVaCommError, ekUnsupported) while
+    /// HandlerThread is
     /// htPortThreads.
     TVaDisplay* Display() const { return display_.load(); }
     void SetDisplay(TVaDisplay* value);
@@ -382,13 +387,16 @@ public:
 
     // Reads and writes.
     /// Writes `count` bytes; any thread. Direct: answers `count` once the device took them all
-    /// within Buffers().ReadTimeout(), else 0; raises `"Write error (%d), %s"`. Queued: answers
+    /// within Buffers().ReadTimeout(), else 0; raises `"Write error (%d), %s"` (ekDeviceGone or
+    /// ekSystemError). Queued: answers
     /// `count` once the bytes are in the transmit queue; when no room comes within
-    /// Buffers().WriteTimeout(), raises `"Output buffer is full. Please check comm status."`.
+    /// Buffers().WriteTimeout(), raises `"Output buffer is full. Please check comm status."`
+    /// (ekTimedOut; Transferred() tells how many of its bytes the device took, and none of the
+    /// rest stays queued).
     /// Answers 0 on a closed port or one closed meanwhile.
     int32_t WriteBuf(const void* buffer, int32_t count);
     /// Reads up to `count` bytes that have arrived, without waiting; answers how many (0 on a
-    /// closed port). Raises `"Read error (%d), %s"`. Any thread.
+    /// closed port). Raises `"Read error (%d), %s"` (ekDeviceGone or ekSystemError). Any thread.
     int32_t ReadBuf(void* buffer, int32_t count);
     /// WriteBuf of the text's bytes; true when all were taken.
     bool WriteText(const std::string& text);
@@ -430,7 +438,8 @@ public:
     void PurgeWrite();
     /// Both purges.
     void PurgeReadWrite();
-    /// Purges with PURGE_* flags; raises `"Error clearing buffers (%d), %s"`. Nothing when closed.
+    /// Purges with PURGE_* flags; raises `"Error clearing buffers (%d), %s"` (ekDeviceGone or
+    /// ekSystemError, as every failed call on an open device). Nothing when closed.
     void PurgeBuffers(uint32_t flags);
 
     // Status and lines.
@@ -446,12 +455,12 @@ public:
     /// Modem line 1 CTS, 2 DSR, 3 RING, 4 RLSD (carrier) is on; false for any other index or
     /// a closed port. Raises `"Error reading modem state (%d), %s"`.
     bool GetModemStatus(int32_t index);
-    /// Raises or drops DTR. Refused under DTR handshake with
+    /// Raises or drops DTR. Refused (ekLineControl) under DTR handshake with
     /// `"DTR line updates not allowed when flowcontrol is set to Handshake."`. Line functions
     /// raise `"Error calling comm function (%d), %s"` when the device refuses them, and do
     /// nothing on a closed port.
     void SetDTR(bool on);
-    /// Raises or drops RTS. Refused under RTS handshake or toggle with
+    /// Raises or drops RTS. Refused (ekLineControl) under RTS handshake or toggle with
     /// `"RTS line updates not allowed when flowcontrol is set to Handshake or Toggle."`.
     void SetRTS(bool on);
     /// Starts (true) or ends a break on the line.
