@@ -173,6 +173,8 @@ void TVaCustomComm::HandleDataEvent() {
 
 void TVaCustomComm::HandleLineEvent(uint32_t evtMask) {
     const TDeliveryGuard guard(*this);
+    // Taken before any handler runs: one may destroy the port, after which nothing of it is used.
+    const auto handlers = LineHandlers();
     const auto mask = static_cast<int32_t>(evtMask);
     if (BitOn(static_cast<int32_t>(EV_ERR), mask)) {
         ClearLineErrors();
@@ -180,7 +182,7 @@ void TVaCustomComm::HandleLineEvent(uint32_t evtMask) {
     if (!guard.Lost() && !clients_.empty()) {
         WriteEvents(evtMask);
     }
-    for (const auto& [bit, handler] : LineHandlers()) {
+    for (const auto& [bit, handler] : handlers) {
         if (guard.Lost()) {
             return;
         }
