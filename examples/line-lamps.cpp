@@ -1,5 +1,6 @@
 // line-lamps DEVICE: a window with the port's line-status lamps and the text it receives, shown by
 // a client of the port. Closing the window, Ctrl+C or SIGTERM ends it.
+#include "framework/Application.h"
 #include "framework/qt/QtFramework.h"
 #include "serial/VaComm.h"
 #include "serial/VaCommClients.h"
@@ -7,19 +8,11 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <csignal>
 #include <cstdio>
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-void RequestStop(int) {
-    stopRequested = 1;
-}
 
 // A client of the port: shows the last bytes received and tells standard output about them.
 class TReceivedText : public TVaCommComponent {
@@ -73,19 +66,10 @@ int main(int argc, char** argv) {
     std::printf("showing %s\n", argv[1]);
     std::fflush(stdout);
 
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
-    QTimer stopCheck;
-    QObject::connect(&stopCheck, &QTimer::timeout, [] {
-        if (stopRequested != 0) {
-            QApplication::quit();
-        }
-    });
-    stopCheck.start(100);
-
     window.show();
-    const int status = QApplication::exec();
+    // Qt's event loop, which the binding makes Application::Run's: it ends when the window
+    // closes, and on Ctrl+C or SIGTERM.
+    Application::Run();
     comm.Close();
     std::printf("closed\n");
-    return status;
 }

@@ -25,6 +25,13 @@ std::string SysErrorMessage(int code);
 /// ENXIO (a node with no hardware behind it), ENODEV; Windows: ERROR_FILE_NOT_FOUND,
 /// ERROR_PATH_NOT_FOUND.
 bool IsDeviceNotFound(int code);
+/// Why an open failed, as a program acts on it.
+enum TOpenFailure { ofOther, ofMissing, ofNoPermission, ofBusy };
+/// The reason of an open that failed with `code`. Linux: IsDeviceNotFound's codes missing, EACCES
+/// and EPERM no permission, EBUSY busy; Windows: IsDeviceNotFound's codes missing,
+/// ERROR_ACCESS_DENIED and ERROR_SHARING_VIOLATION busy (how Windows answers for a port that
+/// another program holds).
+TOpenFailure OpenFailureOf(int code);
 /// Whether a driver call that failed with `code` means that the driver lacks the feature (a
 /// pseudo-terminal has no modem lines and no error counters) rather than that the call went wrong.
 /// Linux: ENOTTY, EINVAL; Windows: ERROR_INVALID_FUNCTION, ERROR_NOT_SUPPORTED,

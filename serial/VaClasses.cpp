@@ -12,3 +12,20 @@ void TVaPersistent::EndUpdate() {
     }
     Changed();
 }
+
+void TVaPersistent::ChangedOrUndo(const std::function<void()>& undo) {
+    StepOrUndo(&TVaPersistent::Changed, undo);
+}
+
+void TVaPersistent::EndUpdateOrUndo(const std::function<void()>& undo) {
+    StepOrUndo(&TVaPersistent::EndUpdate, undo);
+}
+
+void TVaPersistent::StepOrUndo(void (TVaPersistent::*step)(), const std::function<void()>& undo) {
+    try {
+        (this->*step)();
+    } catch (...) {
+        undo();
+        throw;
+    }
+}

@@ -38,14 +38,40 @@ public:
     void EndUpdate();
 
 protected:
-    /// Stores `value` and calls Changed when it differs from the field's value. The fields are
-    /// atomic because the component's threads read them while the owner's thread may change them.
+    /// Stores `value` and calls Changed when it differs from the field's value; a change that the
+    /// owner refuses (OnChange raises) is undone before the error goes on. The fields are atomic
+    /// because the component's threads read them while the owner's thread may change them.
     template <class T> void SetField(std::atomic<T>& field, T value) {
-        if (field.load(std::memory_order_relaxed) != value) {
+        const T previous = field.load(std::memory_order_relaxed);
+        if (previous != value) {
             field.store(value, std::memory_order_relaxed);
-            Changed();
+            ChangedOrUndo([&] { field.store(previous, std::memory_order_relaxed); });
         }
     }
+    /// Changed; when the owner refuses the change, `undo` puts the previous values back (without
+    /// a notification) before the error goes on.
+    void ChangedOrUndo(const std::function<void()>& undo);
+    /// Assign of an option group: copies `source`, when it is a `Group`, into `target` with
+    /// `copy` (which stores without notifying) in one update, with one notification; a copy that
+    /// the owner refuses is undone. Any other source goes to TPersistent::Assign.
+    template <class Group>
+    static void AssignGroup(Group& target, const TPersistent& source,
+                            void (Group::*copy)(const Group&)) {
+        const auto* other = dynamic_cast<const Group*>(&source);
+        if (other == nullptr) {
+            target.TPersistent::Assign(source);
+            return;
+        }
+        Group previous;
+        (previous.*copy)(target);
+        target.BeginUpdate();
+        (target.*copy)(*other);
+        target.EndUpdateOrUndo([&] { (target.*copy)(previous); });
+    }
+
+private:
+    void EndUpdateOrUndo(const std::function<void()>& undo);
+    void StepOrUndo(void (TVaPersistent::*step)(), const std::function<void()>& undo);
 
 private:
     int32_t updateCount_ = 0;

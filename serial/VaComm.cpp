@@ -10,6 +10,7 @@
 #include "serial/platform/CommPlatform.h"
 
 #include <mutex>
+#include <utility>
 
 using namespace SerialPlatform;
 
@@ -47,7 +48,7 @@ void TVaCustomComm::Loaded() {
 
 void TVaCustomComm::CheckOpen() const {
     if (Active()) {
-        throw EVaCommError(sErrPortOpen);
+        throw CommRefusal(sErrPortOpen);
     }
 }
 
@@ -57,8 +58,7 @@ void TVaCustomComm::SetCommSystem(ICommSystem& system) {
 }
 
 void TVaCustomComm::Error(const std::string& msg) const {
-    const int code = GetLastError();
-    throw EVaCommError(FormatSystemError(msg, code, SysErrorMessage(code)));
+    throw CommError(msg, GetLastError());
 }
 
 void TVaCustomComm::Watch(bool ok, const std::string& msg) const {
@@ -67,52 +67,69 @@ void TVaCustomComm::Watch(bool ok, const std::string& msg) const {
     }
 }
 
+void TVaCustomComm::WriteSetting(std::string_view setting, const std::function<void()>& undo) {
+    if (unwrittenSettings_.find(setting) == std::string::npos) {
+        unwrittenSettings_ += unwrittenSettings_.empty() ? "" : ", ";
+        unwrittenSettings_ += setting;
+    }
+    try {
+        SetDCB();
+    } catch (...) {
+        // The device keeps its settings, and so does the port, whose others it had taken.
+        undo();
+        unwrittenSettings_.clear();
+        throw;
+    }
+}
+
 void TVaCustomComm::SetBaudrate(TVaBaudrate value) {
     if (value == baudrate_) {
         return;
     }
-    baudrate_ = value;
+    const TVaBaudrate baudrate = std::exchange(baudrate_, value);
+    const int32_t userBaudrate = userBaudrate_;
     if (value != brUser) {
         userBaudrate_ = 0;
     }
-    SetDCB();
+    WriteSetting("Baudrate", [&] {
+        baudrate_ = baudrate;
+        userBaudrate_ = userBaudrate;
+    });
 }
 
 void TVaCustomComm::SetUserBaudrate(int32_t value) {
     if (value == userBaudrate_) {
         return;
     }
-    userBaudrate_ = value;
-    baudrate_ = brUser;
-    SetDCB();
+    const int32_t userBaudrate = std::exchange(userBaudrate_, value);
+    const TVaBaudrate baudrate = std::exchange(baudrate_, brUser);
+    WriteSetting("UserBaudrate", [&] {
+        baudrate_ = baudrate;
+        userBaudrate_ = userBaudrate;
+    });
+}
+
+template <class T> void TVaCustomComm::SetLineSetting(std::string_view setting, T& field, T value) {
+    if (value != field) {
+        const T previous = std::exchange(field, value);
+        WriteSetting(setting, [&] { field = previous; });
+    }
 }
 
 void TVaCustomComm::SetParity(TVaParity value) {
-    if (value != parity_) {
-        parity_ = value;
-        SetDCB();
-    }
+    SetLineSetting("Parity", parity_, value);
 }
 
 void TVaCustomComm::SetDatabits(TVaDatabits value) {
-    if (value != databits_) {
-        databits_ = value;
-        SetDCB();
-    }
+    SetLineSetting("Databits", databits_, value);
 }
 
 void TVaCustomComm::SetStopbits(TVaStopbits value) {
-    if (value != stopbits_) {
-        stopbits_ = value;
-        SetDCB();
-    }
+    SetLineSetting("Stopbits", stopbits_, value);
 }
 
 void TVaCustomComm::SetOptions(TVaCommOptions value) {
-    if (value != options_) {
-        options_ = value;
-        SetDCB();
-    }
+    SetLineSetting("Options", options_, value);
 }
 
 void TVaCustomComm::SetPortNum(TVaPortInt value) {
@@ -142,8 +159,8 @@ void TVaCustomComm::SetUpdateDCB(bool value) {
 
 void TVaCustomComm::SetHandlerThread(TVaHandlerThread value) {
     CheckOpen();
-    if (value == htPortThreads && display_ != nullptr) {
-        throw EVaCommError(sErrDisplayOnPortThreads);
+    if (value == htPortThreads && display_.load() != nullptr) {
+        throw CommRefusal(sErrDisplayOnPortThreads);
     }
     handlerThread_ = value;
 }
@@ -178,13 +195,14 @@ void TVaCustomComm::SetWritePriority(TThreadPriority value) {
 void TVaCustomComm::BuffersChanged(TVaPersistent*) {
     CheckOpen();
     UpdateBuffers();
-    SetDCB();
+    WriteSetting("Buffers", [] {});
 }
 
+// The groups undo a change that raises themselves.
 void TVaCustomComm::EventCharsChanged(TVaPersistent*) {
-    SetDCB();
+    WriteSetting("EventChars", [] {});
 }
 
 void TVaCustomComm::FlowControlChanged(TVaPersistent*) {
-    SetDCB();
+    WriteSetting("FlowControl", [] {});
 }

@@ -10,12 +10,16 @@
 #include "serial/VaTypes.h"
 #include "serial/Vaconst.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace SerialPlatform {
@@ -49,6 +53,42 @@ using TVaCommRxBufEvent = std::function<void(TObject* sender, PVaData data, int3
 /// The shape of a client's line notification; no property of the port has it.
 using TVaCommLineEvent = std::function<void(TObject* sender, uint32_t evtMask)>;
 
+/// An event property of the port (OnRxChar, OnCts, ...): it holds a handler of type `Handler`,
+/// assigned, tested and called as that handler is (`comm.OnCts = [](TObject*) {...}`,
+/// `if (comm.OnCts)`, `comm.OnCts = nullptr`). The port's threads ask only Assigned(), which is
+/// safe beside an assignment on the GUI thread, so that an event no handler takes is not handed
+/// to the GUI thread at all.
+template <class Handler> class TVaEventProperty {
+public:
+    /// No handler.
+    TVaEventProperty() = default;
+    /// The same handler as `other`.
+    TVaEventProperty(const TVaEventProperty& other) : TVaEventProperty() { *this = other; }
+    /// Takes the handler of `other`.
+    TVaEventProperty& operator=(const TVaEventProperty& other) { return *this = other.handler_; }
+    /// Sets the handler; an empty one (nullptr) clears it.
+    template <class Value>
+    requires std::is_constructible_v<Handler, Value> TVaEventProperty& operator=(Value&& value) {
+        handler_ = Handler(std::forward<Value>(value));
+        assigned_.store(static_cast<bool>(handler_));
+        return *this;
+    }
+    /// Whether a handler is set; on the thread that sets it.
+    explicit operator bool() const { return static_cast<bool>(handler_); }
+    /// Whether a handler is set, on any thread.
+    bool Assigned() const { return assigned_.load(); }
+    /// The handler itself.
+    const Handler& Get() const { return handler_; }
+    /// Calls the handler; it must be set.
+    template <class... Args> decltype(auto) operator()(Args&&... args) const {
+        return handler_(std::forward<Args>(args)...);
+    }
+
+private:
+    Handler handler_;
+    std::atomic<bool> assigned_{false};
+};
+
 /// What GetCommStatus reads: the line-error flags (cleared by reading them) and the driver's
 /// communications status.
 struct TVaCommStatus {
@@ -56,6 +96,15 @@ struct TVaCommStatus {
     uint32_t Errors = 0;
     /// The driver's status: hold flags and the bytes in its receive and transmit queues.
     SerialPlatform::COMSTAT Status;
+};
+
+/// What a wait with a deadline did (TVaCustomComm::WaitWritten, ReadWait, ReadUntil).
+struct TVaTransfer {
+    /// The bytes that went (WaitWritten) or came (the reads).
+    int32_t Count = 0;
+    /// Whether the wait got what it waited for; false when the time ran out first, or the port
+    /// was closed (or was not open).
+    bool Complete = false;
 };
 
 /// The asynchronous serial port: one device of the operating system with its line settings, flow
@@ -73,7 +122,11 @@ struct TVaCommStatus {
 ///
 /// Which thread runs what, by HandlerThread:
 /// - htGuiThread (the default): every handler, client notification and display refresh runs on
-///   the GUI thread, one delivery at a time; the port's threads wait for it.
+///   the GUI thread, one delivery at a time; the port's threads wait for it. A program with a
+///   handler, client or display in this mode must therefore run the GUI thread's loop
+///   (Application::Run, Qt's event loop, or CheckSynchronize in a loop of its own). Events and
+///   batches that no handler, client or display takes are not handed over at all, so a program
+///   that sets none (it writes, waits with WaitWritten and reads with ReadUntil) needs no loop.
 /// - htPortThreads: nothing is handed to the GUI thread. The receive thread runs each batch
 ///   itself (data, line events, clients, OnError, OnDeviceLost) before it waits for the next;
 ///   the transmit thread runs OnTxEmpty and its write errors. Each thread's deliveries keep the
@@ -84,17 +137,21 @@ struct TVaCommStatus {
 ///   display, being a widget, is refused (sErrDisplayOnPortThreads).
 /// In both, OnOpen and OnClose run on the thread that opens or closes.
 ///
-/// Threads: the settings, Open and the destructor belong to the owner's thread, or to a handler
-/// of the port's own. Close, reads, writes, status queries, line functions and purges may come
-/// from any thread, and from inside the port's own handlers, whichever thread runs them: a closing
-/// thread waits for the port's other threads, never for itself. Lock order: the global lock, then
+/// Threads: the settings, Open and the destructor belong to the thread that made the port, or to
+/// a handler of the port's own. Close, reads, writes, the waits with a deadline, status queries,
+/// line functions and purges may come from any thread, and from inside the port's own handlers,
+/// whichever thread runs them: a closing thread waits for the port's other threads, never for
+/// itself, and ends the waits of the others at once. Lock order: the global lock, then
 /// the write lock, then the short-held leaf locks: the handle's (TVaCommHandle), TVaOwnDeliveries',
 /// or writeThreadMutex_ and inside it the transmit thread's own. Nothing takes them the other way
 /// round, and none is held while waiting for a signal, the device, the GUI thread, or while a
 /// handler runs (a direct write waits for room under the write lock, but Close cancels that wait
 /// first; a queued write waits for room holding none).
 ///
-/// Errors are raised as EVaCommError with the messages of Vaconst.h.
+/// Errors are raised as EVaCommError with the messages of Vaconst.h, which each call names; the
+/// error's Kind() tells them apart for a program (TVaCommErrorKind: a refused setting
+/// ekRefusedSetting, a refusal while open ekPortOpen, a vanished device ekDeviceGone, any other
+/// failed system call ekSystemError), with SystemCode() the system's code.
 class TVaCustomComm : public TVaComponent {
 public:
     /// A closed port with the defaults: 1200 baud, 8 data bits, no parity, 1 stop bit, no flow
@@ -104,7 +161,9 @@ public:
     /// Closes the port (as Close) and detaches its clients.
     ~TVaCustomComm() override;
 
-    /// Opens and configures the device and starts the threads; raises EVaCommError on failure,
+    /// Opens and configures the device and starts the threads; raises EVaCommError on failure
+    /// (kinds ekDeviceMissing, ekNoPermission, ekBusy, ekPortOpen, ekRefusedSetting naming the
+    /// settings changed since the device last took them, ekSystemError),
     /// leaving the port closed with no handle left open.
     void Open();
     /// Stops the threads and closes the device; nothing when closed or being closed by another
@@ -116,7 +175,7 @@ public:
     bool Active() const;
     /// Opens the port when AutoOpen is set (not at design time); raises as Open does.
     void Loaded() override;
-    /// Raises "Can't perform this operation while port is open" when Active.
+    /// Raises "Can't perform this operation while port is open" (ekPortOpen) when Active.
     void CheckOpen() const;
 
     /// The name for messages: DeviceName formatted with PortNum ("COM3").
@@ -133,7 +192,7 @@ public:
     void ReadDCB(const SerialPlatform::DCB& dcb);
     /// Loads the device's current settings into the properties, whole or not at all (ReadDCB).
     void ResetPortParameters();
-    /// Reads the port's capability record; raises on a closed port.
+    /// Reads the port's capability record; raises on a closed port (ekPortClosed).
     void GetProperties();
     /// The capability record of the last GetProperties.
     const SerialPlatform::COMMPROP& Properties() const { return properties_; }
@@ -147,7 +206,9 @@ public:
     ///@{
     /// The line rate; brUser takes UserBaudrate. Default br1200. Written to an open device at
     /// once (unless UpdateDCB is false); choosing a member other than brUser sets UserBaudrate
-    /// to 0. Raises when the device refuses it.
+    /// to 0. A value the device refuses raises "Error writing dcb (%d), %s" (ekRefusedSetting,
+    /// Setting() "Baudrate"; likewise for the other settings) and leaves the
+    /// property, and the device, as they were.
     TVaBaudrate Baudrate() const { return baudrate_; }
     void SetBaudrate(TVaBaudrate value);
     ///@}
@@ -168,13 +229,14 @@ public:
     ///@}
     ///@{
     /// The special characters (XON, XOFF, error, event, end of file); a change is written to an
-    /// open device at once.
+    /// open device at once, and one the device refuses raises and leaves the group as it was.
     TVaEventChars& EventChars() { return *eventChars_; }
     const TVaEventChars& EventChars() const { return *eventChars_; }
     void SetEventChars(const TVaEventChars& value) { eventChars_->Assign(value); }
     ///@}
     ///@{
-    /// Hardware and software flow control; a change is written to an open device at once.
+    /// Hardware and software flow control; a change is written to an open device at once, and
+    /// one the device refuses raises and leaves the group as it was.
     TVaFlowControl& FlowControl() { return *flowControl_; }
     const TVaFlowControl& FlowControl() const { return *flowControl_; }
     void SetFlowControl(const TVaFlowControl& value) { flowControl_->Assign(value); }
@@ -186,7 +248,8 @@ public:
     void SetOptions(TVaCommOptions value);
     ///@}
     ///@{
-    /// The number put into DeviceName's `"%d"`. Default 0. Refused while the port is open.
+    /// The number put into DeviceName's `"%d"`. Default 0. Refused while the port is open
+    /// (ekPortOpen, as the other settings refused while open).
     TVaPortInt PortNum() const { return portNum_; }
     void SetPortNum(TVaPortInt value);
     ///@}
@@ -207,7 +270,7 @@ public:
     ///@}
     ///@{
     /// Queue sizes (bytes), time-outs (milliseconds) and flow limits. SetBuffers is refused while
-    /// the port is open, and so is a change of its sizes or limits.
+    /// the port is open, and so is a change of its sizes or limits, which the group then undoes.
     TVaBuffers& Buffers() { return *buffers_; }
     const TVaBuffers& Buffers() const { return *buffers_; }
     void SetBuffers(const TVaBuffers& value);
@@ -251,31 +314,31 @@ public:
     /// OnOpen after the port has opened, OnClose after it has closed (not while the port is
     /// being destroyed); on the thread that opens or closes. An error they raise goes to the
     /// application's error display.
-    TNotifyEvent OnOpen, OnClose;
+    TVaEventProperty<TNotifyEvent> OnOpen, OnClose;
     ///@}
     ///@{
     /// A watched modem line changed (CTS, DSR, carrier RLSD), a ring, or a break was received.
     /// On the handlers' thread (HandlerThread); read the line with GetModemStatus.
-    TNotifyEvent OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
+    TVaEventProperty<TNotifyEvent> OnCts, OnDsr, OnRlsd, OnRing, OnBreak;
     ///@}
     /// Line errors (framing, overrun, parity, queue overflow), reported once, on the handlers'
     /// thread for watched ceError events or on the thread that calls ClearLineErrors.
-    TVaCommErrorEvent OnError;
+    TVaEventProperty<TVaCommErrorEvent> OnError;
     /// Received bytes wait and the port has no clients: the handler reads them. On the
     /// handlers' thread.
-    TVaCommRxCharEvent OnRxChar;
+    TVaEventProperty<TVaCommRxCharEvent> OnRxChar;
     /// Received bytes taken from the queue for the clients, after they have seen them. On
     /// the handlers' thread.
-    TVaCommRxBufEvent OnRxBuf;
+    TVaEventProperty<TVaCommRxBufEvent> OnRxBuf;
     ///@{
     /// The event character arrived (OnRxFlag), the transmit queue drained (OnTxEmpty), a
     /// printer error (OnPErr), the receive queue 80 % full (OnRx80Full), provider events 1 and
     /// 2. On the handlers' thread; OnTxEmpty with htPortThreads on the transmit thread.
-    TNotifyEvent OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
+    TVaEventProperty<TNotifyEvent> OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full, OnEvent1, OnEvent2;
     ///@}
     /// Takes the place of the application's error box when the device has gone; the handler may
     /// close the port.
-    TVaCommDeviceLostEvent OnDeviceLost;
+    TVaEventProperty<TVaCommDeviceLostEvent> OnDeviceLost;
 
     // Clients and display.
     /// The attached clients, in the order they are fed. GUI thread.
@@ -294,9 +357,10 @@ public:
     void DestroyClients();
     ///@{
     /// The line-status display refreshed after each batch of line events; forgotten when it is
-    /// destroyed. Null for none. Setting one is refused (EVaCommError) while HandlerThread is
+    /// destroyed. Null for none. Setting one is refused (EVaCommError, ekUnsupported) while
+    /// HandlerThread is
     /// htPortThreads.
-    TVaDisplay* Display() const { return display_; }
+    TVaDisplay* Display() const { return display_.load(); }
     void SetDisplay(TVaDisplay* value);
     ///@}
     /// Refreshes the display now, if there is one; raises what its query raises.
@@ -323,13 +387,16 @@ public:
 
     // Reads and writes.
     /// Writes `count` bytes; any thread. Direct: answers `count` once the device took them all
-    /// within Buffers().ReadTimeout(), else 0; raises `"Write error (%d), %s"`. Queued: answers
+    /// within Buffers().ReadTimeout(), else 0; raises `"Write error (%d), %s"` (ekDeviceGone or
+    /// ekSystemError). Queued: answers
     /// `count` once the bytes are in the transmit queue; when no room comes within
-    /// Buffers().WriteTimeout(), raises `"Output buffer is full. Please check comm status."`.
+    /// Buffers().WriteTimeout(), raises `"Output buffer is full. Please check comm status."`
+    /// (ekTimedOut; Transferred() tells how many of its bytes the device took, and none of the
+    /// rest stays queued).
     /// Answers 0 on a closed port or one closed meanwhile.
     int32_t WriteBuf(const void* buffer, int32_t count);
     /// Reads up to `count` bytes that have arrived, without waiting; answers how many (0 on a
-    /// closed port). Raises `"Read error (%d), %s"`. Any thread.
+    /// closed port). Raises `"Read error (%d), %s"` (ekDeviceGone or ekSystemError). Any thread.
     int32_t ReadBuf(void* buffer, int32_t count);
     /// WriteBuf of the text's bytes; true when all were taken.
     bool WriteText(const std::string& text);
@@ -339,6 +406,24 @@ public:
     std::string ReadText();
     /// Reads one byte into `ch` if one has arrived; false (and `ch` unchanged) otherwise.
     bool ReadChar(char& ch);
+    /// Waits until every byte written before the call has left the port: the transmit queue and
+    /// the driver's output queue (Linux: what TIOCOUTQ counts; a UART's own few bytes of FIFO may
+    /// still be shifting out), at most `timeoutMs` milliseconds; bytes written meanwhile do not
+    /// lengthen the wait. Count: how many of those bytes left during the wait. Any thread, no
+    /// handler or loop needed (hand-overs to the GUI thread wait while it runs there). Raises
+    /// what the status query raises (`"Error retrieving statistics (%d), %s"`).
+    TVaTransfer WaitWritten(int32_t timeoutMs);
+    /// Reads until `count` bytes have come into `buffer`, waiting for them at most `timeoutMs`
+    /// milliseconds. Count: the bytes read (all of them are in `buffer`, also when the time ran
+    /// out). Any thread, no handler or loop needed; with handlers or clients set, whichever
+    /// reads first takes a byte. Raises as ReadBuf.
+    TVaTransfer ReadWait(void* buffer, int32_t count, int32_t timeoutMs);
+    /// ReadWait that also ends, Complete, once the byte `endChar` has been read (it is the last
+    /// of Count); nothing behind it is read.
+    TVaTransfer ReadUntil(void* buffer, int32_t count, char endChar, int32_t timeoutMs);
+    /// ReadUntil into a text of at most `maxCount` bytes: what came, ending in `endChar` when it
+    /// came in time.
+    std::string ReadTextUntil(char endChar, int32_t maxCount, int32_t timeoutMs);
     /// Bytes waiting in the receive queue; 0 on a closed port.
     int32_t ReadBufUsed();
     /// Buffers().ReadSize() less the bytes waiting; 0 on a closed port.
@@ -353,7 +438,8 @@ public:
     void PurgeWrite();
     /// Both purges.
     void PurgeReadWrite();
-    /// Purges with PURGE_* flags; raises `"Error clearing buffers (%d), %s"`. Nothing when closed.
+    /// Purges with PURGE_* flags; raises `"Error clearing buffers (%d), %s"` (ekDeviceGone or
+    /// ekSystemError, as every failed call on an open device). Nothing when closed.
     void PurgeBuffers(uint32_t flags);
 
     // Status and lines.
@@ -369,12 +455,12 @@ public:
     /// Modem line 1 CTS, 2 DSR, 3 RING, 4 RLSD (carrier) is on; false for any other index or
     /// a closed port. Raises `"Error reading modem state (%d), %s"`.
     bool GetModemStatus(int32_t index);
-    /// Raises or drops DTR. Refused under DTR handshake with
+    /// Raises or drops DTR. Refused (ekLineControl) under DTR handshake with
     /// `"DTR line updates not allowed when flowcontrol is set to Handshake."`. Line functions
     /// raise `"Error calling comm function (%d), %s"` when the device refuses them, and do
     /// nothing on a closed port.
     void SetDTR(bool on);
-    /// Raises or drops RTS. Refused under RTS handshake or toggle with
+    /// Raises or drops RTS. Refused (ekLineControl) under RTS handshake or toggle with
     /// `"RTS line updates not allowed when flowcontrol is set to Handshake or Toggle."`.
     void SetRTS(bool on);
     /// Starts (true) or ends a break on the line.
@@ -408,6 +494,10 @@ public:
     std::shared_ptr<TVaOwnDeliveries> OwnDeliveries() const {
         return handlerThread_ == htPortThreads ? ownDeliveries_ : nullptr;
     }
+    /// Whether a delivery of the line events `evtMask` (EV_* bits; EV_RXCHAR for received data)
+    /// would reach anybody: a client, the handler of one of its events, or, with `display`, the
+    /// display. Any thread: the port's threads hand nothing to the GUI thread that nobody takes.
+    bool TakesEvents(uint32_t evtMask, bool display) const;
     /// Makes this port use `system` instead of the host's (a test's stand-in for the operating
     /// system); refused while open. `system` must outlive the port.
     void SetCommSystem(SerialPlatform::ICommSystem& system);
@@ -473,17 +563,29 @@ private:
 
     friend class TVaCommWriteThread; // sends through handle_ under writeLock_
 
+    // SetDCB for the setting just stored; when the device refuses the record, `undo` puts the
+    // previous value back before the error, which names the setting, goes on.
+    void WriteSetting(std::string_view setting, const std::function<void()>& undo);
+    template <class T> void SetLineSetting(std::string_view setting, T& field, T value);
+
     int32_t DirectWriteBuf(const void* buffer, int32_t count);
+    // ReadWait and ReadUntil; `endChar` < 0 for none.
+    TVaTransfer ReadWaiting(char* buffer, int32_t count, int endChar, int32_t timeoutMs);
+    // Waits up to `timeoutMs` for input, or for the port to close; false when it closed.
+    bool AwaitInput(uint32_t timeoutMs);
     int32_t QueuedWriteBuf(const void* buffer, int32_t count);
     // The transmit queue's bytes held, or free when `free`; 0 without a transmit thread.
     int32_t QueuedBytes(bool free);
     bool IsClient(const TVaDispatcher* dispatcher) const;
+    // The handlers of the plain line events, in the order HandleLineEvent raises them.
+    std::array<std::pair<uint32_t, const TVaEventProperty<TNotifyEvent>*>, 11> LineHandlers() const;
 
     SerialPlatform::ICommSystem* system_;
     const std::unique_ptr<TVaCommHandle> handle_;
     std::atomic<uint32_t> eventMask_{0};
-    std::atomic<int> lastOpenError_{0};   // a handler on the port's thread may reopen it
-    std::atomic<uint32_t> heldErrors_{0}; // read from the driver, not yet reported
+    std::atomic<int> lastOpenError_{0};      // a handler on the port's thread may reopen it
+    std::atomic<uint64_t> bytesToDriver_{0}; // every byte a write gave the driver, for WaitWritten
+    std::atomic<uint32_t> heldErrors_{0};    // read from the driver, not yet reported
     SerialPlatform::COMMPROP properties_;
 
     bool autoOpen_ = false;
@@ -501,6 +603,8 @@ private:
     bool updateDCB_ = true;
     int32_t userBaudrate_ = 0;
     TVaHandlerThread handlerThread_ = htGuiThread;
+    // The settings changed since the device last took the record, for the error that refuses it.
+    std::string unwrittenSettings_;
 
     std::unique_ptr<TVaBuffers> buffers_;
     std::unique_ptr<TVaEventChars> eventChars_;
@@ -528,8 +632,9 @@ private:
     // Changed on the GUI thread, or while the port is closed (htPortThreads); read by the
     // deliveries, which in htPortThreads run on both of the port's threads at once.
     std::vector<TVaDispatcher*> clients_;
+    std::atomic<std::size_t> clientCount_{0}; // clients_.size(), for TakesEvents
     std::atomic<bool> controlsEnabled_{true};
-    TVaDisplay* display_ = nullptr;
+    std::atomic<TVaDisplay*> display_{nullptr};
     std::atomic<bool> deviceLostShown_{false};
 };
 

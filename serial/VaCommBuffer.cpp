@@ -26,11 +26,12 @@ void TVaCommBuffer::Read(void* data, int32_t count) {
     Remove(count);
 }
 
-void TVaCommBuffer::Remove(int32_t count) {
+void TVaCommBuffer::Erase(int32_t offset, int32_t count) {
     if (count <= 0) {
         return;
     }
     // The rest may overlap the bytes it replaces.
-    std::memmove(storage_.get(), storage_.get() + count, static_cast<std::size_t>(size_ - count));
+    std::memmove(storage_.get() + offset, storage_.get() + offset + count,
+                 static_cast<std::size_t>(size_ - offset - count));
     size_ -= count;
 }

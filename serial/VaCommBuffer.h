@@ -31,7 +31,9 @@ public:
     // Peek, then Remove of the same count.
     void Read(void* data, int32_t count);
     // Drops the first `count` bytes.
-    void Remove(int32_t count);
+    void Remove(int32_t count) { Erase(0, count); }
+    // Drops the `count` bytes from `offset` on; the bytes behind them move up.
+    void Erase(int32_t offset, int32_t count);
 
 private:
     int32_t capacity_;

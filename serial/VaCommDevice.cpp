@@ -81,12 +81,7 @@ void TVaCustomComm::Close() {
 void TVaCustomComm::CreateHandle() {
     const THandle handle = system_->CreateFile(GetDeviceNameEx());
     if (handle == INVALID_HANDLE_VALUE) {
-        const int code = GetLastError();
-        if (IsDeviceNotFound(code)) {
-            throw EVaCommError(FormatText(sErrDeviceNotFound, GetDeviceName()));
-        }
-        throw EVaCommError(FormatText(sErrOpenDevice, GetDeviceName()) +
-                           FormatSystemError(sErrOpenDeviceCode, code, SysErrorMessage(code)));
+        throw OpenError(GetDeviceName(), GetLastError());
     }
     handle_->Attach(handle);
 }

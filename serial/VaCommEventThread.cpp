@@ -12,7 +12,7 @@ TVaCommEventThread::TVaCommEventThread(TVaCustomComm* comm)
     waiter_ = comm->CommSystem().CreateEventWaiter(comm->Handle(), EventSignal.Handle());
     if (!waiter_) {
         const int code = GetLastError();
-        throw EVaCommError(FormatSystemError(sErrSetEventMask, code, SysErrorMessage(code)));
+        throw CommError(sErrSetEventMask, code);
     }
 }
 
@@ -62,9 +62,13 @@ void TVaCommEventThread::ReceiveBatches() {
             Post([this, code] { Comm->DeviceLost(code); });
             return;
         }
+        // A batch that nobody would receive is not handed over: a program that runs no GUI
+        // loop would otherwise hold this thread at its second batch.
         if (result == cwEvents) {
             EvtMask = mask;
-            Post([this, mask] { DoEvent(mask); });
+            if (Comm->TakesEvents(mask, true)) {
+                Post([this, mask] { DoEvent(mask); });
+            }
         }
         // cwStopped: StopThread marks the thread terminated before it sets the signal.
     }

@@ -19,6 +19,7 @@ using namespace SerialPlatform;
 void TVaCustomComm::InsertClient(TVaDispatcher* dispatcher) {
     dispatcher->Comm = this;
     clients_.push_back(dispatcher);
+    clientCount_ = clients_.size();
 }
 
 void TVaCustomComm::RemoveClient(TVaDispatcher* dispatcher) {
@@ -26,6 +27,7 @@ void TVaCustomComm::RemoveClient(TVaDispatcher* dispatcher) {
     if (listed != clients_.end()) {
         dispatcher->Comm = nullptr;
         clients_.erase(listed);
+        clientCount_ = clients_.size();
     }
 }
 
@@ -43,7 +45,7 @@ void TVaCustomComm::SetDisplay(TVaDisplay* value) {
     // A widget is painted on the GUI thread only; refreshing it through the GUI thread would bring
     // back the hand-over that this mode leaves out, and hold the port on a busy window.
     if (value != nullptr && handlerThread_ == htPortThreads) {
-        throw EVaCommError(sErrDisplayOnPortThreads);
+        throw CommRefusal(sErrDisplayOnPortThreads);
     }
     display_ = value;
     if (value != nullptr) {
@@ -52,28 +54,55 @@ void TVaCustomComm::SetDisplay(TVaDisplay* value) {
 }
 
 void TVaCustomComm::Notification(TComponent* component, TOperation operation) {
-    if (operation == TOperation::opRemove && component != nullptr && component == display_) {
+    if (operation == TOperation::opRemove && component != nullptr && component == display_.load()) {
         display_ = nullptr;
     }
     TVaComponent::Notification(component, operation);
 }
 
 void TVaCustomComm::UpdateDisplay() {
-    if (display_ != nullptr) {
-        display_->UpdateDisplay(this);
+    if (TVaDisplay* const display = display_.load()) {
+        display->UpdateDisplay(this);
     }
+}
+
+std::array<std::pair<uint32_t, const TVaEventProperty<TNotifyEvent>*>, 11>
+TVaCustomComm::LineHandlers() const {
+    // In this order, which is not the order of the event enumeration.
+    return {{{EV_RXFLAG, &OnRxFlag},
+             {EV_CTS, &OnCts},
+             {EV_DSR, &OnDsr},
+             {EV_RING, &OnRing},
+             {EV_RLSD, &OnRlsd},
+             {EV_TXEMPTY, &OnTxEmpty},
+             {EV_BREAK, &OnBreak},
+             {EV_PERR, &OnPErr},
+             {EV_RX80FULL, &OnRx80Full},
+             {EV_EVENT1, &OnEvent1},
+             {EV_EVENT2, &OnEvent2}}};
+}
+
+bool TVaCustomComm::TakesEvents(uint32_t evtMask, bool display) const {
+    if (clientCount_ > 0 || (display && display_.load() != nullptr) ||
+        ((evtMask & EV_RXCHAR) != 0 && OnRxChar.Assigned()) ||
+        ((evtMask & EV_ERR) != 0 && OnError.Assigned())) {
+        return true;
+    }
+    const auto handlers = LineHandlers();
+    return std::any_of(handlers.begin(), handlers.end(), [evtMask](const auto& handler) {
+        return (evtMask & handler.first) != 0 && handler.second->Assigned();
+    });
 }
 
 void TVaCustomComm::DeviceLost(int code) {
     if (deviceLostShown_.exchange(true)) {
         return;
     }
-    const std::string message = FormatText(sErrDeviceLost, GetDeviceName()) +
-                                FormatSystemError(sErrDeviceLostCode, code, SysErrorMessage(code));
+    const EVaCommError error = DeviceLostError(GetDeviceName(), code);
     if (OnDeviceLost) {
-        OnDeviceLost(this, message);
+        OnDeviceLost(this, error.Message());
     } else {
-        Application::ShowException(EVaCommError(message));
+        Application::ShowException(error);
     }
 }
 
@@ -144,6 +173,8 @@ void TVaCustomComm::HandleDataEvent() {
 
 void TVaCustomComm::HandleLineEvent(uint32_t evtMask) {
     const TDeliveryGuard guard(*this);
+    // Taken before any handler runs: one may destroy the port, after which nothing of it is used.
+    const auto handlers = LineHandlers();
     const auto mask = static_cast<int32_t>(evtMask);
     if (BitOn(static_cast<int32_t>(EV_ERR), mask)) {
         ClearLineErrors();
@@ -151,13 +182,7 @@ void TVaCustomComm::HandleLineEvent(uint32_t evtMask) {
     if (!guard.Lost() && !clients_.empty()) {
         WriteEvents(evtMask);
     }
-    // In this order, which is not the order of the event enumeration.
-    const std::pair<uint32_t, TNotifyEvent*> notifications[] = {
-        {EV_RXFLAG, &OnRxFlag}, {EV_CTS, &OnCts},      {EV_DSR, &OnDsr},
-        {EV_RING, &OnRing},     {EV_RLSD, &OnRlsd},    {EV_TXEMPTY, &OnTxEmpty},
-        {EV_BREAK, &OnBreak},   {EV_PERR, &OnPErr},    {EV_RX80FULL, &OnRx80Full},
-        {EV_EVENT1, &OnEvent1}, {EV_EVENT2, &OnEvent2}};
-    for (const auto& [bit, handler] : notifications) {
+    for (const auto& [bit, handler] : handlers) {
         if (guard.Lost()) {
             return;
         }

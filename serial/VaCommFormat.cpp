@@ -1,5 +1,10 @@
 #include "serial/VaCommFormat.h"
 
+#include "serial/SystemErrors.h"
+#include "serial/Vaconst.h"
+
+using namespace SerialPlatform;
+
 std::string FormatNumber(std::string_view pattern, int64_t number) {
     std::string result;
     bool filled = false;
@@ -37,4 +42,63 @@ std::string FormatSystemError(std::string_view msg, int code, std::string_view t
         withCode.replace(at, 2, std::to_string(code));
     }
     return FormatText(withCode, text);
+}
+
+namespace {
+
+TVaCommErrorKind KindOfOpenFailure(int code) {
+    switch (OpenFailureOf(code)) {
+    case ofMissing:
+        return ekDeviceMissing;
+    case ofNoPermission:
+        return ekNoPermission;
+    case ofBusy:
+        return ekBusy;
+    default:
+        return ekSystemError;
+    }
+}
+
+} // namespace
+
+EVaCommError CommError(std::string_view msg, int code) {
+    TVaCommErrorKind kind = ekSystemError;
+    if (msg == sErrDefaultParameters) {
+        kind = KindOfOpenFailure(code); // it opens the device to read its settings
+    } else if (DeviceHasGone(code)) {
+        kind = ekDeviceGone;
+    } else if (msg == sErrWriteDcb) {
+        kind = ekRefusedSetting;
+    }
+    return EVaCommError(FormatSystemError(msg, code, SysErrorMessage(code)), kind, code);
+}
+
+EVaCommError CommRefusal(std::string_view msg) {
+    TVaCommErrorKind kind = ekUnsupported;
+    if (msg == sErrPortOpen) {
+        kind = ekPortOpen;
+    } else if (msg == sErrPortClosed) {
+        kind = ekPortClosed;
+    } else if (msg == sErrOutputFull) {
+        kind = ekTimedOut;
+    } else if (msg == sErrDtrHandshake || msg == sErrRtsHandshake) {
+        kind = ekLineControl;
+    }
+    return EVaCommError(std::string(msg), kind);
+}
+
+EVaCommError OpenError(const std::string& name, int code) {
+    const TVaCommErrorKind kind = KindOfOpenFailure(code);
+    if (kind == ekDeviceMissing) {
+        return EVaCommError(FormatText(sErrDeviceNotFound, name), kind, code);
+    }
+    return EVaCommError(FormatText(sErrOpenDevice, name) +
+                            FormatSystemError(sErrOpenDeviceCode, code, SysErrorMessage(code)),
+                        kind, code);
+}
+
+EVaCommError DeviceLostError(const std::string& name, int code) {
+    return EVaCommError(FormatText(sErrDeviceLost, name) +
+                            FormatSystemError(sErrDeviceLostCode, code, SysErrorMessage(code)),
+                        ekDeviceGone, code);
 }

@@ -2,6 +2,7 @@
 // line functions and the capability record.
 
 #include "serial/VaComm.h"
+#include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
 #include "serial/platform/CommPlatform.h"
 
@@ -49,7 +50,12 @@ void TVaCustomComm::SetDCB() {
     dcb.ErrorChar = eventChars_->ErrorChar();
     dcb.EofChar = eventChars_->EofChar();
     dcb.EvtChar = eventChars_->EventChar();
-    Watch(system_->SetCommState(device.Get(), dcb), sErrWriteDcb);
+    if (!system_->SetCommState(device.Get(), dcb)) {
+        // Names what the device has not taken yet: the setting in hand, or at Open those set
+        // while the port was closed.
+        throw CommError(sErrWriteDcb, GetLastError()).WithSetting(unwrittenSettings_);
+    }
+    unwrittenSettings_.clear();
 }
 
 void TVaCustomComm::ReadDCB(const DCB& dcb) {
@@ -110,7 +116,7 @@ void TVaCustomComm::ReadDCB(const DCB& dcb) {
 void TVaCustomComm::ResetPortParameters() {
     DCB dcb{};
     if (!system_->GetDefaultCommConfig(GetDeviceNameEx(), dcb)) {
-        throw EVaCommError(sErrDefaultParameters);
+        throw CommError(sErrDefaultParameters, GetLastError());
     }
     ReadDCB(dcb);
 }
@@ -163,7 +169,7 @@ void TVaCustomComm::GetProperties() {
     properties_ = COMMPROP{};
     const TVaCommHandle::TUse device(*handle_);
     if (!device.Valid()) {
-        throw EVaCommError(sErrPortClosed);
+        throw CommRefusal(sErrPortClosed);
     }
     Watch(system_->GetCommProperties(device.Get(), properties_), sErrReadProperties);
 }

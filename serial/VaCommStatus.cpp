@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "serial/VaComm.h"
+#include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
 #include "serial/platform/CommPlatform.h"
 
@@ -51,7 +52,7 @@ bool TVaCustomComm::GetModemStatus(int32_t index) {
 
 void TVaCustomComm::SetDTR(bool on) {
     if (flowControl_->ControlDtr() == dtrHandshake) {
-        throw EVaCommError(sErrDtrHandshake);
+        throw CommRefusal(sErrDtrHandshake);
     }
     ToggleCommState(on ? SETDTR : CLRDTR);
 }
@@ -59,7 +60,7 @@ void TVaCustomComm::SetDTR(bool on) {
 void TVaCustomComm::SetRTS(bool on) {
     const TVaControlRts control = flowControl_->ControlRts();
     if (control == rtsHandshake || control == rtsToggle) {
-        throw EVaCommError(sErrRtsHandshake);
+        throw CommRefusal(sErrRtsHandshake);
     }
     ToggleCommState(on ? SETRTS : CLRRTS);
 }

@@ -2,6 +2,7 @@
 // purging.
 
 #include "serial/VaComm.h"
+#include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
 #include "serial/VaCommWriteThread.h"
 #include "serial/platform/CommPlatform.h"
@@ -26,13 +27,14 @@ int32_t TVaCustomComm::QueuedWriteBuf(const void* buffer, int32_t count) {
     if (writer.Thread() == nullptr) {
         return 0; // closed, or being closed
     }
-    if (writer.Thread()->WriteData(buffer, count)) {
+    int32_t went = 0;
+    if (writer.Thread()->WriteData(buffer, count, went)) {
         return count;
     }
     if (writer.Thread()->Stopped()) {
         return 0; // closed while waiting for room
     }
-    Error(sErrOutputFull);
+    throw CommRefusal(sErrOutputFull).WithTransferred(went);
 }
 
 int32_t TVaCustomComm::DirectWriteBuf(const void* buffer, int32_t count) {
@@ -48,6 +50,7 @@ int32_t TVaCustomComm::DirectWriteBuf(const void* buffer, int32_t count) {
                             completionEvent_.Handle(), written)) {
         Error(sErrWrite);
     }
+    bytesToDriver_ += written;
     // A write that did not complete within the time answers 0, whatever part of it went out.
     return written == static_cast<uint32_t>(count) ? count : 0;
 }

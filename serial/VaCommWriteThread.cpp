@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 #include <utility>
+#include <vector>
 
 using namespace SerialPlatform;
 
@@ -31,7 +32,7 @@ TVaCommWriteThread::TVaCommWriteThread(TVaCustomComm* comm)
         // Only a signal that could not be made fails a wait; it answers why.
         if (signal->WaitFor(0) == wrError) {
             const auto code = static_cast<int>(signal->LastError());
-            throw EVaCommError(FormatSystemError(sErrInitBuffers, code, SysErrorMessage(code)));
+            throw CommError(sErrInitBuffers, code);
         }
     }
 }
@@ -94,9 +95,13 @@ struct TVaCommWriteThread::TAppend {
     bool holdsQueue = false;
     const TAppend* outerHolder = nullptr;
     uint64_t purgesSeen = 0;
+    int32_t queued = 0; // of its bytes, in its pieces
+    // Its pieces: where each began, counted in bytes through the queue (removed_ at the front),
+    // and its length.
+    std::vector<std::pair<uint64_t, int32_t>> pieces = {};
 };
 
-bool TVaCommWriteThread::WriteData(const void* data, int32_t count) {
+bool TVaCommWriteThread::WriteData(const void* data, int32_t count, int32_t& went) {
     TAppend append{static_cast<const char*>(data), count};
     uint64_t roomSeen = 0;
     bool appended = TryAppend(append, true, roomSeen);
@@ -119,6 +124,7 @@ bool TVaCommWriteThread::WriteData(const void* data, int32_t count) {
             }
         }
     }
+    went = appended ? count : (append.queued > 0 ? Withdraw(append) : 0);
     ReleaseQueue(append);
     return appended;
 }
@@ -159,6 +165,15 @@ bool TVaCommWriteThread::AppendPiece(TAppend& append) {
     }
     const int32_t piece = std::min(append.left, buffer_.Capacity() - buffer_.Size());
     if (piece > 0) {
+        const uint64_t start = removed_ + static_cast<uint64_t>(buffer_.Size());
+        if (!append.pieces.empty() &&
+            append.pieces.back().first + static_cast<uint64_t>(append.pieces.back().second) ==
+                start) {
+            append.pieces.back().second += piece;
+        } else {
+            append.pieces.emplace_back(start, piece);
+        }
+        append.queued += piece;
         Enqueue(append.data, piece);
         append.data += piece;
         append.left -= piece;
@@ -181,6 +196,60 @@ void TVaCommWriteThread::ReleaseQueue(const TAppend& append) {
     const std::lock_guard lock(Comm->writeLock_);
     queueHolder_ = append.outerHolder;
     RoomChanged(); // the writers that waited for the queue go on
+}
+
+int32_t TVaCommWriteThread::Withdraw(const TAppend& append) {
+    for (;;) {
+        uint64_t ended = 0;
+        {
+            const std::lock_guard lock(Comm->writeLock_);
+            if (sending_ == 0) {
+                return append.queued - EraseUntaken(append);
+            }
+            const std::lock_guard room(roomMutex_);
+            ended = sendsEnded_;
+        }
+        // A write takes what fits and returns: it never waits for the GUI thread meanwhile.
+        std::unique_lock room(roomMutex_);
+        roomChanged_.wait(room, [&] { return sendsEnded_ != ended; });
+    }
+}
+
+int32_t TVaCommWriteThread::EraseUntaken(const TAppend& append) {
+    // The bytes before `taken` are the device's: sent, or on their way in a write it reports
+    // later, which must find them unchanged at the front.
+    uint64_t taken = removed_;
+    {
+        const TVaCommHandle::TUse device(*Comm->handle_);
+        if (device.Valid()) {
+            taken += Comm->CommSystem().UnreportedWrite(device.Get());
+        }
+    }
+    int32_t erased = 0;
+    // From the last piece back, so that erasing one moves none of those still to be erased.
+    for (auto piece = append.pieces.rbegin(); piece != append.pieces.rend(); ++piece) {
+        const uint64_t end = piece->first + static_cast<uint64_t>(piece->second);
+        const uint64_t from = std::max(piece->first, taken);
+        if (from < end) {
+            buffer_.Erase(static_cast<int32_t>(from - removed_), static_cast<int32_t>(end - from));
+            erased += static_cast<int32_t>(end - from);
+        }
+    }
+    if (erased > 0) {
+        if (buffer_.Size() == 0) {
+            DataReadySignal.ResetEvent();
+        }
+        RoomChanged();
+    }
+    return erased;
+}
+
+void TVaCommWriteThread::EndSend() {
+    // Under the write lock, so that a withdrawal that finds no write running finds none start.
+    sending_ = 0;
+    const std::lock_guard room(roomMutex_);
+    ++sendsEnded_;
+    roomChanged_.notify_all();
 }
 
 bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
@@ -273,6 +342,7 @@ bool TVaCommWriteThread::Send() {
         const std::lock_guard lock(Comm->writeLock_);
         size = buffer_.Size();
         data = buffer_.DataPtr();
+        sending_ = size;
     }
     uint32_t written = 0;
     bool wrote = false;
@@ -280,12 +350,18 @@ bool TVaCommWriteThread::Send() {
     {
         const TVaCommHandle::TUse device(*Comm->handle_);
         if (!device.Valid()) {
+            const std::lock_guard lock(Comm->writeLock_);
+            EndSend();
             return false; // the port is closing; its stop request comes next
         }
         // Takes what fits now; the wait for room comes below, where a stop or a purge ends it.
         wrote = Comm->CommSystem().WriteFile(device.Get(), data, static_cast<uint32_t>(size), 0,
                                              TSignalHandle(), written);
         failure = wrote ? 0 : GetLastError();
+    }
+    if (!wrote) {
+        const std::lock_guard lock(Comm->writeLock_);
+        EndSend();
     }
     if (wrote) {
         Complete(written);
@@ -298,8 +374,11 @@ bool TVaCommWriteThread::Send() {
         return false;
     }
     // The bytes stay queued and DataReadySignal set, so the next round tries them again; only
-    // once the device takes output, so that a failure that lasts does not spin.
-    Deliver([this] { DoWriteError(); });
+    // once the device takes output, so that a failure that lasts does not spin. Told only to
+    // somebody who takes it: a program without a GUI loop would hold this thread here for good.
+    if (Comm->TakesEvents(EV_ERR, false)) {
+        Deliver([this] { DoWriteError(); });
+    }
     return Terminated() || AwaitDevice();
 }
 
@@ -308,6 +387,9 @@ void TVaCommWriteThread::Complete(uint32_t written) {
     {
         const std::lock_guard lock(Comm->writeLock_);
         buffer_.Remove(static_cast<int32_t>(written));
+        removed_ += written;
+        Comm->bytesToDriver_ += written;
+        EndSend();
         drained = buffer_.Size() == 0;
         // Under the lock that appends take, so that an append in between keeps its signal.
         if (drained) {
@@ -319,7 +401,7 @@ void TVaCommWriteThread::Complete(uint32_t written) {
             RoomChanged();
         }
     }
-    if (drained) {
+    if (drained && Comm->TakesEvents(EV_TXEMPTY, false)) {
         Post([this] { DoTxEmpty(); });
     }
 }
@@ -354,6 +436,7 @@ void TVaCommWriteThread::AnswerPurge() {
         // drops bytes queued after that caller gave up.
         const std::lock_guard lock(Comm->writeLock_);
         if (std::exchange(purgeRequested_, false)) {
+            removed_ += static_cast<uint64_t>(buffer_.Size());
             buffer_.Clear();
             ++purges_;
             DataReadySignal.ResetEvent();

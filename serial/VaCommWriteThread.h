@@ -24,14 +24,14 @@ class TVaCustomComm;
 // again: its bytes stay queued until a purge or the port's closing.
 //
 // Who guards what:
-// - The port's write lock: the queue (size and bytes), purgeRequested_, purges_ and
-//   queueHolder_; never held while waiting for a signal, the device or the GUI thread. The thread
-//   sends straight out of the queue's block without it: appends only write behind the size, and
-//   only the thread removes bytes or clears them for a purge, between two writes.
+// - The port's write lock: the queue (size and bytes), purgeRequested_, purges_, queueHolder_,
+//   removed_ and sending_; never held while waiting for a signal, the device or the GUI thread. The
+//   thread sends straight out of the queue's block without it: appends only write behind the size,
+//   and only the thread removes bytes or clears them for a purge, between two writes.
 // - roomMutex_, a leaf taken after the write lock: roomChanges_, stopped_, writers_ and
-//   guiWriterWaits_. Writers that found no room sleep on roomChanged_ (on the GUI thread: in
-//   CheckSynchronize, which is interrupted) until the thread removes bytes, a purge empties the
-//   queue, or the thread is stopped.
+//   guiWriterWaits_, sendsEnded_. Writers that found no room sleep on roomChanged_ (on the GUI
+//   thread: in CheckSynchronize, which is interrupted) until the thread removes bytes, a purge
+//   empties the queue, or the thread is stopped.
 // - The signals: DataReadySignal, writers to the thread, set exactly while bytes are queued (and
 //   by an append of none); StopSignal, the port to the thread, never cleared; PurgeSignal, the
 //   purging caller to the thread; PurgeDoneSignal, the thread's answer to it.
@@ -69,13 +69,14 @@ public:
     // call of the whole capacity would never fit otherwise). A larger call holds the
     // queue and goes in piece by piece as room comes; no other call appends before its last
     // piece, so the bytes of one call are never interleaved with another's. False when the time
-    // ran out or the thread was stopped (Stopped): nothing is appended then, or for a larger call
-    // nothing more (its pieces already queued stay, as the part of a direct write that went out
-    // before its time-out). A purge drops what is left of a larger call with its queued pieces.
+    // ran out or the thread was stopped (Stopped): nothing of the call stays queued then, as a
+    // larger call's pieces that the device has not taken yet are withdrawn (they are contiguous
+    // but for the nested calls below), and `went` tells how many of its bytes the device took;
+    // on true it is `count`. A purge drops what is left of a larger call with its queued pieces.
     // A call from a handler run on the GUI thread while that thread waits inside a larger call
     // does not wait for it (which would never end): its bytes go between two pieces.
     // Any thread, inside a TWriter.
-    bool WriteData(const void* data, int32_t count);
+    bool WriteData(const void* data, int32_t count, int32_t& went);
     bool Stopped() const;
     // Empties the queue if the thread answers within 2000 ms, between two of its writes;
     // otherwise leaves it as it is. Called with the port's global lock held.
@@ -97,6 +98,11 @@ private:
     bool AppendPiece(TAppend& append);
     void Enqueue(const char* data, int32_t count);
     void ReleaseQueue(const TAppend& append);
+    // What a call that failed leaves behind: waits until no write reads the queue, then erases
+    // the call's pieces that the device has not taken. Answers how many of its bytes it took.
+    int32_t Withdraw(const TAppend& append);
+    int32_t EraseUntaken(const TAppend& append);
+    void EndSend(); // a write no longer reads the queue
     bool AwaitRoom(uint64_t roomSeen, uint32_t timeLeft);
     void RoomChanged();
 
@@ -119,6 +125,8 @@ private:
     bool purgeRequested_ = false;
     uint64_t purges_ = 0;                  // the purges that emptied the queue
     const TAppend* queueHolder_ = nullptr; // the call larger than the queue that is going in
+    uint64_t removed_ = 0; // bytes ever dropped from the queue's front, sent or purged
+    int32_t sending_ = 0;  // bytes a write is reading from the queue's block right now
 
     mutable std::mutex roomMutex_;
     std::condition_variable roomChanged_;
@@ -126,4 +134,5 @@ private:
     bool stopped_ = false;
     int writers_ = 0;
     int guiWriterWaits_ = 0; // writers on the GUI thread that wait in CheckSynchronize
+    uint64_t sendsEnded_ = 0;
 };

@@ -10,8 +10,10 @@
 /// @file
 /// The port's option groups. Each setter reports a change through OnChange; Assign copies a group
 /// of the same class with one notification for the whole copy, and raises the framework's
-/// assignment error (EConvertError) for any other source, keeping the group's values. The fields
-/// are read by the component's threads; they are changed on the owner's thread.
+/// assignment error (EConvertError) for any other source, keeping the group's values. A change
+/// that the owner refuses (the port: a setting the device refuses, or a size or limit of an open
+/// port's Buffers) raises and leaves the group as it was, whole. The fields are read by the
+/// component's threads; they are changed on the owner's thread.
 
 /// Hardware and software flow control. Setters ignore an equal value. The port writes a change
 /// to its open device at once.
@@ -58,6 +60,8 @@ public:
     void Assign(const TPersistent& source) override;
 
 private:
+    void CopyFields(const TVaFlowControl& other);
+
     std::atomic<bool> outCtsFlow_{false};
     std::atomic<bool> outDsrFlow_{false};
     std::atomic<TVaControlDtr> controlDtr_{dtrDisabled};
@@ -104,6 +108,7 @@ public:
     void Assign(const TPersistent& source) override;
 
 private:
+    void CopyFields(const TVaEventChars& other);
     char Get(int index) const { return chars_[index - 1].load(std::memory_order_relaxed); }
 
     // Xon DC1, Xoff DC3, error, event and end-of-file character none.
@@ -147,6 +152,8 @@ public:
     void Assign(const TPersistent& source) override;
 
 private:
+    void CopyFields(const TVaBuffers& other);
+
     std::atomic<TVaIntW> readSize_{4096};
     std::atomic<TVaIntW> writeSize_{2048};
     std::atomic<TVaIntW> readTimeout_{1000};

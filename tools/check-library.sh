@@ -92,6 +92,23 @@ sed -n '/^```cpp$/,/^```$/p' serial/README.md | sed '1d;$d' | diff - examples/he
   fail "serial/README.md's complete program differs from examples/hello-port.cpp"
 echo "the same"
 
+step "the guide's link lines and quoted code are the examples' own"
+guide=docs/component/README.md
+# Each find_package and target_link_libraries line of the guide's CMake blocks is one that
+# examples/CMakeLists.txt uses, and each line of a block marked "from examples/FILE" is in FILE:
+# so the build below compiles and runs what the guide shows.
+while IFS= read -r line; do
+  grep -qF -- "$line" examples/CMakeLists.txt || fail "the guide's '$line' is not in examples/CMakeLists.txt"
+done < <(sed -n '/^```cmake$/,/^```$/p' "$guide" | grep -E '^(find_package|target_link_libraries)\(' | sed 's/ *#.*//')
+awk '/^<!-- from examples\/.* -->$/ { file = $3; next }
+     file && /^```cpp$/ { inside = 1; next }
+     inside && /^```$/ { inside = 0; file = ""; next }
+     inside { sub(/^ +/, ""); print file "\t" $0 }' "$guide" |
+  while IFS=$'\t' read -r file line; do
+    grep -qF -- "$line" "$file" || fail "the guide quotes '$line', which $file does not hold"
+  done
+echo "the same"
+
 step "examples with find_package(Q4471Serial)"
 cmake -S examples -B "$work/examples" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_PREFIX_PATH="$stage" -DQ4471Serial_DIR="$libdir/cmake/Q4471Serial" \
@@ -102,7 +119,7 @@ cmake --build "$work/examples" || fail "examples/ does not build against the ins
 step "examples with pkg-config"
 export PKG_CONFIG_PATH=$libdir/pkgconfig
 mkdir -p "$work/pkg-config"
-for example in hello-port line-logger list-ports; do
+for example in hello-port line-logger request-answer list-ports; do
   # shellcheck disable=SC2046 # the flags are words
   c++ -std=c++20 -Wall -Wextra -Werror examples/$example.cpp -o "$work/pkg-config/$example" \
     $(pkg-config --cflags --libs q4471-serial) -Wl,-rpath,"$libdir" ||
@@ -112,7 +129,7 @@ done
 c++ -std=c++20 -fPIC -Wall -Wextra -Werror examples/line-lamps.cpp -o "$work/pkg-config/line-lamps" \
   $(pkg-config --cflags --libs q4471-serial-display) -Wl,-rpath,"$libdir" ||
   fail "line-lamps does not build with pkg-config q4471-serial-display"
-echo "hello-port, line-logger, list-ports, line-lamps"
+echo "hello-port, line-logger, request-answer, list-ports, line-lamps"
 
 step "run each example against a pseudo-terminal"
 mkdir -m 700 "$work/runtime"

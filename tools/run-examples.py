@@ -106,6 +106,15 @@ def line_logger(program, pty):
         raise Failure("line-logger did not close the port on Ctrl+C")
 
 
+def request_answer(program, pty):
+    for request in (b"1", b"2", b"3"):
+        pty.receive_until(b"REQ " + request + b"\r")
+        pty.send(b"ANS " + request + b"\r")
+    program.finish()
+    if b"answer 3: ANS 3" not in program.output:
+        raise Failure("request-answer did not print the answers")
+
+
 def line_lamps(program, pty):
     program.wait_for(b"showing ")
     pty.send(b"lamps\n")
@@ -135,7 +144,7 @@ def main():
         return 2
     folder = sys.argv[1]
     failed = False
-    for run in (hello_port, line_logger, list_ports, line_lamps):
+    for run in (hello_port, line_logger, request_answer, list_ports, line_lamps):
         name = run.__name__.replace("_", "-")
         pty = Pty()
         root = tempfile.mkdtemp()

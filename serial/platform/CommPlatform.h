@@ -100,6 +100,15 @@ public:
     virtual bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
                            TSignalHandle cancelEvent, uint32_t& written) = 0;
 
+    // Waits until input can be read, or the device reports a hang-up (the next read tells it),
+    // at most `timeoutMs` milliseconds, or until the signal `cancelEvent` is set. Answers 1 for
+    // input, 0 when the time ran out or the wait was cancelled, -1 on failure (GetLastError).
+    virtual int WaitInput(THandle handle, uint32_t timeoutMs, TSignalHandle cancelEvent) = 0;
+    // How many bytes at the front of what the last WriteFile was given the device has taken
+    // without WriteFile reporting them yet (a write that runs on in the driver, or has ended
+    // since): they are on their way, and the caller hands them to the next WriteFile unchanged,
+    // which reports them. 0 where a write reports everything it took.
+    virtual uint32_t UnreportedWrite(THandle handle) = 0;
     // How many bytes may wait beyond the `cbInQue` that ClearCommError counted: a driver whose
     // count stops at a limit holds more behind it. 0 where the count is exact.
     virtual uint32_t UncountedInput(uint32_t counted) = 0;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -429,6 +430,25 @@ bool LinuxCommSystem::WriteFile(THandle handle, const void* buffer, uint32_t cou
         // POLLHUP or POLLERR: the next write reports the error.
     }
     return true;
+}
+
+int LinuxCommSystem::WaitInput(THandle handle, uint32_t timeoutMs, TSignalHandle cancelEvent) {
+    // Level-triggered, unlike the receive thread's wait: bytes left unread count here.
+    pollfd fds[2] = {{handle, POLLIN, 0}, {DescriptorOf(cancelEvent), POLLIN, 0}};
+    const int ready = poll(fds, cancelEvent.Valid() ? 2 : 1,
+                           static_cast<int>(std::min<uint32_t>(timeoutMs, INT32_MAX)));
+    if (ready < 0) {
+        if (errno == EINTR) {
+            return 0; // the caller waits again for what is left of its time
+        }
+        SetLastError(errno);
+        return -1;
+    }
+    return ready == 0 || (fds[1].revents & POLLIN) != 0 ? 0 : 1;
+}
+
+uint32_t LinuxCommSystem::UnreportedWrite(THandle) {
+    return 0; // a write reports every byte the terminal took before it returns
 }
 
 uint32_t LinuxCommSystem::UncountedInput(uint32_t counted) {

@@ -28,6 +28,8 @@ public:
     bool ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) override;
     bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
                    TSignalHandle cancelEvent, uint32_t& written) override;
+    int WaitInput(THandle handle, uint32_t timeoutMs, TSignalHandle cancelEvent) override;
+    uint32_t UnreportedWrite(THandle handle) override;
     uint32_t UncountedInput(uint32_t counted) override;
     int WaitWriteRoom(THandle handle, std::span<const TSignalHandle> wakers) override;
     std::unique_ptr<ICommEventWaiter> CreateEventWaiter(THandle handle,

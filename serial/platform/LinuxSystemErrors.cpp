@@ -18,6 +18,16 @@ bool IsDeviceNotFound(int code) {
     return code == ENOENT || code == ENXIO || code == ENODEV;
 }
 
+TOpenFailure OpenFailureOf(int code) {
+    if (IsDeviceNotFound(code)) {
+        return ofMissing;
+    }
+    if (code == EACCES || code == EPERM) {
+        return ofNoPermission;
+    }
+    return code == EBUSY ? ofBusy : ofOther;
+}
+
 bool DriverHasNo(int code) {
     return code == ENOTTY || code == EINVAL;
 }

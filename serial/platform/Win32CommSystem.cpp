@@ -480,6 +480,46 @@ bool Win32CommSystem::WriteFile(THandle handle, const void* buffer, uint32_t cou
     return WriteWaiting(handle, buffer, count, timeoutMs, cancelEvent, written);
 }
 
+int Win32CommSystem::WaitInput(THandle handle, uint32_t timeoutMs, TSignalHandle cancelEvent) {
+    // Windows tells of arriving input only through WaitCommEvent, which belongs to the port's
+    // receive thread (one wait per handle); so the input queue is looked at every few
+    // milliseconds instead, sleeping on the cancel signal in between.
+    constexpr ULONGLONG step = 2;
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        uint32_t waiting = 0;
+        if (!CountInput(handle, waiting)) {
+            return -1;
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (waiting > 0) {
+            return 1;
+        }
+        if (now >= end) {
+            return 0;
+        }
+        const auto pause = static_cast<DWORD>(std::min(step, end - now));
+        if (cancelEvent.Valid()) {
+            if (WaitForSingleObject(EventOf(cancelEvent), pause) == WAIT_OBJECT_0) {
+                return 0;
+            }
+        } else {
+            Sleep(pause);
+        }
+    }
+}
+
+uint32_t Win32CommSystem::UnreportedWrite(THandle handle) {
+    uint32_t unreported = 0;
+    WithPort(handle, [&](PortState& port) {
+        HeldWrite& held = *port.held;
+        unreported = HeldWriteRuns(handle, held, false) ? static_cast<uint32_t>(held.bytes.size())
+                                                        : held.sent;
+        return true;
+    });
+    return unreported;
+}
+
 uint32_t Win32CommSystem::UncountedInput(uint32_t counted) {
     // A Windows driver counts every byte it holds; Wine over a Linux terminal passes on the line
     // discipline's count, which stops at 4095 with more behind it. Reads take only what the

@@ -36,6 +36,13 @@ bool IsDeviceNotFound(int code) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
+TOpenFailure OpenFailureOf(int code) {
+    if (IsDeviceNotFound(code)) {
+        return ofMissing;
+    }
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ? ofBusy : ofOther;
+}
+
 bool DriverHasNo(int code) {
     return code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED ||
            code == ERROR_CALL_NOT_IMPLEMENTED;

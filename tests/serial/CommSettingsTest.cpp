@@ -3,6 +3,9 @@
 #include "SystemErrorText.h"
 
 #include <cerrno>
+#include <functional>
+#include <string>
+#include <vector>
 
 using namespace SerialPlatform;
 
@@ -60,14 +63,108 @@ TEST_F(CommTest, PropertiesOfTheDeviceAreRefusedWhileOpen) {
     EXPECT_EQ(ErrorOf([&] { comm_.SetBuffers(equal); }), open);
     // An equal copy still notifies, and the notification refuses.
     EXPECT_EQ(ErrorOf([&] { comm_.Buffers().Assign(equal); }), open);
-    // Through the group's own setter the value is stored first, then refused.
+    // Through the group's own setter too; the group keeps its value (RefusedSettings below).
     EXPECT_EQ(ErrorOf([&] { comm_.Buffers().SetReadSize(8192); }), open);
-    EXPECT_EQ(comm_.Buffers().ReadSize(), 8192);
     EXPECT_TRUE(comm_.Active());
 
     comm_.Close();
     comm_.SetPortNum(4);
     EXPECT_EQ(comm_.PortNum(), 4);
+}
+
+namespace {
+
+// Every setting of the port and its option groups, as one text.
+std::string Settings(const TVaComm& comm) {
+    const TVaFlowControl& flow = comm.FlowControl();
+    const TVaEventChars& chars = comm.EventChars();
+    const TVaBuffers& buffers = comm.Buffers();
+    std::string text;
+    for (const long value :
+         {long{comm.Baudrate()},       long{comm.UserBaudrate()},     long{comm.Parity()},
+          long{comm.Databits()},       long{comm.Stopbits()},         long{comm.Options().ToBits()},
+          long{flow.OutCtsFlow()},     long{flow.OutDsrFlow()},       long{flow.ControlDtr()},
+          long{flow.ControlRts()},     long{flow.XonXoffOut()},       long{flow.XonXoffIn()},
+          long{flow.DsrSensitivity()}, long{flow.TxContinueOnXoff()}, long{chars.XonChar()},
+          long{chars.XoffChar()},      long{chars.ErrorChar()},       long{chars.EventChar()},
+          long{chars.EofChar()},       long{buffers.ReadSize()},      long{buffers.WriteSize()},
+          long{buffers.ReadTimeout()}, long{buffers.WriteTimeout()},  long{buffers.XonLimit()},
+          long{buffers.XoffLimit()}}) {
+        text += std::to_string(value) + ' ';
+    }
+    return text;
+}
+
+} // namespace
+
+TEST_F(CommTest, RefusedSettingsLeaveThePortAsItWas) {
+    struct Case {
+        const char* name;
+        bool deviceRefuses; // else refused because the port is open
+        std::function<void(TVaComm&)> change;
+    };
+    TVaFlowControl flow;
+    flow.SetOutDsrFlow(true);
+    flow.SetXonXoffIn(true);
+    TVaEventChars chars;
+    chars.SetEventChar(TVaEventChars::EventIndex, '\n');
+    TVaBuffers buffers;
+    buffers.SetReadSize(8192);
+    buffers.SetReadTimeout(5);
+    const Case cases[] = {
+        {"Baudrate", true, [](TVaComm& c) { c.SetBaudrate(br115200); }},
+        {"UserBaudrate", true, [](TVaComm& c) { c.SetUserBaudrate(250000); }},
+        {"Parity", true, [](TVaComm& c) { c.SetParity(paEven); }},
+        {"Databits", true, [](TVaComm& c) { c.SetDatabits(db4); }},
+        {"Stopbits", true, [](TVaComm& c) { c.SetStopbits(sb15); }},
+        {"Options", true, [](TVaComm& c) { c.SetOptions({coParityCheck}); }},
+        {"OutCtsFlow", true, [](TVaComm& c) { c.FlowControl().SetOutCtsFlow(true); }},
+        {"OutDsrFlow", true, [](TVaComm& c) { c.FlowControl().SetOutDsrFlow(true); }},
+        {"ControlDtr", true, [](TVaComm& c) { c.FlowControl().SetControlDtr(dtrHandshake); }},
+        {"ControlRts", true, [](TVaComm& c) { c.FlowControl().SetControlRts(rtsToggle); }},
+        {"XonXoffOut", true, [](TVaComm& c) { c.FlowControl().SetXonXoffOut(true); }},
+        {"XonXoffIn", true, [](TVaComm& c) { c.FlowControl().SetXonXoffIn(true); }},
+        {"DsrSensitivity", true, [](TVaComm& c) { c.FlowControl().SetDsrSensitivity(true); }},
+        {"TxContinueOnXoff", true, [](TVaComm& c) { c.FlowControl().SetTxContinueOnXoff(true); }},
+        {"FlowControl", true, [&](TVaComm& c) { c.SetFlowControl(flow); }},
+        {"XonChar", true,
+         [](TVaComm& c) { c.EventChars().SetEventChar(TVaEventChars::XonIndex, 'Q'); }},
+        {"XoffChar", true,
+         [](TVaComm& c) { c.EventChars().SetEventChar(TVaEventChars::XoffIndex, 'S'); }},
+        {"ErrorChar", true,
+         [](TVaComm& c) { c.EventChars().SetEventChar(TVaEventChars::ErrorIndex, '?'); }},
+        {"EventChar", true,
+         [](TVaComm& c) { c.EventChars().SetEventChar(TVaEventChars::EventIndex, '\r'); }},
+        {"EofChar", true,
+         [](TVaComm& c) { c.EventChars().SetEventChar(TVaEventChars::EofIndex, '\x1a'); }},
+        {"EventChars", true, [&](TVaComm& c) { c.SetEventChars(chars); }},
+        {"ReadSize", false, [](TVaComm& c) { c.Buffers().SetReadSize(8192); }},
+        {"WriteSize", false, [](TVaComm& c) { c.Buffers().SetWriteSize(64); }},
+        {"XonLimit", false, [](TVaComm& c) { c.Buffers().SetXonLimit(10); }},
+        {"XoffLimit", false, [](TVaComm& c) { c.Buffers().SetXoffLimit(10); }},
+        {"Buffers.Assign", false, [&](TVaComm& c) { c.Buffers().Assign(buffers); }},
+    };
+    UseFake();
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        comm_.Open();
+        const std::string before = Settings(comm_);
+        const std::size_t written = fake_.settings.size();
+        if (test.deviceRefuses) {
+            fake_.failures["SetCommState"] = 22;
+        }
+        const std::string error = ErrorOf([&] { test.change(comm_); });
+        EXPECT_EQ(error, test.deviceRefuses ? WithSystemError("Error writing dcb", 22)
+                                            : "Can't perform this operation while port is open");
+        EXPECT_EQ(Settings(comm_), before);
+        fake_.failures.clear();
+        // The next opening writes the settings as they were, and the device takes them.
+        comm_.Close();
+        ASSERT_NO_THROW(comm_.Open());
+        EXPECT_EQ(Settings(comm_), before);
+        EXPECT_EQ(fake_.settings.size(), written + 1);
+        comm_.Close();
+    }
 }
 
 TEST_F(CommTest, TheSettingsRecordIsBuiltFromTheProperties) {
@@ -207,4 +304,111 @@ TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
     EXPECT_EQ(ErrorOf([&] { comm_.GetProperties(); }),
               WithSystemError("Error reading port properties", EIO));
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 0u); // cleared before the query
+}
+
+TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
+#ifdef _WIN32
+    constexpr int kInvalid = 87;     // ERROR_INVALID_PARAMETER
+    constexpr int kMissing = 2;      // ERROR_FILE_NOT_FOUND
+    constexpr int kNoPermission = 0; // Windows answers a held port and a forbidden one alike
+    constexpr int kBusy = 5;         // ERROR_ACCESS_DENIED
+#else
+    constexpr int kInvalid = EINVAL;
+    constexpr int kMissing = ENOENT;
+    constexpr int kNoPermission = EACCES;
+    constexpr int kBusy = EBUSY;
+#endif
+    struct Case {
+        const char* name;
+        std::function<void()> fail;
+        TVaCommErrorKind kind;
+        int code;
+        std::string setting;
+    };
+    TVaComm other(nullptr);
+    other.SetDeviceName(pty_.SlavePath());
+    const auto failing = [this](const char* call, int code) {
+        fake_.failures.clear();
+        fake_.failures[call] = code;
+    };
+    std::vector<Case> cases = {
+        {"device missing",
+         [&] {
+             failing("CreateFile", kMissing);
+             comm_.Open();
+         },
+         ekDeviceMissing, kMissing, ""},
+        {"busy",
+         [&] {
+             fake_.failures.clear();
+             other.Open();
+             comm_.Open();
+         },
+         ekBusy, kBusy, ""},
+        {"open while open",
+         [&] {
+             other.Close();
+             comm_.Open();
+             comm_.Open();
+         },
+         ekPortOpen, 0, ""},
+        {"refused setting",
+         [&] {
+             failing("SetCommState", kInvalid);
+             comm_.SetDatabits(db5);
+         },
+         ekRefusedSetting, kInvalid, "Databits"},
+        {"refused group", [&] { comm_.FlowControl().SetXonXoffIn(true); }, ekRefusedSetting,
+         kInvalid, "FlowControl"},
+        {"other system error",
+         [&] {
+             failing("PurgeComm", kInvalid);
+             comm_.PurgeRead();
+         },
+         ekSystemError, kInvalid, ""},
+        {"device gone",
+         [&] {
+             failing("ReadFile", kHungUpError);
+             char ch;
+             comm_.ReadChar(ch);
+         },
+         ekDeviceGone, kHungUpError, ""},
+        {"line control",
+         [&] {
+             comm_.Close();
+             comm_.FlowControl().SetControlDtr(dtrHandshake);
+             comm_.SetDTR(true);
+         },
+         ekLineControl, 0, ""},
+        {"needs an open port", [&] { comm_.GetProperties(); }, ekPortClosed, 0, ""},
+        {"refused at Open, named",
+         [&] {
+             comm_.FlowControl().SetControlDtr(dtrDisabled);
+             comm_.SetStopbits(sb2);
+             comm_.SetParity(paOdd);
+             failing("SetCommState", kInvalid);
+             comm_.Open();
+         },
+         ekRefusedSetting, kInvalid, "FlowControl, Stopbits, Parity"},
+    };
+    if (kNoPermission != 0) {
+        cases.push_back({"no permission",
+                         [&] {
+                             failing("CreateFile", kNoPermission);
+                             comm_.Open();
+                         },
+                         ekNoPermission, kNoPermission, ""});
+    }
+    UseFake();
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        try {
+            test.fail();
+            ADD_FAILURE() << "raised nothing";
+        } catch (const EVaCommError& error) {
+            EXPECT_EQ(error.Kind(), test.kind) << error.Message();
+            EXPECT_EQ(error.SystemCode(), test.code);
+            EXPECT_EQ(error.Setting(), test.setting);
+        }
+    }
 }

@@ -106,11 +106,13 @@ TEST_F(CommTest, ASettingLinuxLacksIsRefusedAndTheDeviceKeepsItsRecord) {
     // brUser with no user rate would be rate 0, which hangs up a Linux line.
     EXPECT_EQ(ErrorOf([&] { comm_.SetBaudrate(brUser); }),
               "Error writing dcb (22), Invalid argument");
-    EXPECT_EQ(comm_.Baudrate(), brUser); // the value stays stored
+    EXPECT_EQ(comm_.Baudrate(), br9600); // the port keeps what the device has
     EXPECT_EQ(pty_.SlaveSettings().c_ospeed, 9600u);
     EXPECT_EQ(ErrorOf([&] { comm_.SetDatabits(db4); }), "Error writing dcb (22), Invalid argument");
+    EXPECT_EQ(comm_.Databits(), db8);
     comm_.Close();
-    // And an Open with such a setting fails and leaves the port closed.
+    // Set while closed, such a setting makes Open fail and leave the port closed.
+    comm_.SetDatabits(db4);
     EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), "Error writing dcb (22), Invalid argument");
     EXPECT_FALSE(comm_.Active());
 }

@@ -111,6 +111,11 @@ public:
                host_.WriteFile(handle, buffer, count, timeoutMs, cancelEvent, written);
     }
     uint32_t UncountedInput(uint32_t counted) override { return host_.UncountedInput(counted); }
+    uint32_t UnreportedWrite(THandle handle) override { return host_.UnreportedWrite(handle); }
+    int WaitInput(THandle handle, uint32_t timeoutMs,
+                  SerialPlatform::TSignalHandle cancelEvent) override {
+        return Fails("WaitInput") ? -1 : host_.WaitInput(handle, timeoutMs, cancelEvent);
+    }
     int WaitWriteRoom(THandle handle,
                       std::span<const SerialPlatform::TSignalHandle> wakers) override {
         return Fails("WaitWriteRoom") ? -1 : host_.WaitWriteRoom(handle, wakers);
