@@ -175,9 +175,7 @@ public:
         }
         std::string text =
             "Read " + Counted(loaded.size(), "memory", "memories") + " from " + fileName_;
-        for (size_t i = 0; i < notes.size(); ++i) {
-            text += (i == 0 ? "; " : ", ") + notes[i];
-        }
+        AppendNotes(text, notes);
         if (shift != 0) {
             text += "; locations counted from 0 moved up by one";
         }
@@ -316,11 +314,8 @@ TOutcome SaveCsvFile(const TMemoryRows& rows, const std::string& fileName,
         ++outcome.memories;
         if (!problems.empty()) {
             ++notWhole;
-            std::string detail = "memory " + std::to_string(number) + ": ";
-            for (size_t i = 0; i < problems.size(); ++i) {
-                detail += (i == 0 ? "" : "; ") + problems[i];
-            }
-            outcome.details.push_back(detail);
+            outcome.details.push_back("memory " + std::to_string(number) + ": " +
+                                      Joined(problems, "; "));
         }
     }
     if (!writer.Write(text) || !writer.Commit()) {
@@ -328,14 +323,14 @@ TOutcome SaveCsvFile(const TMemoryRows& rows, const std::string& fileName,
     }
     outcome.succeeded = true;
     outcome.statusText = "Closing " + fileName + ", writing successful";
+    std::vector<std::string> notes;
     if (notWhole > 0) {
-        outcome.statusText +=
-            "; " + Counted(notWhole, "memory", "memories") + " could not be written whole";
+        notes.push_back(Counted(notWhole, "memory", "memories") + " could not be written whole");
     }
     if (leftOut > 0) {
-        outcome.statusText +=
-            (notWhole > 0 ? ", " : "; ") + Counted(leftOut, "memory", "memories") + " left out";
+        notes.push_back(Counted(leftOut, "memory", "memories") + " left out");
     }
+    AppendNotes(outcome.statusText, notes);
     return Reported(status, std::move(outcome));
 }
 

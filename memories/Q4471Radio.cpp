@@ -1,5 +1,6 @@
 #include "memories/Q4471Radio.h"
 
+#include "memories/Counted.h"
 #include "memories/Q4471Commands.h"
 #include "memories/RecordFormat.h"
 #include "memories/RecordLine.h"
@@ -35,10 +36,11 @@ std::string VerifyReport(const std::vector<int>& differing) {
     if (differing.empty()) {
         return text + "all match";
     }
-    text += std::to_string(differing.size()) + (differing.size() == 1 ? " differs (" : " differ (");
+    std::vector<std::string> listed;
     for (std::size_t i = 0; i < differing.size() && i < kListed; ++i) {
-        text += (i == 0 ? "" : ", ") + std::to_string(differing[i]);
+        listed.push_back(std::to_string(differing[i]));
     }
+    text += Counted(differing.size(), "differs", "differ") + " (" + Joined(listed, ", ");
     if (differing.size() > kListed) {
         text += " and " + std::to_string(differing.size() - kListed) + " more";
     }
