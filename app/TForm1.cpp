@@ -166,13 +166,9 @@ void TForm1::SaveAs1Click() {
         return;
     }
     const TStatusSink status = [this](const std::string& text) { SetStatusText(text); };
-    if (type == TFileType::Memory) {
-        SaveMemoryFile(memoryRows_, ChosenFileName(), status);
-        return;
-    }
-    TFileDetails details;
-    SaveCsvFile(memoryRows_, ChosenFileName(), status, details);
-    ShowFileDetails(this, StatusText(), details);
+    ShowFileOutcome(type == TFileType::Memory
+                        ? SaveMemoryFile(memoryRows_, ChosenFileName(), status)
+                        : SaveCsvFile(memoryRows_, ChosenFileName(), status));
 }
 
 void TForm1::LoadExistingFile1Click() {
@@ -184,11 +180,15 @@ void TForm1::LoadExistingFile1Click() {
 void TForm1::LoadChosenFile() {
     verify_->TableReplaced();
     const TUndoStep undoStep(undo_, memoryRows_, "Load Existing File");
-    TFileDetails details;
-    LoadAnyMemoryFile(
-        memoryRows_, ChosenFileName(), [this](const std::string& text) { SetStatusText(text); },
-        details);
-    ShowFileDetails(this, StatusText(), details);
+    ShowFileOutcome(LoadAnyMemoryFile(memoryRows_, ChosenFileName(),
+                                      [this](const std::string& text) { SetStatusText(text); }));
+}
+
+void TForm1::ShowFileOutcome(const TOutcome& outcome) {
+    if (!outcome.refusal.empty()) {
+        Application::ShowException(Exception(outcome.refusal));
+    }
+    ShowFileDetails(this, QString::fromStdString(outcome.statusText), outcome.details);
 }
 
 void TForm1::OpenFile(const QString& fileName) {
@@ -375,7 +375,7 @@ bool TForm1::MayStartTransfer() {
     return true;
 }
 
-TQ4471TransferSetup TForm1::TransferSetup(std::function<void()> ended) {
+TQ4471TransferSetup TForm1::TransferSetup(TTransferEnded ended) {
     transferProgress_->setValue(0);
     ShowTransferControls(true);
     return TQ4471TransferSetup{memoryRows_,
@@ -385,10 +385,10 @@ TQ4471TransferSetup TForm1::TransferSetup(std::function<void()> ended) {
                                    TThread::Synchronize(
                                        [this, memory] { transferProgress_->setValue(memory); });
                                },
-                               [this, ended = std::move(ended)](const std::string& text) {
-                                   SetStatusText(text);
+                               [this, ended = std::move(ended)](const TOutcome& outcome) {
+                                   SetStatusText(outcome.statusText);
                                    if (ended) {
-                                       ended();
+                                       ended(outcome);
                                    }
                                    ShowTransferControls(false);
                                },
@@ -406,7 +406,7 @@ TQ4471Radio::TTrafficSink TForm1::TrafficSink() const {
 
 template <typename TTransferThread, typename... TArguments>
 bool TForm1::StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread,
-                           std::function<void()> ended, TArguments&&... arguments) {
+                           TTransferEnded ended, TArguments&&... arguments) {
     if (!MayStartTransfer()) {
         return false;
     }
@@ -430,7 +430,7 @@ void TForm1::LoadFromQ44711Click() {
 
 void TForm1::SendFileToQ44711Click() {
     if (StartTransfer("Sending to Q4471...", WriteThread,
-                      [this] { verify_->SendEnded(WriteThread->Completed()); })) {
+                      [this](const TOutcome& sent) { verify_->SendEnded(sent.succeeded); })) {
         verify_->SendStarted();
     }
 }
@@ -438,7 +438,7 @@ void TForm1::SendFileToQ44711Click() {
 void TForm1::VerifyQ4471Click() {
     if (StartTransfer(
             "Verifying Q4471...", VerifyThread,
-            [this] { verify_->VerifyEnded(VerifyThread->Completed()); },
+            [this](const TOutcome& verified) { verify_->VerifyEnded(verified.succeeded); },
             verify_->DifferenceSink())) {
         verify_->VerifyStarted();
     }
@@ -447,7 +447,8 @@ void TForm1::VerifyQ4471Click() {
 void TForm1::SendDifferingClick() {
     if (StartTransfer(
             "Sending differing memories to Q4471...", WriteThread,
-            [this] { verify_->SendEnded(WriteThread->Completed()); }, verify_->Differing())) {
+            [this](const TOutcome& sent) { verify_->SendEnded(sent.succeeded); },
+            verify_->Differing())) {
         verify_->SendStarted();
     }
 }

@@ -55,6 +55,8 @@ private:
     void SaveAs1Click();
     void LoadExistingFile1Click();
     void LoadChosenFile();
+    // The error box of a refused file, or the details box of what a load or save could not do.
+    void ShowFileOutcome(const TOutcome& outcome);
     void LoadFromQ44711Click();
     void SendFileToQ44711Click();
     void VerifyQ4471Click();
@@ -75,13 +77,14 @@ private:
     bool MayStartTransfer();
     // Says so on the status line when a transfer runs.
     bool RefuseDuringTransfer();
-    // `ended` runs on the GUI thread when the transfer shows its final status text.
-    TQ4471TransferSetup TransferSetup(std::function<void()> ended);
+    // `ended` runs on the GUI thread with how the transfer ended, as its final status text shows.
+    using TTransferEnded = std::function<void(const TOutcome& outcome)>;
+    TQ4471TransferSetup TransferSetup(TTransferEnded ended);
     TQ4471Radio::TTrafficSink TrafficSink() const;
     // False when another transfer runs or no port is open (the status line says which).
     template <typename TTransferThread, typename... TArguments>
     bool StartTransfer(const std::string& startText, std::unique_ptr<TTransferThread>& thread,
-                       std::function<void()> ended, TArguments&&... arguments);
+                       TTransferEnded ended, TArguments&&... arguments);
     void StopTransfers();
     // Ends a running transfer and tells how far it got; empty when none was running.
     std::string StopRunningTransfer();

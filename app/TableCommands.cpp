@@ -2,6 +2,7 @@
 
 #include "app/NumberBoxLook.h"
 #include "memories/CellBlock.h"
+#include "memories/Counted.h"
 #include "memories/Latin1.h"
 #include "memories/RowEdits.h"
 
@@ -284,18 +285,13 @@ bool TTableCommands::PasteCells(const TCell& cell) {
     const TUndoStep step(undo_, rows_, PasteName);
     const TPastedCells pasted =
         PasteCellBlock(rows_, SplitCellBlock(text), cell.memory, TMemoryColumn(cell.column));
-    std::string status = "Pasted " + std::to_string(pasted.pasted) +
-                         (pasted.pasted == 1 ? " cell" : " cells") + " into " +
+    std::string status = "Pasted " + Counted(size_t(pasted.pasted), "cell", "cells") + " into " +
                          Memories(pasted.firstMemory, pasted.lastMemory);
     if (pasted.dropped > 0) {
-        status += "; " + std::to_string(pasted.dropped) +
-                  (pasted.dropped == 1 ? " cell" : " cells") +
+        status += "; " + Counted(size_t(pasted.dropped), "cell", "cells") +
                   " past memory 100 or the Code column dropped";
     }
-    const std::vector<std::string> notes = pasted.labels.Notes("Label", "Labels");
-    for (size_t i = 0; i < notes.size(); ++i) {
-        status += (i == 0 ? "; " : ", ") + notes[i];
-    }
+    AppendNotes(status, pasted.labels.Notes("Label", "Labels"));
     host_.status(status);
     return true;
 }

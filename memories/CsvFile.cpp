@@ -1,5 +1,6 @@
 #include "memories/CsvFile.h"
 
+#include "framework/Exception.h"
 #include "memories/Counted.h"
 #include "memories/CsvFields.h"
 #include "memories/RadioCsvRow.h"
@@ -11,6 +12,12 @@
 #include <sys/stat.h>
 
 namespace {
+
+// A file that cannot be read as CSV at all; the table is as it was.
+class ECsvFileError : public Exception {
+public:
+    using Exception::Exception;
+};
 
 // Far beyond any list of radio memories: a larger file is something else, refused before it can
 // hold the window.
@@ -76,9 +83,11 @@ public:
         }
     }
 
-    // Writes the rows into the memories they name; answers the status text, and in `details`
+    // Writes the rows into the memories they name; answers the status text, and in the details
     // what was skipped or changed, in the file's order.
-    std::string Apply(const TMemoryRows& rows, TFileDetails& details) {
+    TOutcome Apply(const TMemoryRows& rows) {
+        TOutcome outcome;
+        TFileDetails& details = outcome.details;
         long long lowest = 1;
         for (const TReadRow& row : read_) {
             lowest = std::min(lowest, row.memory.location);
@@ -157,19 +166,21 @@ public:
         }
         const std::vector<std::string> nameNotes = fittedNames.Notes("name", "names");
         notes.insert(notes.end(), nameNotes.begin(), nameNotes.end());
+        outcome.succeeded = true;
+        outcome.memories = loaded.size();
         if (loaded.empty() && skipped_ == 0) {
-            return "Read no memories from " + fileName_ +
-                   ": it holds no rows below its header line";
+            outcome.statusText =
+                "Read no memories from " + fileName_ + ": it holds no rows below its header line";
+            return outcome;
         }
         std::string text =
             "Read " + Counted(loaded.size(), "memory", "memories") + " from " + fileName_;
-        for (size_t i = 0; i < notes.size(); ++i) {
-            text += (i == 0 ? "; " : ", ") + notes[i];
-        }
+        AppendNotes(text, notes);
         if (shift != 0) {
             text += "; locations counted from 0 moved up by one";
         }
-        return text;
+        outcome.statusText = text;
+        return outcome;
     }
 
 private:
@@ -275,14 +286,14 @@ bool FirstLineIsCsvHeader(const std::string& fileName, const TLineReader::ReadFu
 
 } // namespace
 
-bool SaveCsvFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
-                 TFileDetails& details, const TAtomicFileWriter::WriteFunction& write) {
+TOutcome SaveCsvFile(const TMemoryRows& rows, const std::string& fileName,
+                     const TStatusSink& status, const TAtomicFileWriter::WriteFunction& write) {
     status("Opening " + fileName + " for writing...");
     TAtomicFileWriter writer(write);
     if (!writer.Open(fileName)) {
-        status("Unable to open " + fileName + ", exiting");
-        return false;
+        return Reported(status, TOutcome::Failed("Unable to open " + fileName + ", exiting"));
     }
+    TOutcome outcome;
     std::string text = CsvLine(RadioCsvColumns());
     size_t notWhole = 0;
     size_t leftOut = 0;
@@ -294,64 +305,59 @@ bool SaveCsvFile(const TMemoryRows& rows, const std::string& fileName, const TSt
         if (!CsvFrequencyOf(values[mcRxFreq])) {
             // Without its frequency a row would be read as 0 Hz, or as a memory that only sends.
             ++leftOut;
-            details.push_back("memory " + std::to_string(number) + ": left out: RX Freq '" +
-                              values[mcRxFreq] + "' is not a frequency in MHz");
+            outcome.details.push_back("memory " + std::to_string(number) + ": left out: RX Freq '" +
+                                      values[mcRxFreq] + "' is not a frequency in MHz");
             continue;
         }
         std::vector<std::string> problems;
         text += CsvLine(ComposeCsvRow(number, values, problems));
+        ++outcome.memories;
         if (!problems.empty()) {
             ++notWhole;
-            std::string detail = "memory " + std::to_string(number) + ": ";
-            for (size_t i = 0; i < problems.size(); ++i) {
-                detail += (i == 0 ? "" : "; ") + problems[i];
-            }
-            details.push_back(detail);
+            outcome.details.push_back("memory " + std::to_string(number) + ": " +
+                                      Joined(problems, "; "));
         }
     }
     if (!writer.Write(text) || !writer.Commit()) {
-        details.clear();
-        status("Unable to write " + fileName + ", exiting");
-        return false;
+        return Reported(status, TOutcome::Failed("Unable to write " + fileName + ", exiting"));
     }
-    std::string outcome = "Closing " + fileName + ", writing successful";
+    outcome.succeeded = true;
+    outcome.statusText = "Closing " + fileName + ", writing successful";
+    std::vector<std::string> notes;
     if (notWhole > 0) {
-        outcome += "; " + Counted(notWhole, "memory", "memories") + " could not be written whole";
+        notes.push_back(Counted(notWhole, "memory", "memories") + " could not be written whole");
     }
     if (leftOut > 0) {
-        outcome +=
-            (notWhole > 0 ? ", " : "; ") + Counted(leftOut, "memory", "memories") + " left out";
+        notes.push_back(Counted(leftOut, "memory", "memories") + " left out");
     }
-    status(outcome);
-    return true;
+    AppendNotes(outcome.statusText, notes);
+    return Reported(status, std::move(outcome));
 }
 
-void LoadCsvFile(const TMemoryRows& rows, const std::string& fileName, const TStatusSink& status,
-                 TFileDetails& details, const TLineReader::ReadFunction& read) {
+TOutcome LoadCsvFile(const TMemoryRows& rows, const std::string& fileName,
+                     const TStatusSink& status, const TLineReader::ReadFunction& read) {
     const SerialPlatform::FileDescriptor descriptor = OpenForReading(fileName);
     status("Opening " + fileName + " for reading...");
     if (!descriptor.Valid()) {
-        status("Unable to open " + fileName + ", exiting");
-        return;
+        return Reported(status, TOutcome::Failed("Unable to open " + fileName + ", exiting"));
     }
     TCsvReader reader(fileName);
     try {
         reader.Read(descriptor.Get(), read);
-    } catch (const ECsvFileError&) {
-        status("Reading " + fileName + " stopped: nothing was loaded");
-        throw;
+    } catch (const ECsvFileError& refused) {
+        TOutcome outcome = TOutcome::Failed("Reading " + fileName + " stopped: nothing was loaded");
+        outcome.refusal = refused.Message();
+        return Reported(status, std::move(outcome));
     }
-    status(reader.Apply(rows, details));
+    return Reported(status, reader.Apply(rows));
 }
 
-void LoadAnyMemoryFile(const TMemoryRows& rows, const std::string& fileName,
-                       const TStatusSink& status, TFileDetails& details,
-                       const TLineReader::ReadFunction& read) {
+TOutcome LoadAnyMemoryFile(const TMemoryRows& rows, const std::string& fileName,
+                           const TStatusSink& status, const TLineReader::ReadFunction& read) {
     if (IsCsvFileName(fileName) || FirstLineIsCsvHeader(fileName, read)) {
-        LoadCsvFile(rows, fileName, status, details, read);
-    } else {
-        LoadMemoryFile(rows, fileName, status, read);
+        return LoadCsvFile(rows, fileName, status, read);
     }
+    return LoadMemoryFile(rows, fileName, status, read);
 }
 
 bool IsCsvFileName(const std::string& fileName) {

@@ -1,5 +1,6 @@
 #include "memories/Q4471Radio.h"
 
+#include "memories/Counted.h"
 #include "memories/Q4471Commands.h"
 #include "memories/RecordFormat.h"
 #include "memories/RecordLine.h"
@@ -35,10 +36,11 @@ std::string VerifyReport(const std::vector<int>& differing) {
     if (differing.empty()) {
         return text + "all match";
     }
-    text += std::to_string(differing.size()) + (differing.size() == 1 ? " differs (" : " differ (");
+    std::vector<std::string> listed;
     for (std::size_t i = 0; i < differing.size() && i < kListed; ++i) {
-        text += (i == 0 ? "" : ", ") + std::to_string(differing[i]);
+        listed.push_back(std::to_string(differing[i]));
     }
+    text += Counted(differing.size(), "differs", "differ") + " (" + Joined(listed, ", ");
     if (differing.size() > kListed) {
         text += " and " + std::to_string(differing.size() - kListed) + " more";
     }
@@ -47,9 +49,10 @@ std::string VerifyReport(const std::vector<int>& differing) {
 
 } // namespace
 
-std::optional<std::string> TQ4471Radio::LoadFromRadio() {
+std::optional<TOutcome> TQ4471Radio::LoadFromRadio() {
     status_("Loading from Q4471...");
     std::string finalText = "Finished loading from Q4471";
+    bool answeredAll = true;
     // An answer fills the row of the memory it names; one that names another memory than the
     // one asked for is reported, so that a confused radio is not taken for a complete load.
     std::string firstMismatch;
@@ -64,6 +67,7 @@ std::optional<std::string> TQ4471Radio::LoadFromRadio() {
             // A load that stopped early must not read like a complete one.
             finalText =
                 "Load from Q4471 stopped: memory " + std::to_string(number) + " did not answer";
+            answeredAll = false;
             break;
         }
         ParseRecord(rows_, answer);
@@ -75,15 +79,14 @@ std::optional<std::string> TQ4471Radio::LoadFromRadio() {
             }
         }
     }
-    completed_ = finalText.starts_with("Finished");
     if (mismatches > 0) {
-        finalText += (finalText.starts_with("Finished") ? ", but " : ", and ") + firstMismatch;
+        finalText += (answeredAll ? ", but " : ", and ") + firstMismatch;
         if (mismatches > 1) {
             finalText += " (and " + std::to_string(mismatches - 1) + " more)";
         }
     }
     status_(finalText);
-    return finalText;
+    return Outcome(answeredAll, finalText);
 }
 
 bool TQ4471Radio::QueryMemory(int number, std::string& answer) {
@@ -132,11 +135,11 @@ bool TQ4471Radio::ReadReply(std::string& answer) {
     return true;
 }
 
-std::optional<std::string> TQ4471Radio::SendToRadio() {
+std::optional<TOutcome> TQ4471Radio::SendToRadio() {
     return SendMemories(AllMemories());
 }
 
-std::optional<std::string> TQ4471Radio::SendMemories(const std::vector<int>& numbers) {
+std::optional<TOutcome> TQ4471Radio::SendMemories(const std::vector<int>& numbers) {
     std::string record;
     for (const int number : numbers) {
         if (!ComposeRecord(rows_, number, record)) {
@@ -144,19 +147,18 @@ std::optional<std::string> TQ4471Radio::SendMemories(const std::vector<int>& num
         }
         progress_(number);
         if (!SendRecord(record)) {
-            return "Send to Q4471 stopped: memory " + std::to_string(number) +
-                   " did not go out whole";
+            return Outcome(false, "Send to Q4471 stopped: memory " + std::to_string(number) +
+                                      " did not go out whole");
         }
         memoriesDone_ = number;
         if (!pause_(ReplyDelayMs)) {
             return std::nullopt;
         }
     }
-    completed_ = true;
-    return "Finished sending to Q4471";
+    return Outcome(true, "Finished sending to Q4471");
 }
 
-std::optional<std::string> TQ4471Radio::VerifyRadio(const TDifferenceSink& differs) {
+std::optional<TOutcome> TQ4471Radio::VerifyRadio(const TDifferenceSink& differs) {
     std::vector<int> differing;
     for (int number = 1; number <= MemoryCount; ++number) {
         progress_(number);
@@ -174,8 +176,12 @@ std::optional<std::string> TQ4471Radio::VerifyRadio(const TDifferenceSink& diffe
         }
         memoriesDone_ = number;
     }
-    completed_ = true;
-    return VerifyReport(differing);
+    return Outcome(true, VerifyReport(differing));
+}
+
+TOutcome TQ4471Radio::Outcome(bool succeeded, std::string statusText) const {
+    return {
+        succeeded, static_cast<std::size_t>(memoriesDone_.load()), {}, {}, std::move(statusText)};
 }
 
 bool TQ4471Radio::SendRecord(const std::string& record) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "memories/MemoryTable.h"
+#include "memories/Outcome.h"
 
 #include <atomic>
 #include <functional>
@@ -43,15 +44,16 @@ public:
     TQ4471Radio(const TMemoryRows& rows, TVaCustomComm& comm, TStatusSink status,
                 TProgressSink progress, TPause pause, TTrafficSink traffic = {});
 
-    // Each answers the transfer's final status text, or nothing when the transfer was stopped.
-    std::optional<std::string> LoadFromRadio();
-    std::optional<std::string> SendToRadio();
+    // Each answers how the transfer ended, with its final status text, or nothing when the
+    // transfer was stopped. It succeeded when it went through every memory it was to handle.
+    std::optional<TOutcome> LoadFromRadio();
+    std::optional<TOutcome> SendToRadio();
     // Sends the given memories only, in the given order, as SendToRadio sends each.
-    std::optional<std::string> SendMemories(const std::vector<int>& numbers);
+    std::optional<TOutcome> SendMemories(const std::vector<int>& numbers);
     // Queries every memory as the load does, but compares each answer with the row's record line
     // instead of writing it into the table; `differs` hears of each memory that does not match.
     // Writes nothing to the radio.
-    std::optional<std::string> VerifyRadio(const TDifferenceSink& differs);
+    std::optional<TOutcome> VerifyRadio(const TDifferenceSink& differs);
 
     // One memory: a purge, then up to five queries, each followed by the pause and one read.
     // False when no acceptable answer came (or the transfer is to stop).
@@ -65,12 +67,10 @@ public:
     // The last memory the transfer has finished with (loaded into the table, or sent): how far a
     // stopped transfer got. 0 before the first. May be read from any thread.
     int MemoriesDone() const { return memoriesDone_; }
-    // Whether the transfer went through every memory it was to handle, neither stopped nor ended
-    // by a fault. May be read from any thread.
-    bool Completed() const { return completed_; }
 
 private:
     bool Write(const std::string& command);
+    TOutcome Outcome(bool succeeded, std::string statusText) const;
 
     const TMemoryRows& rows_;
     TVaCustomComm& comm_;
@@ -81,5 +81,4 @@ private:
     bool stopped_ = false;
     std::string pending_; // what has arrived of the current memory's answer
     std::atomic<int> memoriesDone_{0};
-    std::atomic<bool> completed_{false};
 };

@@ -28,31 +28,33 @@ bool TQ4471TransferThread::Pause(int milliseconds) {
 }
 
 void TQ4471TransferThread::Run(
-    const std::function<std::optional<std::string>(TQ4471Radio& radio)>& transfer) {
-    std::optional<std::string> finalText;
+    const std::function<std::optional<TOutcome>(TQ4471Radio& radio)>& transfer) {
+    std::optional<TOutcome> outcome;
     try {
-        finalText = transfer(radio_);
+        outcome = transfer(radio_);
     } catch (const std::exception& error) {
         // The transfer's error must not vanish with the thread. Its message may quote received
         // bytes, NUL included, where what() would end.
         const auto* exception = dynamic_cast<const Exception*>(&error);
-        finalText =
-            name_ + " stopped: " + (exception != nullptr ? exception->Message() : error.what());
+        outcome = TOutcome{
+            false,
+            static_cast<std::size_t>(radio_.MemoriesDone()),
+            {},
+            {},
+            name_ + " stopped: " + (exception != nullptr ? exception->Message() : error.what())};
     }
-    if (finalText && !Terminated()) {
-        PostStatus(*finalText);
+    if (outcome && !Terminated()) {
+        PostOutcome(std::move(*outcome));
     }
     Terminate();
 }
 
-void TQ4471TransferThread::PostStatus(const std::string& text) {
-    PendingStatus = text;
-    Synchronize([this] { ShowPendingStatus(); });
-}
-
-void TQ4471TransferThread::ShowPendingStatus() {
-    showFinal_(PendingStatus);
-    finalStatusShown_ = true;
+void TQ4471TransferThread::PostOutcome(TOutcome outcome) {
+    // The thread waits in Synchronize until the GUI thread has run the call.
+    Synchronize([this, &outcome] {
+        showFinal_(outcome);
+        finalStatusShown_ = true;
+    });
 }
 
 TLoadFromQ4471Thread::TLoadFromQ4471Thread(const TQ4471TransferSetup& setup)

@@ -11,13 +11,14 @@
 #include <vector>
 
 // What a transfer thread works with: the table, the port, and where its texts go. `status`,
-// `progress` and `traffic` are called on the transfer thread; `showFinal` runs on the GUI thread.
+// `progress` and `traffic` are called on the transfer thread; `showFinal` runs on the GUI thread
+// with how the transfer ended, its final status text included.
 struct TQ4471TransferSetup {
     const TMemoryRows& rows;
     TVaCustomComm& comm;
     TQ4471Radio::TStatusSink status;
     TQ4471Radio::TProgressSink progress;
-    std::function<void(const std::string& text)> showFinal;
+    std::function<void(const TOutcome& outcome)> showFinal;
     TQ4471Radio::TTrafficSink traffic;
 };
 
@@ -35,29 +36,23 @@ public:
     bool FinalStatusShown() const { return finalStatusShown_; }
     // How far the transfer got: the last memory it loaded or sent, 0 before the first.
     int MemoriesDone() const { return radio_.MemoriesDone(); }
-    // Whether it went through every memory it was to handle; safe to read from the final status
-    // text's call on, the thread waiting in it.
-    bool Completed() const { return radio_.Completed(); }
     // What the transfer is called in the status texts: "Load from Q4471".
     const std::string& Name() const { return name_; }
-
-    std::string PendingStatus;
 
 protected:
     TQ4471TransferThread(const TQ4471TransferSetup& setup, std::string name);
 
     // Runs one transfer of the radio and posts its outcome.
-    void Run(const std::function<std::optional<std::string>(TQ4471Radio& radio)>& transfer);
+    void Run(const std::function<std::optional<TOutcome>(TQ4471Radio& radio)>& transfer);
     // For the destructor of the final class: once a base destructor runs, the object no longer
     // has the Execute that the thread may be about to call.
     void StopAndWait();
-    void PostStatus(const std::string& text);
 
 private:
-    void ShowPendingStatus();
+    void PostOutcome(TOutcome outcome);
     bool Pause(int milliseconds);
 
-    std::function<void(const std::string&)> showFinal_;
+    std::function<void(const TOutcome&)> showFinal_;
     std::string name_;
     std::atomic<bool> finalStatusShown_{false};
     std::mutex pauseMutex_;

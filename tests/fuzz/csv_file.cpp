@@ -86,13 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto read = [piece](int descriptor, void* buffer, size_t wanted) {
         return ::read(descriptor, buffer, std::min(wanted, piece));
     };
-    TFileDetails details;
-    bool refused = false;
-    try {
-        LoadAnyMemoryFile(table->Rows(), loaded, IgnoreStatus, details, read);
-    } catch (const ECsvFileError&) {
-        refused = true;
-    }
+    const bool refused =
+        !LoadAnyMemoryFile(table->Rows(), loaded, IgnoreStatus, read).refusal.empty();
     const std::set<long long> named = NumbersIn(bytes);
     for (int number = 1; number <= MemoryCount; ++number) {
         if (!table->Touched().test(number)) {
@@ -108,14 +103,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     table->RequireExpected("loading");
 
     const std::string saved = folder->File("saved.csv");
-    TFileDetails notWhole;
-    Require(SaveCsvFile(table->Rows(), saved, IgnoreStatus, notWhole), "saving failed");
+    const TOutcome saving = SaveCsvFile(table->Rows(), saved, IgnoreStatus);
+    Require(saving.succeeded, "saving failed");
+    const TFileDetails& notWhole = saving.details;
     Require(notWhole.empty(), "a loaded memory could not be saved whole: " +
                                   (notWhole.empty() ? "" : notWhole.front()));
     // Into fresh rows, so that nothing left of the loaded values can pass for them.
     table->ResetRows();
-    TFileDetails reloaded;
-    LoadAnyMemoryFile(table->Rows(), saved, IgnoreStatus, reloaded, read);
+    const TFileDetails reloaded =
+        LoadAnyMemoryFile(table->Rows(), saved, IgnoreStatus, read).details;
     Require(reloaded.empty(),
             "the saved file did not load whole: " + (reloaded.empty() ? "" : reloaded.front()));
     table->RequireExpected("loading the saved file");

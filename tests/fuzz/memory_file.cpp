@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string saved = folder->File("saved.mem");
     statuses.clear();
-    Require(SaveMemoryFile(table->Rows(), saved, RecordStatus), "saving failed");
+    Require(SaveMemoryFile(table->Rows(), saved, RecordStatus).succeeded, "saving failed");
     // Into fresh rows, so that nothing left of the loaded values can pass for them.
     table->Reset();
     const TExpectedLoad reload = ExpectLoad(ReadBytes(saved), saved);

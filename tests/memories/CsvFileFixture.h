@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MemoryFileFixture.h"
+#include "framework/Exception.h"
 #include "memories/CsvFile.h"
 #include "memories/RecordFormat.h"
 #include "memories/RecordLine.h"
@@ -11,15 +12,19 @@ protected:
     bool SaveCsv(const std::string& fileName,
                  const TAtomicFileWriter::WriteFunction& write = ::write) {
         statuses.clear();
-        details.clear();
-        return SaveCsvFile(rows, fileName, Status(), details, write);
+        const TOutcome saved = SaveCsvFile(rows, fileName, Status(), write);
+        details = saved.details;
+        return saved.succeeded;
     }
-    // Loads as Load Existing File does; answers the error's message, empty when none was raised.
+    // Loads as Load Existing File does; answers why the file was refused, or the error's message,
+    // empty when it was neither refused nor raised an error.
     std::string LoadAny(const std::string& fileName) {
         statuses.clear();
         details.clear();
         try {
-            LoadAnyMemoryFile(rows, fileName, Status(), details);
+            const TOutcome loaded = LoadAnyMemoryFile(rows, fileName, Status());
+            details = loaded.details;
+            return loaded.refusal;
         } catch (const Exception& error) {
             return error.Message();
         }

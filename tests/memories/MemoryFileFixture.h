@@ -17,7 +17,7 @@ protected:
     bool Save(const std::string& fileName,
               const TAtomicFileWriter::WriteFunction& write = ::write) {
         statuses.clear();
-        return SaveMemoryFile(rows, fileName, Status(), write);
+        return SaveMemoryFile(rows, fileName, Status(), write).succeeded;
     }
     void Load(const std::string& fileName, const TLineReader::ReadFunction& read = ::read) {
         statuses.clear();

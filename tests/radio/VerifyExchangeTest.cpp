@@ -139,11 +139,11 @@ TEST_F(VerifyExchangeTest, AVerifyComparesEveryAnswerWithItsRowAndChangesNothing
             rows, comm, [&](const std::string& text) { statuses.push_back(text); }, [](int) {},
             [&](int) { return PlayRadio(c); });
 
-        EXPECT_EQ(radio.VerifyRadio([&](const TMemoryDifference& d) {
-            differences.emplace_back(d.memory, d.radioRecord);
-        }),
-                  c.finalText);
-        EXPECT_TRUE(radio.Completed());
+        const std::optional<TOutcome> outcome = radio.VerifyRadio(
+            [&](const TMemoryDifference& d) { differences.emplace_back(d.memory, d.radioRecord); });
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(outcome->statusText, c.finalText);
+        EXPECT_TRUE(outcome->succeeded);
         if (!c.silentRadio) {
             EXPECT_EQ(differences, c.differences);
         } else {
