@@ -48,12 +48,15 @@ TEST_F(FullTransfersTest, ALoadAsksForAllHundredMemoriesOnceEachAndFillsEveryRow
     for (int n = 1; n <= 100; ++n) {
         expected.push_back(Query(n));
     }
-    EXPECT_EQ(Commands(), expected);
+    EXPECT_EQ(CommandsWithoutLateRetries(), expected);
     ExpectPacedCommands(start);
     EXPECT_EQ(ValuesOf(1), (Strings{"CH 1", "146.101", "147.301", "CTCSS", "61.5"}));
     EXPECT_EQ(ValuesOf(59), (Strings{"CH 59", "146.159", "147.359", "DCS", "119.5"}));
     EXPECT_EQ(ValuesOf(100), (Strings{"CH 100", "146.200", "147.400", "CTCSS", "160.5"}));
-    EXPECT_EQ(Statuses, (Strings{"Loading from Q4471...", "Finished loading from Q4471"}));
+    Strings statuses = RetryStatuses(); // none but for a late answer
+    statuses.insert(statuses.begin(), "Loading from Q4471...");
+    statuses.push_back("Finished loading from Q4471");
+    EXPECT_EQ(Statuses, statuses);
 }
 
 TEST_F(FullTransfersTest, ASendWritesEveryMemoryAsASetCommandAndTheRadioHoldsThemAll) {

@@ -3,6 +3,7 @@
 #include "DistinctMemories.h"
 #include "framework/Application.h"
 #include "framework/Thread.h"
+#include "memories/Q4471Radio.h"
 #include "support/NoComPorts.h"
 
 #include <QTest>
@@ -108,6 +109,55 @@ Strings RadioLinkTest::Commands() const {
     Strings texts;
     for (const radiosim::ReceivedCommand& command : radio->Commands()) {
         texts.push_back(command.text);
+    }
+    return texts;
+}
+
+namespace {
+
+using Received = std::vector<radiosim::ReceivedCommand>;
+
+// How long the editor waits for an answer before it asks again.
+constexpr std::chrono::milliseconds kAnswerWait{TQ4471Radio::ReplyDelayMs};
+
+// Whether commands[i] repeats the command before it because that one's answer came too late:
+// the radio wrote it only once the repeat had reached it, or later than the editor's wait after
+// the radio read the command (the editor sent it earlier still). A command the radio never
+// answered excuses no repeat: tries for a silent memory are what the tests count.
+bool IsLateRetry(const Received& commands, std::size_t i) {
+    if (i == 0 || commands[i].text != commands[i - 1].text || !commands[i - 1].answered) {
+        return false;
+    }
+    const radiosim::ReceivedCommand& asked = commands[i - 1];
+    return *asked.answered >= commands[i].arrival ||
+           *asked.answered - asked.arrival > kAnswerWait;
+}
+
+} // namespace
+
+Strings RadioLinkTest::CommandsWithoutLateRetries(std::size_t from) const {
+    const Received commands = radio->Commands();
+    Strings texts;
+    for (std::size_t i = from; i < commands.size(); ++i) {
+        if (!IsLateRetry(commands, i)) {
+            texts.push_back(commands[i].text);
+        }
+    }
+    return texts;
+}
+
+Strings RadioLinkTest::RetryStatuses(std::size_t from) const {
+    const Received commands = radio->Commands();
+    Strings texts;
+    int tries = 0;
+    for (std::size_t i = from; i < commands.size(); ++i) {
+        const bool again = i + 1 < commands.size() && commands[i + 1].text == commands[i].text;
+        tries = i > from && commands[i].text == commands[i - 1].text ? tries + 1 : 1;
+        const bool unanswered = again || !commands[i].answered;
+        if (const std::string text = "ReadQ4471 Retry : " + std::to_string(tries);
+            unanswered && (texts.empty() || texts.back() != text)) {
+            texts.push_back(text);
+        }
     }
     return texts;
 }

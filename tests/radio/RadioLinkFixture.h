@@ -60,6 +60,14 @@ protected:
 
     // The commands the radio received, without their CR.
     Strings Commands() const;
+    // Commands() from the `from`-th on, less each command that repeats the one before only
+    // because the radio's answer to that one came too late for the editor's wait: the editor
+    // rightly asks again then, as it would of a real radio on a busy machine.
+    Strings CommandsWithoutLateRetries(std::size_t from = 0) const;
+    // The "ReadQ4471 Retry : k" texts a load or verify shows, as the radio's record says it was
+    // asked from its `from`-th command on: one for each try that went unanswered before the next
+    // try or for good; a text that repeats the one before shows once, as in Statuses.
+    Strings RetryStatuses(std::size_t from = 0) const;
     static std::string Query(int memory) { return "MEM:USR:SET? " + std::to_string(memory); }
     static std::string Set(const std::string& record) { return "MEM:USR:SET " + record; }
 

@@ -15,6 +15,12 @@ TEST_F(RadioTest, StoresASetUnderTheRecordsOwnNumberAndAnswersNothing) {
     // The set gets no answer: the first bytes back are the query's.
     EXPECT_EQ(port->Ask(Query(7), record.size() + 2), record + "\r\n");
     EXPECT_EQ(radio->Record(7), record);
+    // Its record says the query was answered, after it came, and the set was not.
+    const auto commands = radio->Commands();
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_FALSE(commands[0].answered);
+    ASSERT_TRUE(commands[1].answered);
+    EXPECT_GE(*commands[1].answered, commands[1].arrival);
 
     port->Write(Set("0,A,,,0,") + Set("101,B,,,0,") + Set("x,C,,,0,"));
     EXPECT_EQ(port->Ask(Query(1), 9), "1,,,,0,\r\n");

@@ -14,6 +14,14 @@ void CommandHistory::Add(ReceivedCommand command) {
     added_.notify_all();
 }
 
+void CommandHistory::Answered(std::size_t number, std::chrono::steady_clock::time_point at) {
+    std::lock_guard lock(mutex_);
+    const std::size_t dropped = count_ - commands_.size();
+    if (number >= dropped && number < count_) {
+        commands_[number - dropped].answered = at;
+    }
+}
+
 std::vector<ReceivedCommand> CommandHistory::Commands() const {
     std::lock_guard lock(mutex_);
     return {commands_.begin(), commands_.end()};

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace radiosim {
 struct ReceivedCommand {
     std::string text; // the bytes before the CR, unchanged
     std::chrono::steady_clock::time_point arrival;
+    // When the last byte of the radio's answer went out; empty while it has not, or never will.
+    std::optional<std::chrono::steady_clock::time_point> answered;
 };
 
 // The commands received so far, in order, for callers to inspect and wait on. Keeps the most
@@ -22,6 +25,9 @@ public:
     static constexpr std::size_t kRetained = 10000;
 
     void Add(ReceivedCommand command);
+    // Stamps the answer to the `number`-th command received (from 0, the ones no longer
+    // retained included); nothing if that one is no longer retained.
+    void Answered(std::size_t number, std::chrono::steady_clock::time_point at);
 
     std::vector<ReceivedCommand> Commands() const;
     // All commands received, the ones no longer retained included.

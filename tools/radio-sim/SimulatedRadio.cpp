@@ -153,6 +153,9 @@ void SimulatedRadio::TakeNewBehaviour() {
     writesTaken_ = 0;
     flood_->Stop();
     schedule_ = OutputSchedule();
+    pendingAnswers_.clear();
+    answerBytesScheduled_ = 0;
+    answerBytesWritten_ = 0;
 }
 
 MemFileSummary SimulatedRadio::LoadMemories(const std::string& path) {
@@ -214,7 +217,7 @@ bool SimulatedRadio::ReadFromLine() {
 void SimulatedRadio::HandleCommand(std::string text) {
     const Command command = ParseCommand(text);
     log_->Received(text, readAt_);
-    history_.Add({std::move(text), readAt_});
+    history_.Add({std::move(text), readAt_, std::nullopt});
     if (command.kind == Command::Kind::Set) {
         if (DropsWrite(behaviour_, ++writesTaken_)) {
             Note("set command " + std::to_string(writesTaken_) + " dropped");
@@ -250,15 +253,22 @@ void SimulatedRadio::HandleCommand(std::string text) {
             : schedule_.Add(*answer, due, behaviour.fragments, behaviour.fragmentGap);
     if (!scheduled) {
         Note("answer dropped: too much output waiting to be sent");
+    } else if (!answer->empty()) {
+        answerBytesScheduled_ += answer->size();
+        pendingAnswers_.push_back({history_.Count() - 1, answerBytesScheduled_});
     }
 }
 
 void SimulatedRadio::SendDue() {
     const Clock::time_point now = Clock::now();
-    const std::string bytes = schedule_.TakeDue(now) + flood_->TakeDue(now);
+    const std::string answers = schedule_.TakeDue(now);
+    const std::string bytes = answers + flood_->TakeDue(now);
     if (bytes.empty()) {
         return;
     }
+    // Stamped before the write, so that whoever reads an answer finds it stamped, and never
+    // later than it went out. Bytes the line has no room for are answered all the same.
+    NoteAnswersWritten(answers.size(), Clock::now());
     const ssize_t written = ::write(pty_->MasterFd(), bytes.data(), bytes.size());
     const std::size_t sent = written > 0 ? static_cast<std::size_t>(written) : 0;
     if (sent > 0) {
@@ -267,6 +277,14 @@ void SimulatedRadio::SendDue() {
     if (sent < bytes.size()) {
         // Like a real line: what the far end has no room for is lost.
         Note(std::to_string(bytes.size() - sent) + " bytes lost: the port's input is full");
+    }
+}
+
+void SimulatedRadio::NoteAnswersWritten(std::size_t count, Clock::time_point at) {
+    answerBytesWritten_ += count;
+    while (!pendingAnswers_.empty() && pendingAnswers_.front().end <= answerBytesWritten_) {
+        history_.Answered(pendingAnswers_.front().command, at);
+        pendingAnswers_.pop_front();
     }
 }
 

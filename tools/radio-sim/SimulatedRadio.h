@@ -14,6 +14,7 @@
 #include "serial/LinuxFileDescriptor.h"
 
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -79,6 +80,8 @@ private:
     bool ReadFromLine();
     void HandleCommand(std::string text);
     void SendDue();
+    // Stamps the answers whose last byte is among `count` more bytes of answers just written.
+    void NoteAnswersWritten(std::size_t count, Clock::time_point at);
     void Note(const std::string& text) const;
     void Release();
 
@@ -104,6 +107,15 @@ private:
     std::optional<LineFlood> flood_;
     Behaviour behaviour_;
     std::size_t answersSplit_ = 0;
+    // The answers in the schedule: the number of the command each answers, and where its last
+    // byte falls in all the bytes of answers scheduled since the schedule was last emptied.
+    struct PendingAnswer {
+        std::size_t command;
+        std::size_t end;
+    };
+    std::deque<PendingAnswer> pendingAnswers_;
+    std::size_t answerBytesScheduled_ = 0;
+    std::size_t answerBytesWritten_ = 0;
     std::size_t writesTaken_ = 0;
     Clock::time_point readAt_;
 };
