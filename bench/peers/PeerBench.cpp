@@ -40,6 +40,7 @@ struct Contender {
 const Contender kContenders[] = {
     {"floor", "echo-floor", ""},
     {"floor-thread", "echo-floor-thread", ""},
+    {"floor-handover", "echo-floor-handover", ""},
     {"vacomm-direct", "echo-vacomm-direct", ""},
     {"vacomm-event", "echo-vacomm-event", ""},
     {"vacomm-queued", "echo-vacomm-queued", ""},
@@ -174,6 +175,8 @@ const std::vector<Figure>& Figures() {
         {"1-byte round trip p99 (us)", "%.1f", RoundTripPercentile(&Percentiles::p99)},
         {"1-byte round trip max (us)", "%.0f", RoundTripPercentile(&Percentiles::max)},
         {"CPU per round trip (us)", "%.1f", MedianOfEcho(&EchoFigures::cpuPerRoundTripMicros)},
+        {"context switches per round trip", "%.2f",
+         MedianOfEcho(&EchoFigures::switchesPerRoundTrip)},
         {"bulk echo (MiB/s)", "%.1f", MedianOfEcho(&EchoFigures::bulkMiBPerSecond)},
         {"bulk CPU (ns/byte)", "%.1f", MedianOfEcho(&EchoFigures::bulkCpuNanosPerByte)},
         {"115,200 baud paced: CPU (%)", "%.2f", MedianOfEcho(&EchoFigures::pacedCpuPercent)},
