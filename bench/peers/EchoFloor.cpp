@@ -118,7 +118,8 @@ private:
 
     int fd_;
     int epoll_ = -1;
-    int stop_ = -1; // set only to end the hand-over's thread: the host ends the program with SIGTERM
+    int stop_ =
+        -1; // set only to end the hand-over's thread: the host ends the program with SIGTERM
     int handOver_ = -1;
     std::atomic<bool> hungUp_{false};
     std::thread waiter_;
