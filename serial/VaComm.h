@@ -569,6 +569,13 @@ private:
     template <class T> void SetLineSetting(std::string_view setting, T& field, T value);
 
     int32_t DirectWriteBuf(const void* buffer, int32_t count);
+    // Under the global lock, `ask` reads and clears the device's line errors together with the
+    // part of the status its caller wants; the errors are kept for the next ClearLineErrors and
+    // answered. Raises as GetCommStatus does. Nothing on a closed port.
+    uint32_t ClearErrorsWith(
+        const std::function<bool(SerialPlatform::THandle device, uint32_t& errors)>& ask);
+    // The bytes waiting in the receive queue, asked with the line errors alone.
+    uint32_t InputWaiting();
     // ReadWait and ReadUntil; `endChar` < 0 for none.
     TVaTransfer ReadWaiting(char* buffer, int32_t count, int endChar, int32_t timeoutMs);
     // Waits up to `timeoutMs` for input, or for the port to close; false when it closed.

@@ -7,19 +7,37 @@
 #include "serial/platform/CommPlatform.h"
 
 #include <array>
+#include <functional>
 #include <mutex>
 
 using namespace SerialPlatform;
 
-TVaCommStatus TVaCustomComm::GetCommStatus() {
+uint32_t
+TVaCustomComm::ClearErrorsWith(const std::function<bool(THandle device, uint32_t& errors)>& ask) {
     std::lock_guard lock(globalLock_);
-    TVaCommStatus status;
+    uint32_t errors = 0;
     const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {
-        Watch(system_->ClearCommError(device.Get(), status.Errors, status.Status), sErrStatistics);
-        heldErrors_ |= status.Errors;
+        Watch(ask(device.Get(), errors), sErrStatistics);
+        heldErrors_ |= errors;
     }
+    return errors;
+}
+
+TVaCommStatus TVaCustomComm::GetCommStatus() {
+    TVaCommStatus status;
+    status.Errors = ClearErrorsWith([&](THandle device, uint32_t& errors) {
+        return system_->ClearCommError(device, errors, status.Status);
+    });
     return status;
+}
+
+uint32_t TVaCustomComm::InputWaiting() {
+    uint32_t waiting = 0;
+    ClearErrorsWith([&](THandle device, uint32_t& errors) {
+        return system_->ClearCommInput(device, errors, waiting);
+    });
+    return waiting;
 }
 
 bool TVaCustomComm::ClearLineErrors() {

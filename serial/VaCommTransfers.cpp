@@ -117,12 +117,11 @@ bool TVaCustomComm::ReadChar(char& ch) {
 }
 
 int32_t TVaCustomComm::ReadBufUsed() {
-    return Active() ? static_cast<int32_t>(GetCommStatus().Status.cbInQue) : 0;
+    return Active() ? static_cast<int32_t>(InputWaiting()) : 0;
 }
 
 int32_t TVaCustomComm::ReadBufFree() {
-    return Active() ? buffers_->ReadSize() - static_cast<int32_t>(GetCommStatus().Status.cbInQue)
-                    : 0;
+    return Active() ? buffers_->ReadSize() - static_cast<int32_t>(InputWaiting()) : 0;
 }
 
 int32_t TVaCustomComm::WriteBufUsed() {

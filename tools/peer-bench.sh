@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The serial benchmark against the libraries used instead of the component (Qt's QSerialPort,
-# libserialport, Boost.Asio, and plain poll/read/write as the floor): installs the peer libraries'
-# packages, configures and builds build/peers, and runs every contender in alternating rounds,
-# printing one table. --smoke runs a few iterations of each, as the test run does.
+# libserialport, Boost.Asio, and plain poll/read/write as the floor, beside the floor with one
+# hand-over to a second thread): installs the peer libraries' packages, configures and builds
+# build/peers, and runs every contender in alternating rounds, printing one table per placement
+# and the round trips against the hand-over floor. --smoke runs a few iterations of each, as the
+# test run does.
 #   bash tools/peer-bench.sh [--smoke] [peer_bench_host options, e.g. --rounds 3 --only floor,asio]
 set -euo pipefail
 cd "$(dirname "$0")/.."

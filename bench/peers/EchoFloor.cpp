@@ -1,15 +1,20 @@
 // The floor: the slave end opened raw and non-blocking, echoed with read and write. On a
-// hang-up it stops watching the descriptor, as a careful plain program does. Two builds
+// hang-up it stops watching the descriptor, as a careful plain program does. Three builds
 // (FLOOR_WAIT):
-//   poll    the main thread waits with poll for the device alone;
-//   thread  a thread of its own waits with edge-triggered epoll for the device and a stop signal,
-//           as any program must that runs its handlers on a port thread and can be stopped: what
-//           that design costs before any of the program's own work.
+//   poll      the main thread waits with poll for the device alone;
+//   thread    a thread of its own waits with edge-triggered epoll for the device and a stop
+//             signal, as any program must that runs its handlers on a port thread and can be
+//             stopped: what that design costs before any of the program's own work;
+//   handover  that thread only waits, and hands each wake to the main thread through an eventfd;
+//             the main thread reads and writes, as a program does whose handlers run on its GUI
+//             thread: what one hand-over between two threads costs, and no more.
 
 #include "BenchSupport.h"
 #include "EchoProgram.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <poll.h>
 #include <string_view>
 #include <sys/epoll.h>
@@ -44,25 +49,39 @@ constexpr std::string_view kWait = FLOOR_WAIT;
 class InputWait {
 public:
     explicit InputWait(int fd) : fd_(fd) {
-        if (kWait == "thread") {
-            epoll_ = epoll_create1(EPOLL_CLOEXEC);
-            stop_ = eventfd(0, EFD_CLOEXEC);
-            epoll_event device{EPOLLIN | EPOLLET, {.u32 = 0}};
-            epoll_event stop{EPOLLIN, {.u32 = 1}};
-            if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &device) != 0 ||
-                epoll_ctl(epoll_, EPOLL_CTL_ADD, stop_, &stop) != 0) {
-                echo::Fail("cannot watch the device");
-            }
+        if (kWait == "poll") {
+            return;
+        }
+        epoll_ = epoll_create1(EPOLL_CLOEXEC);
+        stop_ = eventfd(0, EFD_CLOEXEC);
+        epoll_event device{EPOLLIN | EPOLLET, {.u32 = 0}};
+        epoll_event stop{EPOLLIN, {.u32 = 1}};
+        if (epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &device) != 0 ||
+            epoll_ctl(epoll_, EPOLL_CTL_ADD, stop_, &stop) != 0) {
+            echo::Fail("cannot watch the device");
+        }
+        if (kWait == "handover") {
+            handOver_ = eventfd(0, EFD_CLOEXEC);
+            waiter_ = std::thread([this] { HandOverWakes(); });
         }
     }
+    ~InputWait() {
+        if (waiter_.joinable()) {
+            const uint64_t one = 1;
+            [[maybe_unused]] const ssize_t set = write(stop_, &one, sizeof one);
+            waiter_.join();
+        }
+    }
+    InputWait(const InputWait&) = delete;
+    InputWait& operator=(const InputWait&) = delete;
+
     bool Wait() {
+        if (kWait == "handover") {
+            uint64_t wakes = 0;
+            return read(handOver_, &wakes, sizeof wakes) == sizeof wakes || errno == EINTR;
+        }
         if (kWait == "thread") {
-            epoll_event ready[2];
-            const int count = epoll_wait(epoll_, ready, 2, -1);
-            for (int i = 0; i < count; ++i) {
-                hungUp_ = hungUp_ || (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
-            }
-            return count >= 0 || errno == EINTR;
+            return WaitForDevice();
         }
         pollfd ready{fd_, POLLIN, 0};
         const int count = poll(&ready, 1, -1);
@@ -72,10 +91,38 @@ public:
     bool HungUp() const { return hungUp_; }
 
 private:
+    // False on a failed wait or the stop signal.
+    bool WaitForDevice() {
+        epoll_event ready[2];
+        const int count = epoll_wait(epoll_, ready, 2, -1);
+        for (int i = 0; i < count; ++i) {
+            if (ready[i].data.u32 == 1) {
+                return false;
+            }
+            hungUp_ = hungUp_ || (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
+        }
+        return count >= 0 || errno == EINTR;
+    }
+
+    // The waiting thread of the hand-over: each wake of the device becomes one of the main
+    // thread's, until the device hangs up.
+    void HandOverWakes() {
+        while (WaitForDevice()) {
+            const uint64_t one = 1;
+            [[maybe_unused]] const ssize_t handed = write(handOver_, &one, sizeof one);
+            if (hungUp_) {
+                return;
+            }
+        }
+    }
+
     int fd_;
     int epoll_ = -1;
-    int stop_ = -1; // never set: the host ends the program with SIGTERM
-    bool hungUp_ = false;
+    int stop_ =
+        -1; // set only to end the hand-over's thread: the host ends the program with SIGTERM
+    int handOver_ = -1;
+    std::atomic<bool> hungUp_{false};
+    std::thread waiter_;
 };
 
 // Echoes until the line goes away; answers how it was noticed.

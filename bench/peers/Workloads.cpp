@@ -110,7 +110,9 @@ void RoundTrips(HostLine& line, EchoProcess& process, int count, EchoFigures& fi
         line.Exchange(1, 1, start + seconds(5));
         figures.roundTripMicros.push_back(Micros(Clock::now() - start));
     }
-    figures.cpuPerRoundTripMicros = (process.Usage() - before).cpuSeconds / count * 1e6;
+    const TaskUsage used = process.Usage() - before;
+    figures.cpuPerRoundTripMicros = used.cpuSeconds / count * 1e6;
+    figures.switchesPerRoundTrip = static_cast<double>(used.switches) / count;
 }
 
 void Bulk(HostLine& line, EchoProcess& process, std::size_t bytes, EchoFigures& figures) {

@@ -20,6 +20,7 @@ struct WorkloadSizes {
 struct EchoFigures {
     std::vector<double> roundTripMicros;
     double cpuPerRoundTripMicros = 0;
+    double switchesPerRoundTrip = 0; // the program's context switches: its threads' wake-ups
     double bulkMiBPerSecond = 0;
     double bulkCpuNanosPerByte = 0;
     double pacedCpuPercent = 0;

@@ -86,6 +86,14 @@ public:
     virtual bool PurgeComm(THandle handle, uint32_t flags) = 0;
     // Reads and clears the line-error flags (CE_*) and fills the status record.
     virtual bool ClearCommError(THandle handle, uint32_t& errors, COMSTAT& stat) = 0;
+    // ClearCommError for a caller that wants only `cbInQue`, as every read of what waits does: a
+    // system that asks the driver for each part of the status separately asks only for that.
+    virtual bool ClearCommInput(THandle handle, uint32_t& errors, uint32_t& inQue) {
+        COMSTAT stat{};
+        const bool cleared = ClearCommError(handle, errors, stat);
+        inQue = stat.cbInQue;
+        return cleared;
+    }
     virtual bool GetCommModemStatus(THandle handle, uint32_t& modemStat) = 0;
     virtual bool EscapeCommFunction(THandle handle, uint32_t func) = 0;
     virtual bool GetCommProperties(THandle handle, COMMPROP& prop) = 0;

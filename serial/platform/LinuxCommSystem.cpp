@@ -300,6 +300,24 @@ bool LinuxCommSystem::ClearCommError(THandle handle, uint32_t& errors, COMSTAT& 
             stat.Flags |= COMSTAT_CTS_HOLD;
         }
     }
+    return ReadLineErrors(handle, known, errors);
+}
+
+bool LinuxCommSystem::ClearCommInput(THandle handle, uint32_t& errors, uint32_t& inQue) {
+    errors = 0;
+    inQue = 0;
+    // Every ReadText and every count for OnRxChar comes here: one call to the driver fewer than
+    // the whole status, which would also ask for the output queue.
+    PortState known;
+    return WithPort(handle,
+                    [&](PortState& port) {
+                        known = port;
+                        return true;
+                    }) &&
+           QueueCount(handle, TIOCINQ, inQue) && ReadLineErrors(handle, known, errors);
+}
+
+bool LinuxCommSystem::ReadLineErrors(THandle handle, const PortState& known, uint32_t& errors) {
     if (!known.hasCounters) {
         return true; // the driver keeps no counters (a pseudo-terminal): no line errors to tell
     }

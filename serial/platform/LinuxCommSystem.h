@@ -22,6 +22,7 @@ public:
     bool SetCommMask(THandle handle, uint32_t evtMask) override;
     bool PurgeComm(THandle handle, uint32_t flags) override;
     bool ClearCommError(THandle handle, uint32_t& errors, COMSTAT& stat) override;
+    bool ClearCommInput(THandle handle, uint32_t& errors, uint32_t& inQue) override;
     bool GetCommModemStatus(THandle handle, uint32_t& modemStat) override;
     bool EscapeCommFunction(THandle handle, uint32_t func) override;
     bool GetCommProperties(THandle handle, COMMPROP& prop) override;
@@ -56,6 +57,8 @@ private:
     // not open.
     template <class Action> bool WithPort(THandle handle, Action action);
     bool ReadDeviceSettings(int fd, DCB& dcb);
+    // The line errors since the last reading, from the counters of a driver that keeps them.
+    bool ReadLineErrors(THandle handle, const PortState& known, uint32_t& errors);
 
     std::mutex mutex_;
     std::map<THandle, PortState> ports_;

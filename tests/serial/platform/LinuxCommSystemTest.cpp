@@ -35,11 +35,16 @@ protected:
         EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << SysErrorMessage(GetLastError());
         return handle_;
     }
+    // Counted both ways: the input count alone, then the whole status, which may have seen more
+    // bytes arrive, never fewer.
     uint32_t Waiting() {
         uint32_t errors = 0;
+        uint32_t inputOnly = 0;
+        EXPECT_TRUE(system_.ClearCommInput(handle_, errors, inputOnly));
         COMSTAT stat;
         EXPECT_TRUE(system_.ClearCommError(handle_, errors, stat));
-        return stat.cbInQue;
+        EXPECT_LE(inputOnly, stat.cbInQue) << "the input count alone differs from the status's";
+        return inputOnly;
     }
 
     ICommSystem& system_ = DefaultCommSystem();
