@@ -19,6 +19,7 @@ set(Q4471_PUBLIC_HEADERS
   framework/Application.h
   framework/Components.h
   framework/Exception.h
+  framework/Export.h
   framework/Thread.h
   framework/plain/PlainFramework.h
   serial/CommCodes.h
@@ -57,6 +58,9 @@ function(q4471_library name export_name file_name)
   set(objects)
   foreach(target IN LISTS arg_OBJECTS)
     list(APPEND objects $<TARGET_OBJECTS:${target}>)
+    # Only what framework/Export.h marks is exported: that is the libraries' ABI.
+    set_target_properties(${target} PROPERTIES
+      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   endforeach()
   add_library(${name} SHARED ${objects})
   add_library(${name}_static STATIC ${objects})

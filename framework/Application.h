@@ -2,6 +2,8 @@
 /// The application's error display and message pump.
 #pragma once
 
+#include "framework/Export.h"
+
 #include <exception>
 #include <functional>
 #include <string>
@@ -14,39 +16,39 @@ namespace Application {
 using ExceptionDisplay = std::function<void(const std::string& message)>;
 
 /// Installs the error display for the whole process; empty: standard error. Any thread.
-void SetExceptionDisplay(ExceptionDisplay display);
+Q4471_API void SetExceptionDisplay(ExceptionDisplay display);
 
 /// Shows the message of `error` (the whole Message() of an Exception, NUL bytes included).
-void ShowException(const std::exception& error);
+Q4471_API void ShowException(const std::exception& error);
 
 /// Shows the error being handled; call inside a catch block. An error that is not an exception
 /// object is shown with an empty message.
-void HandleException();
+Q4471_API void HandleException();
 
 /// Dispatches the GUI's messages while the GUI thread waits up to `timeoutMs`, so that a window
 /// stays responsive during a delay. A bound toolkit runs its own event loop; without one, the
 /// calls handed to the GUI thread run. Call on the GUI thread.
 using MessagePump = std::function<void(int timeoutMs)>;
 /// Installs the toolkit's message pump (QtFrameworkBinding does); empty to unbind. GUI thread.
-void SetMessagePump(MessagePump pump);
+Q4471_API void SetMessagePump(MessagePump pump);
 /// Runs the bound MessagePump, or else CheckSynchronize, for up to `timeoutMs` milliseconds.
 /// GUI thread.
-void ProcessMessages(int timeoutMs);
+Q4471_API void ProcessMessages(int timeoutMs);
 
 /// Hands the calling thread, the GUI thread, to the framework until Terminate: a bound toolkit
 /// runs its event loop; without one, the calls handed to the GUI thread run as they come, and
 /// nothing else wakes the thread. With `stopOnSignals`, SIGINT, SIGTERM and SIGHUP (Ctrl+C or a
 /// closed console on Windows) call Terminate while Run lasts. A Terminate that came before Run
 /// makes it return at once; each return takes the request, so the next Run waits for a new one.
-void Run(bool stopOnSignals = true);
+Q4471_API void Run(bool stopOnSignals = true);
 /// Asks Run to return; from any thread, from inside a call that Run runs too.
-void Terminate();
+Q4471_API void Terminate();
 /// Whether a Terminate waits to be taken by Run. Any thread.
-bool Terminated();
+Q4471_API bool Terminated();
 
 /// Lets a GUI toolkit run its own loop for Run: `run` blocks until `quit`, which may be called on
 /// any thread and before `run`, and which ends the loop only while Terminated() holds. Empty
 /// functions unbind. Call on the GUI thread.
-void SetMainLoop(std::function<void()> run, std::function<void()> quit);
+Q4471_API void SetMainLoop(std::function<void()> run, std::function<void()> quit);
 
 } // namespace Application

@@ -2,11 +2,13 @@
 /// The framework's object model: TObject, TPersistent and TComponent.
 #pragma once
 
+#include "framework/Export.h"
+
 #include <string>
 #include <vector>
 
 /// Root of the object model: objects know their class name for messages.
-class TObject {
+class Q4471_API TObject {
 public:
     /// Objects are destroyed through any base.
     virtual ~TObject() = default;
@@ -16,7 +18,7 @@ public:
 
 /// Root of the copyable option objects. Assign copies from a source of a known class; any other
 /// source ends in the framework's assignment error.
-class TPersistent : public TObject {
+class Q4471_API TPersistent : public TObject {
 public:
     /// Copies from `source`; the base hands over to the source's AssignTo.
     virtual void Assign(const TPersistent& source);
@@ -46,7 +48,7 @@ enum TComponentStateFlag : unsigned {
 /// The component base: an owner destroys what it owns, components ask to be told when a component
 /// they link to goes away (FreeNotification / Notification), and state flags mark loading, design
 /// time and destruction. Components belong to the thread that made them.
-class TComponent : public TPersistent {
+class Q4471_API TComponent : public TPersistent {
 public:
     /// A component that `owner` destroys with itself; null for none (the caller destroys it).
     explicit TComponent(TComponent* owner);

@@ -2,11 +2,13 @@
 /// The framework's exceptions.
 #pragma once
 
+#include "framework/Export.h"
+
 #include <exception>
 #include <string>
 
 /// The framework's base exception class: every error the program reports carries a message only.
-class Exception : public std::exception {
+class Q4471_API Exception : public std::exception {
 public:
     /// An error with `message`.
     explicit Exception(std::string message) : message_(std::move(message)) {}
@@ -20,7 +22,7 @@ private:
 };
 
 /// Raised by conversions (text to integer) and by impossible assignments between objects.
-class EConvertError : public Exception {
+class Q4471_API EConvertError : public Exception {
 public:
     /// An error with `message`.
     using Exception::Exception;

@@ -2,6 +2,8 @@
 /// Threads and the calls they hand to the GUI thread.
 #pragma once
 
+#include "framework/Export.h"
+
 #include <atomic>
 #include <cstddef>
 #include <exception>
@@ -35,7 +37,7 @@ enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
 /// is kept in FatalException(). With FreeOnTerminate set, the object deletes itself when Execute
 /// has returned; otherwise its owner deletes it, and a derived class whose Execute uses its own
 /// members calls WaitFor() in its destructor.
-class TThread {
+class Q4471_API TThread {
 public:
     /// A suspended thread.
     TThread();
@@ -106,7 +108,7 @@ struct SyncRequest;
 /// busy, or be the very caller. The GUI thread runs the calls of one hand-over one after the other,
 /// never one inside another: while one runs, the next is not taken, not even by a wait nested in
 /// the running call.
-class TSyncHandOver {
+class Q4471_API TSyncHandOver {
 public:
     /// An open hand-over.
     TSyncHandOver();
@@ -149,18 +151,18 @@ private:
 /// The GUI thread's side of Synchronize: runs the calls that wait for it. With a positive timeout
 /// it first waits that long (milliseconds) for a call to arrive. Answers whether it ran any. Call
 /// on the GUI thread. A program without a toolkit calls it in its main loop.
-bool CheckSynchronize(int timeoutMs = 0);
+Q4471_API bool CheckSynchronize(int timeoutMs = 0);
 
 /// Ends the GUI thread's present or next wait in CheckSynchronize early, for a GUI thread that
 /// waits for calls and for something else at once. Any thread.
-void InterruptCheckSynchronize();
+Q4471_API void InterruptCheckSynchronize();
 
 /// The number of calls waiting for the GUI thread to run them. Any thread.
-std::size_t PendingSyncCalls();
+Q4471_API std::size_t PendingSyncCalls();
 
 /// True on the GUI thread: the thread that initialised the program (the process's first thread).
-bool IsMainThread();
+Q4471_API bool IsMainThread();
 
 /// Lets a GUI toolkit get woken when a call waits for the GUI thread; empty to unbind. `wake`
 /// runs on the handing thread and only posts to the toolkit.
-void SetWakeMainThread(std::function<void()> wake);
+Q4471_API void SetWakeMainThread(std::function<void()> wake);

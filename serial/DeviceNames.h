@@ -4,6 +4,8 @@
 /// How the component turns a port name into the device it opens, and how a program names its
 /// ports its own way.
 
+#include "framework/Export.h"
+
 #include <functional>
 #include <string>
 
@@ -20,17 +22,17 @@ using TDeviceResolver = std::function<std::string(const std::string& name)>;
 /// puts the system's default back. Safe from any thread; a lookup already under way keeps the
 /// resolver it took. A program that names its ports its own way installs its resolver once,
 /// before it opens a port.
-void SetDeviceResolver(TDeviceResolver resolver);
+Q4471_API void SetDeviceResolver(TDeviceResolver resolver);
 
 /// The path for a port name by the installed resolver, after dropping a leading "\\.\"; by
 /// DefaultDeviceNode when none is installed. Safe from any thread.
-std::string DeviceNodeFor(const std::string& name);
+Q4471_API std::string DeviceNodeFor(const std::string& name);
 
 /// The system's own naming, which a resolver may fall back on. Linux: an absolute path stands as
 /// it is; any other name is a node of that name under /dev ("ttyACM0" is /dev/ttyACM0). Linux has
 /// no nodes named "COMn", so a "COMn" that no installed resolver maps is a missing device.
 /// Windows: a path (with a drive or a separator) stands as it is; any other name is a device in
 /// the device namespace: "COM3" is "\\.\COM3", which also reaches COM10 and above.
-std::string DefaultDeviceNode(const std::string& name);
+Q4471_API std::string DefaultDeviceNode(const std::string& name);
 
 } // namespace SerialPlatform

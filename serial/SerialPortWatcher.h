@@ -4,6 +4,7 @@
 /// TSerialPortWatcher: news when a serial port comes or goes.
 
 #include "framework/Components.h"
+#include "framework/Export.h"
 #include "serial/SerialPorts.h"
 #include "serial/VaTypes.h"
 #include "serial/Vaconst.h"
@@ -33,7 +34,7 @@ using TSerialPortEvent = std::function<void(TObject* sender, const TSerialPortIn
 ///
 /// Lock order: the watcher's mutex is a leaf; it is never held while a handler runs or while
 /// the watcher waits for its thread.
-class TSerialPortWatcher : public TComponent {
+class Q4471_API TSerialPortWatcher : public TComponent {
 public:
     /// A stopped watcher; `owner` destroys it with itself, or null for none.
     explicit TSerialPortWatcher(TComponent* owner = nullptr);

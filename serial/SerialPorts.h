@@ -5,6 +5,8 @@
 /// record it fills, TSerialPortInfo. TSerialPortWatcher (SerialPortWatcher.h) tells when one
 /// comes or goes.
 
+#include "framework/Export.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -77,12 +79,12 @@ struct TSerialSystemFolders {
 /// Windows reads the system's list of serial devices (HARDWARE\\DEVICEMAP\\SERIALCOMM) and the
 /// USB identity from the ports' device records. A folder it cannot read costs only what it would
 /// have told. Any thread.
-std::vector<TSerialPortInfo> ListSerialPorts(const TSerialSystemFolders& folders = {});
+Q4471_API std::vector<TSerialPortInfo> ListSerialPorts(const TSerialSystemFolders& folders = {});
 
 /// "USB serial adapter", "USB modem-class device", "built-in UART", "Bluetooth", "other".
-std::string PortKindName(TSerialPortKind kind);
+Q4471_API std::string PortKindName(TSerialPortKind kind);
 
 /// What a user recognises the port by, on one line: maker and product, the serial number and the
 /// ids, "FTDI FT232R USB UART, serial A10K3ZQ4, 0403:6001"; the kind when the system tells no
 /// more ("built-in UART").
-std::string PortIdentity(const TSerialPortInfo& port);
+Q4471_API std::string PortIdentity(const TSerialPortInfo& port);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/Components.h"
+#include "framework/Export.h"
 
 #include <atomic>
 #include <cstdint>
@@ -16,7 +17,7 @@ using TVaChangeEvent = std::function<void(TVaPersistent* sender)>;
 /// Base of the component's option groups: each change is reported through OnChange, and changes
 /// made between BeginUpdate and the matching EndUpdate are reported once, at that EndUpdate.
 /// Changed on the owner's thread only; no locking.
-class TVaPersistent : public TPersistent {
+class Q4471_API TVaPersistent : public TPersistent {
 public:
     /// How many BeginUpdate calls are still open.
     int32_t UpdateCount() const { return updateCount_; }
@@ -79,7 +80,7 @@ private:
 };
 
 /// Common base of the serial components (the port, its clients, the display).
-class TVaComponent : public TComponent {
+class Q4471_API TVaComponent : public TComponent {
 public:
     /// Makes the component; `owner` (may be null) destroys it.
     using TComponent::TComponent;

@@ -2,6 +2,7 @@
 /// The asynchronous serial port TVaComm, its event handler types and GetPortState.
 #pragma once
 
+#include "framework/Export.h"
 #include "framework/Thread.h"
 #include "serial/CommRecords.h"
 #include "serial/VaClasses.h"
@@ -152,7 +153,7 @@ struct TVaTransfer {
 /// error's Kind() tells them apart for a program (TVaCommErrorKind: a refused setting
 /// ekRefusedSetting, a refusal while open ekPortOpen, a vanished device ekDeviceGone, any other
 /// failed system call ekSystemError), with SystemCode() the system's code.
-class TVaCustomComm : public TVaComponent {
+class Q4471_API TVaCustomComm : public TVaComponent {
 public:
     /// A closed port with the defaults: 1200 baud, 8 data bits, no parity, 1 stop bit, no flow
     /// control, device name `"\\.\COM%d"` and port number 0, events ceError, ceRxChar and
@@ -646,7 +647,7 @@ private:
 };
 
 /// The port with every property published; it adds no behaviour.
-class TVaComm : public TVaCustomComm {
+class Q4471_API TVaComm : public TVaCustomComm {
 public:
     using TVaCustomComm::TVaCustomComm;
 };
@@ -654,4 +655,4 @@ public:
 /// Tries whether the device of `"COM<port>"` can be opened now: 1 it can (and is left closed),
 /// 2 there is no such device, 0 it cannot for another reason (held by another program, no
 /// permission). Any thread.
-int32_t GetPortState(int32_t port);
+Q4471_API int32_t GetPortState(int32_t port);

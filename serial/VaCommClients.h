@@ -2,6 +2,7 @@
 /// A port's clients: IVaCommUser, TVaDispatcher and TVaCommComponent.
 #pragma once
 
+#include "framework/Export.h"
 #include "serial/VaComm.h"
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 
 /// What a port's client is told, on the GUI thread: the line events of each batch, and the bytes
 /// received (valid only during the call).
-class IVaCommUser {
+class Q4471_API IVaCommUser {
 public:
     /// The line events of a batch (EV_* bits), before the port's own handlers.
     virtual void LineChanged(uint32_t evtMask) = 0;
@@ -24,7 +25,7 @@ protected:
 
 /// Attaches one user to a port: the port feeds it events and data while it is Active, and the
 /// user writes, purges and sets DTR through it. Detached, it ignores every call.
-class TVaDispatcher : public TObject {
+class Q4471_API TVaDispatcher : public TObject {
 public:
     /// A detached dispatcher for `user`, which must outlive it.
     explicit TVaDispatcher(IVaCommUser& user) : User(user) {}
@@ -66,7 +67,7 @@ public:
 
 /// Base of the components that attach to a port as its clients; descendants override
 /// DataChanged and LineChanged, which run on the GUI thread.
-class TVaCommComponent : public TVaComponent, public IVaCommUser {
+class Q4471_API TVaCommComponent : public TVaComponent, public IVaCommUser {
 public:
     /// A detached client; `owner` (may be null) destroys it.
     explicit TVaCommComponent(TComponent* owner);

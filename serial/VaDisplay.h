@@ -2,13 +2,14 @@
 /// TVaDisplay, what a port needs of its line-status display.
 #pragma once
 
+#include "framework/Export.h"
 #include "serial/VaClasses.h"
 
 /// What a port needs of the line-status display attached through its Display property: a
 /// component, so that its removal clears the property, that refreshes itself from the port whose
 /// line events arrived. The drawn displays derive from it in the widget library beside this core,
 /// which keeps the core free of any GUI toolkit.
-class TVaDisplay : public TVaComponent {
+class Q4471_API TVaDisplay : public TVaComponent {
 public:
     /// Makes the display; `owner` (may be null) destroys it.
     using TVaComponent::TVaComponent;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/Components.h"
+#include "framework/Export.h"
 #include "serial/SignalHandle.h"
 
 #include <atomic>
@@ -39,7 +40,7 @@ struct TVaWaitListResult {
 
 /// Owns one signal of the operating system (the one kind of handle the component keeps this way)
 /// and frees it when destroyed.
-class TVaHandleObject : public TObject {
+class Q4471_API TVaHandleObject : public TObject {
 public:
     /// Takes ownership of `handle` (none by default).
     explicit TVaHandleObject(SerialPlatform::TSignalHandle handle = {}) : handle_(handle) {}
@@ -70,7 +71,7 @@ private:
 /// auto-reset signal). A manual-reset signal stays set until ResetEvent; an auto-reset signal is
 /// cleared by the wait that it ends. Set, reset and wait may come from any thread. wrAbandoned
 /// never occurs.
-class TVaEvent : public TVaHandleObject {
+class Q4471_API TVaEvent : public TVaHandleObject {
 public:
     /// Makes a signal, manual or auto reset, set or clear. Signals are private to the process: a
     /// name is accepted and ignored. If the system cannot make the signal the handle stays
@@ -100,7 +101,7 @@ private:
 };
 
 /// The signal the component's threads wait on: manual reset, initially clear, unnamed.
-class TVaWaitEvent : public TVaEvent {
+class Q4471_API TVaWaitEvent : public TVaEvent {
 public:
     /// A clear manual-reset signal.
     TVaWaitEvent() : TVaEvent(true, false) {}
@@ -109,14 +110,14 @@ public:
 /// Waits up to `timeout` milliseconds (VaInfinite: no limit) for any signal of the list. When
 /// several are set, the earliest in the list wins; an auto-reset signal is cleared only when it
 /// is the one chosen. Any thread.
-TVaWaitListResult WaitForEvents(std::span<TVaEvent* const> events, uint32_t timeout);
+Q4471_API TVaWaitListResult WaitForEvents(std::span<TVaEvent* const> events, uint32_t timeout);
 /// The same for a list written in place: `WaitForEvents({&stop, &data}, 500)`.
 inline TVaWaitListResult WaitForEvents(std::initializer_list<TVaEvent*> events, uint32_t timeout) {
     return WaitForEvents(std::span<TVaEvent* const>(events.begin(), events.size()), timeout);
 }
 
 /// A mutual-exclusion lock that the thread holding it may take again; released as often as taken.
-class TVaCriticalSection : public TObject {
+class Q4471_API TVaCriticalSection : public TObject {
 public:
     /// Takes the lock, waiting for another holder.
     void Acquire() { mutex_.lock(); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/Export.h"
 #include "serial/VaClasses.h"
 #include "serial/VaTypes.h"
 #include "serial/Vaconst.h"
@@ -17,7 +18,7 @@
 
 /// Hardware and software flow control. Setters ignore an equal value. The port writes a change
 /// to its open device at once.
-class TVaFlowControl : public TVaPersistent {
+class Q4471_API TVaFlowControl : public TVaPersistent {
 public:
     /// Output waits while CTS is off (hardware handshake). Default false.
     bool OutCtsFlow() const { return outCtsFlow_; }
@@ -73,7 +74,7 @@ private:
 };
 
 /// The line's special characters. All five share SetEventChar, which notifies on every call.
-class TVaEventChars : public TVaPersistent {
+class Q4471_API TVaEventChars : public TVaPersistent {
 public:
     // Indexes of SetEventChar.
     /// Index of XonChar for SetEventChar.
@@ -117,7 +118,7 @@ private:
 
 /// Queue sizes, time-outs and flow-control limits. The four sizes and limits notify on a change;
 /// ReadTimeout and WriteTimeout are plain values that notify nobody.
-class TVaBuffers : public TVaPersistent {
+class Q4471_API TVaBuffers : public TVaPersistent {
 public:
     /// The receive queue's size in bytes, asked of the driver at Open. Default 4096.
     TVaIntW ReadSize() const { return readSize_; }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/Exception.h"
+#include "framework/Export.h"
 
 #include <cstdint>
 #include <string>
@@ -25,7 +26,7 @@ enum TVaCommErrorKind {
 
 /// The serial component's one exception class: its message text (what(), Message()), the kind of
 /// failure, and the system's error code behind it (0 for a refusal of the component's own).
-class EVaCommError : public Exception {
+class Q4471_API EVaCommError : public Exception {
 public:
     /// An error with `message` and what a program needs to act on it.
     explicit EVaCommError(std::string message, TVaCommErrorKind kind = ekSystemError,

@@ -2,6 +2,8 @@
 /// Millisecond timers, delays and small helpers of the serial component.
 #pragma once
 
+#include "framework/Export.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,25 +17,25 @@ struct TVaTimeEvent {
 
 /// The millisecond tick counter: a monotonic clock reduced to 32 bits, so it wraps after about
 /// 49.7 days.
-uint32_t VaTickCount();
+Q4471_API uint32_t VaTickCount();
 
 /// Starts `timer` now for `duration` milliseconds (compared unsigned, as TimerExpired does).
-void InitTimer(TVaTimeEvent& timer, int32_t duration);
+Q4471_API void InitTimer(TVaTimeEvent& timer, int32_t duration);
 /// True once more than the timer's duration has passed since it was started.
-bool TimerExpired(const TVaTimeEvent& timer);
+Q4471_API bool TimerExpired(const TVaTimeEvent& timer);
 /// The milliseconds of a wait that ends when TimerExpired turns true (never the 0xFFFFFFFF of
 /// no limit); 0 once it has.
-uint32_t TimerRemaining(const TVaTimeEvent& timer);
+Q4471_API uint32_t TimerRemaining(const TVaTimeEvent& timer);
 
 /// InitTimer against a given tick reading `now`. Elapsed time is the reading minus the start
 /// modulo 2^32, so a timer that spans the counter's wrap expires as if there were none.
-void InitTimerAt(TVaTimeEvent& timer, int32_t duration, uint32_t now);
+Q4471_API void InitTimerAt(TVaTimeEvent& timer, int32_t duration, uint32_t now);
 /// TimerExpired against a given tick reading `now`, modulo 2^32 as InitTimerAt.
-bool TimerExpiredAt(const TVaTimeEvent& timer, uint32_t now);
+Q4471_API bool TimerExpiredAt(const TVaTimeEvent& timer, uint32_t now);
 
 /// Returns once more than `milliseconds` have passed (at once for a negative time). With
 /// `processMessages` on the GUI thread, calls handed to the GUI thread run meanwhile.
-void SysDelay(int32_t milliseconds, bool processMessages);
+Q4471_API void SysDelay(int32_t milliseconds, bool processMessages);
 
 /// True when mask and value share a bit, by a signed test: bit 31 alone does not count.
 inline bool BitOn(int32_t mask, int32_t value) {
@@ -63,8 +65,8 @@ template <class T> void FreeObject(T*& object) {
 }
 
 /// Appends the path delimiter '/' unless the path is empty or already ends with one.
-std::string AddPathSlash(const std::string& path);
+Q4471_API std::string AddPathSlash(const std::string& path);
 
 /// The size in bytes of the file, directory or other entry `fileName` names (relative names are
 /// taken from the working directory), or -1 when there is none.
-int64_t GetFileSize(const std::string& fileName);
+Q4471_API int64_t GetFileSize(const std::string& fileName);

@@ -2,6 +2,8 @@
 /// The framework binding without a GUI toolkit.
 #pragma once
 
+#include "framework/Export.h"
+
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -10,7 +12,7 @@
 
 /// The framework stand-ins without a GUI toolkit, for tests: the test's own thread acts as the GUI
 /// thread and pumps the calls handed to it, and the error display records the messages it is given.
-class PlainFrameworkBinding {
+class Q4471_API PlainFrameworkBinding {
 public:
     /// Installs the recording error display.
     PlainFrameworkBinding();

@@ -2,12 +2,14 @@
 /// The framework binding to Qt.
 #pragma once
 
+#include "framework/Export.h"
+
 class QWidget;
 
 /// Binds the framework stand-ins to a running QApplication: calls handed to the GUI thread are run
 /// from Qt's event loop, Application::Run runs that loop, and the application's error display is a
 /// message box. Unbinds when destroyed, so nothing reaches Qt after the application has gone.
-class QtFrameworkBinding {
+class Q4471_API QtFrameworkBinding {
 public:
     /// Binds; make it after the QApplication, on the GUI thread.
     QtFrameworkBinding();

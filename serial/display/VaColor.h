@@ -2,6 +2,8 @@
 /// The framework's colour TColor, its named colours and the conversion to Qt's.
 #pragma once
 
+#include "framework/Export.h"
+
 #include <QColor>
 #include <cstdint>
 
@@ -24,4 +26,4 @@ inline constexpr TColor clBlue = 0xFF0000;
 inline constexpr TColor clWindow = 0xFF000005;
 
 /// The one conversion from the framework's colour to Qt's; system colours come from `palette`.
-QColor ColorToQColor(TColor color, const QPalette& palette);
+Q4471_API QColor ColorToQColor(TColor color, const QPalette& palette);

@@ -2,6 +2,8 @@
 /// TVaGraphicControl, the base of the serial component's drawn controls.
 #pragma once
 
+#include "framework/Export.h"
+
 #include <QWidget>
 #include <cstdint>
 
@@ -10,7 +12,7 @@
 /// several properties change, and hooks that run after Qt's own handling of the mouse entering and
 /// leaving, a font change and a text change (the widget's window title is its text). GUI thread
 /// only.
-class TVaGraphicControl : public QWidget {
+class Q4471_API TVaGraphicControl : public QWidget {
 public:
     /// A control inside `parent` (may be null), which destroys it.
     explicit TVaGraphicControl(QWidget* parent = nullptr);

@@ -2,6 +2,7 @@
 /// TVaLEDDisplay, the LED line-status display of a port (Qt widget).
 #pragma once
 
+#include "framework/Export.h"
 #include "serial/VaDisplay.h"
 #include "serial/display/VaColor.h"
 #include "serial/display/VaControls.h"
@@ -33,7 +34,7 @@ enum TVrDisplayMode { ltHide, ltScale };
 /// when it goes) and a widget (a parent widget destroys it too); either way is safe.
 ///
 /// Attach it with the port's SetDisplay. Create, change and destroy it on the GUI thread.
-class TVaLEDDisplay : public TVaGraphicControl, public TVaDisplay {
+class Q4471_API TVaLEDDisplay : public TVaGraphicControl, public TVaDisplay {
 public:
     /// The number of lamps: 1 CTS, 2 DSR, 3 RING, 4 RLSD, 5 CTS hold, 6 DSR hold, 7 RLSD hold,
     /// 8 XOFF hold, 9 XOFF sent.

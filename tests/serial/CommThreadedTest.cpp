@@ -26,6 +26,9 @@ TEST_F(CommThreadedTest, AReaderAndAWriterShareThePort) {
     const std::string outgoing = Pattern(60000, 1);
     const std::string incoming = Pattern(60000, 2);
 
+    // A direct write waits for room as long as ReadTimeout says: the default second is too short
+    // for a peer thread that a loaded machine leaves without a core.
+    comm_.Buffers().SetReadTimeout(20000);
     std::atomic<bool> allWritten{true};
     std::thread writer([&] {
         // The peer keeps reading, so every chunk finds room in time. (A chunk that did not
