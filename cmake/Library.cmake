@@ -19,6 +19,7 @@ set(Q4471_PUBLIC_HEADERS
   framework/Application.h
   framework/Components.h
   framework/Exception.h
+  framework/Locks.h
   framework/Thread.h
   framework/plain/PlainFramework.h
   serial/CommCodes.h

@@ -2,12 +2,13 @@
 /// Threads and the calls they hand to the GUI thread.
 #pragma once
 
+#include "framework/Locks.h"
+
 #include <atomic>
 #include <cstddef>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -94,8 +95,8 @@ private:
     std::atomic<bool> freeOnTerminate_{false};
     std::atomic<TThreadPriority> priority_{tpNormal};
     std::atomic<int> nativeId_{0};
-    std::mutex startMutex_;
-    std::mutex priorityMutex_;
+    TMutex startMutex_;
+    TMutex priorityMutex_;
     std::exception_ptr fatalException_;
 };
 
@@ -140,7 +141,8 @@ public:
 private:
     friend struct SyncTurns; // the GUI thread's side, in Thread.cpp
 
-    // All guarded by the queue's mutex.
+    // All guarded by the mutex of the GUI thread's queue, which Thread.cpp keeps to itself (so
+    // that the analysis checks that queue's own members, not these).
     bool withdrawn_ = false;
     SyncRequest* running_ = nullptr; // the call of this hand-over that the GUI thread runs
     std::vector<std::unique_ptr<SyncRequest>> posted_; // kept until they have run

@@ -4,13 +4,13 @@
 /// TSerialPortWatcher: news when a serial port comes or goes.
 
 #include "framework/Components.h"
+#include "framework/Locks.h"
 #include "serial/SerialPorts.h"
 #include "serial/VaTypes.h"
 #include "serial/Vaconst.h"
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 class TSerialPortWatchThread;
@@ -85,7 +85,7 @@ private:
 
     TSerialSystemFolders folders_;
     TVaHandlerThread handlerThread_ = htGuiThread;
-    mutable std::mutex mutex_; // a leaf; guards thread_ and ports_
-    TSerialPortWatchThread* thread_ = nullptr;
-    std::vector<TSerialPortInfo> ports_;
+    mutable TMutex mutex_; // a leaf
+    TSerialPortWatchThread* thread_ Q4471_GUARDED_BY(mutex_) = nullptr;
+    std::vector<TSerialPortInfo> ports_ Q4471_GUARDED_BY(mutex_);
 };

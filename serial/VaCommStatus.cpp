@@ -7,12 +7,11 @@
 #include "serial/platform/CommPlatform.h"
 
 #include <array>
-#include <mutex>
 
 using namespace SerialPlatform;
 
 TVaCommStatus TVaCustomComm::GetCommStatus() {
-    std::lock_guard lock(globalLock_);
+    const TLockGuard lock(globalLock_);
     TVaCommStatus status;
     const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {

@@ -2,9 +2,10 @@
 /// The framework binding without a GUI toolkit.
 #pragma once
 
+#include "framework/Locks.h"
+
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,6 @@ public:
     std::vector<std::string> ShownErrors() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> shownErrors_;
+    mutable TMutex mutex_;
+    std::vector<std::string> shownErrors_ Q4471_GUARDED_BY(mutex_);
 };
