@@ -141,8 +141,8 @@ public:
 private:
     friend struct SyncTurns; // the GUI thread's side, in Thread.cpp
 
-    // All guarded by the mutex of the GUI thread's queue, which Thread.cpp keeps to itself (so
-    // that the analysis checks that queue's own members, not these).
+    // All guarded by the mutex of the GUI thread's queue. That mutex is Thread.cpp's own, out of
+    // this header's sight: Clang's analysis checks the queue's members, not these.
     bool withdrawn_ = false;
     SyncRequest* running_ = nullptr; // the call of this hand-over that the GUI thread runs
     std::vector<std::unique_ptr<SyncRequest>> posted_; // kept until they have run
