@@ -20,6 +20,7 @@ set(Q4471_PUBLIC_HEADERS
   framework/Components.h
   framework/Exception.h
   framework/Export.h
+  framework/Locks.h
   framework/Thread.h
   framework/plain/PlainFramework.h
   serial/CommCodes.h

@@ -1,26 +1,26 @@
 #include "framework/Application.h"
 
 #include "framework/Exception.h"
+#include "framework/Locks.h"
 #include "framework/StopSignals.h"
 #include "framework/Thread.h"
 
 #include <atomic>
 #include <iostream>
-#include <mutex>
 #include <optional>
 
 namespace Application {
 namespace {
 
-std::mutex displayMutex;
-ExceptionDisplay currentDisplay;
+TMutex displayMutex;
+ExceptionDisplay currentDisplay Q4471_GUARDED_BY(displayMutex);
 MessagePump currentPump; // set and used on the GUI thread only
 
 std::atomic<bool> terminateRequested{false};
 // A leaf: Terminate calls the toolkit's quit under it, so that an unbinding waits for that call.
-std::mutex loopMutex;
-std::function<void()> loopRun; // used on the GUI thread only
-std::function<void()> loopQuit;
+TMutex loopMutex;
+std::function<void()> loopRun Q4471_GUARDED_BY(loopMutex); // run on the GUI thread only
+std::function<void()> loopQuit Q4471_GUARDED_BY(loopMutex);
 
 // Nothing else wakes a GUI thread that waits for calls: the wait is only bounded so that it
 // never is forever.
@@ -29,7 +29,7 @@ constexpr int idleWaitMs = 60'000;
 void Show(const std::string& message) {
     ExceptionDisplay display;
     {
-        std::lock_guard lock(displayMutex);
+        const TLockGuard lock(displayMutex);
         display = currentDisplay;
     }
     if (display) {
@@ -42,7 +42,7 @@ void Show(const std::string& message) {
 } // namespace
 
 void SetExceptionDisplay(ExceptionDisplay display) {
-    std::lock_guard lock(displayMutex);
+    const TLockGuard lock(displayMutex);
     currentDisplay = std::move(display);
 }
 
@@ -75,7 +75,7 @@ void ProcessMessages(int timeoutMs) {
 }
 
 void SetMainLoop(std::function<void()> run, std::function<void()> quit) {
-    const std::lock_guard lock(loopMutex);
+    const TLockGuard lock(loopMutex);
     loopRun = std::move(run);
     loopQuit = std::move(quit);
 }
@@ -83,7 +83,7 @@ void SetMainLoop(std::function<void()> run, std::function<void()> quit) {
 void Terminate() {
     terminateRequested = true;
     {
-        const std::lock_guard lock(loopMutex);
+        const TLockGuard lock(loopMutex);
         if (loopQuit) {
             loopQuit();
         }
@@ -102,13 +102,13 @@ void Run(bool stopOnSignals) {
     }
     std::function<void()> run;
     {
-        const std::lock_guard lock(loopMutex);
+        const TLockGuard lock(loopMutex);
         run = loopRun;
     }
     if (run) {
         if (terminateRequested) {
             // A request from before the loop, perhaps before the binding: the loop takes it.
-            const std::lock_guard lock(loopMutex);
+            const TLockGuard lock(loopMutex);
             loopQuit();
         }
         run();

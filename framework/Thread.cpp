@@ -1,5 +1,6 @@
 #include "framework/Thread.h"
 
+#include "framework/Locks.h"
 #include "framework/NativeThread.h"
 
 #include <algorithm>
@@ -25,12 +26,12 @@ thread_local const TThread* currentThread = nullptr;
 
 // The queue of calls that worker threads hand to the GUI thread.
 struct SyncQueue {
-    std::mutex mutex;
+    TMutex mutex;
     std::condition_variable pending;
     std::condition_variable done;
-    std::deque<SyncRequest*> requests;
-    bool interrupted = false; // by InterruptCheckSynchronize
-    std::function<void()> wake;
+    std::deque<SyncRequest*> requests Q4471_GUARDED_BY(mutex);
+    bool interrupted Q4471_GUARDED_BY(mutex) = false; // by InterruptCheckSynchronize
+    std::function<void()> wake Q4471_GUARDED_BY(mutex);
 };
 
 SyncQueue& Queue() {
@@ -46,7 +47,7 @@ bool IsMainThread() {
 
 void SetWakeMainThread(std::function<void()> wake) {
     SyncQueue& queue = Queue();
-    std::lock_guard lock(queue.mutex);
+    const TLockGuard lock(queue.mutex);
     queue.wake = std::move(wake);
     if (queue.wake && !queue.requests.empty()) {
         queue.wake();
@@ -56,7 +57,7 @@ void SetWakeMainThread(std::function<void()> wake) {
 void InterruptCheckSynchronize() {
     SyncQueue& queue = Queue();
     {
-        std::lock_guard lock(queue.mutex);
+        const TLockGuard lock(queue.mutex);
         queue.interrupted = true;
     }
     queue.pending.notify_all();
@@ -64,7 +65,7 @@ void InterruptCheckSynchronize() {
 
 std::size_t PendingSyncCalls() {
     SyncQueue& queue = Queue();
-    std::lock_guard lock(queue.mutex);
+    const TLockGuard lock(queue.mutex);
     return queue.requests.size();
 }
 
@@ -95,11 +96,12 @@ struct SyncTurns {
 
 bool CheckSynchronize(int timeoutMs) {
     SyncQueue& queue = Queue();
-    std::unique_lock lock(queue.mutex);
+    TUniqueLock lock(queue.mutex);
     if (timeoutMs > 0) {
-        queue.pending.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-            return SyncTurns::Next(queue.requests) != queue.requests.end() || queue.interrupted;
-        });
+        lock.WaitFor(
+            queue.pending, std::chrono::milliseconds(timeoutMs), [&]() Q4471_REQUIRES(queue.mutex) {
+                return SyncTurns::Next(queue.requests) != queue.requests.end() || queue.interrupted;
+            });
     }
     queue.interrupted = false;
     // Only the calls already waiting: threads that keep handing calls over must not hold the
@@ -115,7 +117,7 @@ bool CheckSynchronize(int timeoutMs) {
         queue.requests.erase(next);
         SyncTurns::Started(request);
         ranAny = true;
-        lock.unlock();
+        lock.Unlock();
         if (request->posted) {
             queue.done.notify_all(); // a thread may wait in Post for this call to be taken
         }
@@ -124,7 +126,7 @@ bool CheckSynchronize(int timeoutMs) {
         } catch (...) {
             request->error = std::current_exception();
         }
-        lock.lock();
+        lock.Lock();
         const bool moreOfItsOwn =
             request->owner != nullptr &&
             std::any_of(queue.requests.begin(), queue.requests.end(),
@@ -136,9 +138,9 @@ bool CheckSynchronize(int timeoutMs) {
             queue.wake();
         }
         // Told outside the lock, so that the waiting thread does not wake only to wait for it.
-        lock.unlock();
+        lock.Unlock();
         queue.done.notify_all();
-        lock.lock();
+        lock.Lock();
     }
     return ranAny;
 }
@@ -147,15 +149,14 @@ namespace {
 
 // Queues `request` for the GUI thread and waits, under `lock`, until it has run or was taken
 // back. The GUI thread is woken outside the lock, so that it does not wake only to wait for it.
-void HandOver(SyncQueue& queue, SyncRequest& request, std::unique_lock<std::mutex>& lock) {
+void HandOver(SyncQueue& queue, SyncRequest& request, TUniqueLock& lock)
+    Q4471_REQUIRES(queue.mutex) {
     queue.requests.push_back(&request);
     if (queue.wake) {
         queue.wake();
     }
-    lock.unlock();
-    queue.pending.notify_all();
-    lock.lock();
-    queue.done.wait(lock, [&] { return request.done; });
+    lock.Unlocked([&] { queue.pending.notify_all(); });
+    lock.Wait(queue.done, [&] { return request.done; });
 }
 
 } // namespace
@@ -169,7 +170,7 @@ void TThread::Synchronize(const std::function<void()>& method) {
     SyncRequest request;
     request.method = &method;
     {
-        std::unique_lock lock(queue.mutex);
+        TUniqueLock lock(queue.mutex);
         HandOver(queue, request, lock);
     }
     if (request.error) {
@@ -184,7 +185,7 @@ bool TSyncHandOver::Run(const std::function<void()>& method) {
     SyncQueue& queue = Queue();
     if (IsMainThread()) {
         {
-            std::lock_guard lock(queue.mutex);
+            const TLockGuard lock(queue.mutex);
             if (withdrawn_) {
                 return false;
             }
@@ -196,7 +197,7 @@ bool TSyncHandOver::Run(const std::function<void()>& method) {
     request.method = &method;
     request.owner = this;
     {
-        std::unique_lock lock(queue.mutex);
+        TUniqueLock lock(queue.mutex);
         if (withdrawn_) {
             return false;
         }
@@ -213,13 +214,13 @@ bool TSyncHandOver::Run(const std::function<void()>& method) {
 
 bool TSyncHandOver::Post(std::function<void()> method) {
     SyncQueue& queue = Queue();
-    std::unique_lock lock(queue.mutex);
+    TUniqueLock lock(queue.mutex);
     const auto waitingToBeTaken = [this] {
         return std::any_of(posted_.begin(), posted_.end(), [this](const auto& request) {
             return request.get() != running_ && !request->done;
         });
     };
-    queue.done.wait(lock, [&] { return withdrawn_ || !waitingToBeTaken(); });
+    lock.Wait(queue.done, [&] { return withdrawn_ || !waitingToBeTaken(); });
     if (withdrawn_) {
         return false;
     }
@@ -233,15 +234,15 @@ bool TSyncHandOver::Post(std::function<void()> method) {
     if (queue.wake) {
         queue.wake();
     }
-    lock.unlock();
+    lock.Unlock();
     queue.pending.notify_all();
     return true;
 }
 
 void TSyncHandOver::WaitIdle() {
     SyncQueue& queue = Queue();
-    std::unique_lock lock(queue.mutex);
-    queue.done.wait(lock, [this] {
+    TUniqueLock lock(queue.mutex);
+    lock.Wait(queue.done, [this] {
         return std::all_of(posted_.begin(), posted_.end(),
                            [](const auto& request) { return request->done; });
     });
@@ -249,7 +250,7 @@ void TSyncHandOver::WaitIdle() {
 
 bool TSyncHandOver::Withdraw() {
     SyncQueue& queue = Queue();
-    std::unique_lock lock(queue.mutex);
+    TUniqueLock lock(queue.mutex);
     withdrawn_ = true;
     std::erase_if(queue.requests, [this](SyncRequest* request) {
         if (request->owner != this) {
@@ -266,7 +267,7 @@ bool TSyncHandOver::Withdraw() {
     if (IsMainThread()) {
         return true; // calls run on the GUI thread only: this one is running further up our stack
     }
-    queue.done.wait(lock, [this] { return running_ == nullptr; });
+    lock.Wait(queue.done, [this] { return running_ == nullptr; });
     return false;
 }
 
@@ -284,14 +285,14 @@ TThread::~TThread() {
 }
 
 void TThread::Start() {
-    std::lock_guard lock(startMutex_); // Run waits until thread_ is stored
+    const TLockGuard lock(startMutex_); // Run waits until thread_ is stored
     if (!thread_.joinable() && !finished_) {
         thread_ = std::thread([this] { Run(); });
     }
 }
 
 void TThread::Run() {
-    { std::lock_guard lock(startMutex_); }
+    { const TLockGuard lock(startMutex_); }
     nativeId_ = CurrentNativeThreadId();
     ApplyPriority();
     currentThread = this;
@@ -332,7 +333,7 @@ void TThread::SetPriority(TThreadPriority priority) {
 }
 
 void TThread::ApplyPriority() {
-    std::lock_guard lock(priorityMutex_);
+    const TLockGuard lock(priorityMutex_);
     if (nativeId_ != 0) {
         SetNativeThreadPriority(nativeId_.load(), priority_);
     }

@@ -3,13 +3,13 @@
 #pragma once
 
 #include "framework/Export.h"
+#include "framework/Locks.h"
 
 #include <atomic>
 #include <cstddef>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -96,8 +96,8 @@ private:
     std::atomic<bool> freeOnTerminate_{false};
     std::atomic<TThreadPriority> priority_{tpNormal};
     std::atomic<int> nativeId_{0};
-    std::mutex startMutex_;
-    std::mutex priorityMutex_;
+    TMutex startMutex_;
+    TMutex priorityMutex_;
     std::exception_ptr fatalException_;
 };
 
@@ -142,7 +142,8 @@ public:
 private:
     friend struct SyncTurns; // the GUI thread's side, in Thread.cpp
 
-    // All guarded by the queue's mutex.
+    // All guarded by the mutex of the GUI thread's queue. That mutex is Thread.cpp's own, out of
+    // this header's sight: Clang's analysis checks the queue's members, not these.
     bool withdrawn_ = false;
     SyncRequest* running_ = nullptr; // the call of this hand-over that the GUI thread runs
     std::vector<std::unique_ptr<SyncRequest>> posted_; // kept until they have run

@@ -112,18 +112,19 @@ void TSerialPortWatcher::Start() {
     // Watching before listing: a change between the two is news, never lost.
     auto thread = std::make_unique<TSerialPortWatchThread>(this, std::move(own));
     std::vector<TSerialPortInfo> ports = ListSerialPorts(folders_);
+    TSerialPortWatchThread* const started = thread.release();
     {
-        const std::lock_guard lock(mutex_);
+        const TLockGuard lock(mutex_);
         ports_ = std::move(ports);
-        thread_ = thread.release();
+        thread_ = started;
     }
-    thread_->Start();
+    started->Start();
 }
 
 void TSerialPortWatcher::Stop() {
     TSerialPortWatchThread* thread = nullptr;
     {
-        const std::lock_guard lock(mutex_);
+        const TLockGuard lock(mutex_);
         thread = std::exchange(thread_, nullptr);
     }
     if (thread != nullptr) {
@@ -133,12 +134,12 @@ void TSerialPortWatcher::Stop() {
 }
 
 bool TSerialPortWatcher::Active() const {
-    const std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     return thread_ != nullptr;
 }
 
 std::vector<TSerialPortInfo> TSerialPortWatcher::Ports() const {
-    const std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     return ports_;
 }
 
@@ -163,7 +164,7 @@ TSerialPortWatcher::TakePorts(std::vector<TSerialPortInfo> ports,
                               const std::vector<std::string>& removed) {
     std::vector<TSerialPortInfo> before;
     {
-        const std::lock_guard lock(mutex_);
+        const TLockGuard lock(mutex_);
         before = std::exchange(ports_, ports);
     }
     // A node removed and made again within one change went and came back: a cable pulled and

@@ -5,13 +5,13 @@
 
 #include "framework/Components.h"
 #include "framework/Export.h"
+#include "framework/Locks.h"
 #include "serial/SerialPorts.h"
 #include "serial/VaTypes.h"
 #include "serial/Vaconst.h"
 
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 class TSerialPortWatchThread;
@@ -86,7 +86,7 @@ private:
 
     TSerialSystemFolders folders_;
     TVaHandlerThread handlerThread_ = htGuiThread;
-    mutable std::mutex mutex_; // a leaf; guards thread_ and ports_
-    TSerialPortWatchThread* thread_ = nullptr;
-    std::vector<TSerialPortInfo> ports_;
+    mutable TMutex mutex_; // a leaf
+    TSerialPortWatchThread* thread_ Q4471_GUARDED_BY(mutex_) = nullptr;
+    std::vector<TSerialPortInfo> ports_ Q4471_GUARDED_BY(mutex_);
 };

@@ -9,7 +9,6 @@
 #include "serial/VaCommWriteThread.h"
 #include "serial/platform/CommPlatform.h"
 
-#include <mutex>
 #include <utility>
 
 using namespace SerialPlatform;
@@ -175,7 +174,7 @@ void TVaCustomComm::SetEventPriority(TThreadPriority value) {
         return;
     }
     eventPriority_ = value;
-    std::lock_guard lock(globalLock_);
+    const TLockGuard lock(globalLock_);
     if (eventThread_ != nullptr) {
         eventThread_->SetPriority(value);
     }
@@ -186,9 +185,9 @@ void TVaCustomComm::SetWritePriority(TThreadPriority value) {
         return;
     }
     writePriority_ = value;
-    std::lock_guard lock(globalLock_);
-    if (writeThread_ != nullptr) {
-        writeThread_->SetPriority(value);
+    const TLockGuard lock(globalLock_);
+    if (TVaCommWriteThread* const writeThread = WriteThreadHeldGlobally(); writeThread != nullptr) {
+        writeThread->SetPriority(value);
     }
 }
 

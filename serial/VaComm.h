@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/Export.h"
+#include "framework/Locks.h"
 #include "framework/Thread.h"
 #include "serial/CommRecords.h"
 #include "serial/VaClasses.h"
@@ -16,7 +17,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -115,11 +115,12 @@ struct TVaTransfer {
 /// write waits at most Buffers().ReadTimeout() for the device to take all bytes.
 ///
 /// While the port is open, a receive thread waits for the watched line events and hands each
-/// batch to the GUI thread, where the port raises its notifications, feeds its clients and
-/// refreshes its display. With DirectWrite false, writes are queued instead (WriteBuf answers once
-/// the bytes are in the queue; a write larger than the queue goes in piece by piece as the line
-/// makes room, and fails only once the line has stood still for Buffers().WriteTimeout()) and a
-/// transmit thread sends them, reporting a drained queue and failed writes as line events.
+/// batch to the GUI thread (or, with htPortThreads, delivers it itself), where the port raises its
+/// notifications, feeds its clients and refreshes its display. With DirectWrite false, writes are
+/// queued instead (WriteBuf answers once the bytes are in the queue; a write larger than the queue
+/// goes in piece by piece as the line makes room, and fails only once the line has stood still for
+/// Buffers().WriteTimeout()) and a transmit thread sends them, reporting a drained queue and
+/// failed writes as line events.
 ///
 /// Which thread runs what, by HandlerThread:
 /// - htGuiThread (the default): every handler, client notification and display refresh runs on
@@ -138,16 +139,27 @@ struct TVaTransfer {
 ///   display, being a widget, is refused (sErrDisplayOnPortThreads).
 /// In both, OnOpen and OnClose run on the thread that opens or closes.
 ///
-/// Threads: the settings, Open and the destructor belong to the thread that made the port, or to
-/// a handler of the port's own. Close, reads, writes, the waits with a deadline, status queries,
-/// line functions and purges may come from any thread, and from inside the port's own handlers,
-/// whichever thread runs them: a closing thread waits for the port's other threads, never for
-/// itself, and ends the waits of the others at once. Lock order: the global lock, then
-/// the write lock, then the short-held leaf locks: the handle's (TVaCommHandle), TVaOwnDeliveries',
-/// or writeThreadMutex_ and inside it the transmit thread's own. Nothing takes them the other way
-/// round, and none is held while waiting for a signal, the device, the GUI thread, or while a
-/// handler runs (a direct write waits for room under the write lock, but Close cancels that wait
-/// first; a queued write waits for room holding none).
+/// Which calls come from which thread: the settings, Open and the destructor belong to the thread
+/// that made the port, or to a handler of the port's own. Close, reads, writes, the waits with a
+/// deadline, status queries, line functions and purges may come from any thread, and from inside
+/// the port's own handlers, whichever thread runs them: a closing thread waits for the port's
+/// other threads, never for itself, and ends the waits of the others at once.
+///
+/// The port's locks, outermost first (Clang's -Wthread-safety checks what each guards and, within
+/// a class, their order):
+/// 1. the global lock (GlobalLock): reads, status queries, purges, the receive thread's pointer;
+/// 2. the write lock (WriteLock): direct writes, and the transmit queue with its counts;
+/// 3. the leaves, each held for a few instructions: the handle's borrowing (TVaCommHandle), the
+///    deliveries on the port's threads (TVaOwnDeliveries), the receive thread's hand-back of the
+///    device, or writeThreadMutex_ (the transmit thread's pointer) and inside it the transmit
+///    thread's own, inside which it may interrupt the GUI thread's wait (the framework's queue
+///    of calls, innermost).
+///
+/// Nothing takes them the other way round, and none is held while waiting for a signal, the
+/// device, the GUI thread, or while a handler runs (a direct write waits for room under the write
+/// lock, but Close cancels that wait first; a queued write waits for room holding none). This is
+/// the one place that says which thread runs what and in which order the locks go: the port's
+/// other headers and serial/README.md point here.
 ///
 /// Errors are raised as EVaCommError with the messages of Vaconst.h, which each call names; the
 /// error's Kind() tells them apart for a program (TVaCommErrorKind: a refused setting
@@ -166,12 +178,12 @@ public:
     /// (kinds ekDeviceMissing, ekNoPermission, ekBusy, ekPortOpen, ekRefusedSetting naming the
     /// settings changed since the device last took them, ekSystemError),
     /// leaving the port closed with no handle left open.
-    void Open();
+    void Open() Q4471_EXCLUDES(globalLock_, writeLock_);
     /// Stops the threads and closes the device; nothing when closed or being closed by another
     /// call. Once it returns, the port's threads no longer use the device, the port or the GUI
     /// thread, and no delivery reaches a handler or client; called from inside one, the rest of
     /// that delivery is dropped.
-    void Close();
+    void Close() Q4471_EXCLUDES(globalLock_, writeLock_);
     /// True while the device is open.
     bool Active() const;
     /// Opens the port when AutoOpen is set (not at design time); raises as Open does.
@@ -474,14 +486,14 @@ public:
     ///@{
     /// Takes and releases the write lock, which direct writes hold (re-entrant; lock order
     /// above).
-    void WriteLock() { writeLock_.Enter(); }
-    void WriteUnlock() { writeLock_.Leave(); }
+    void WriteLock() Q4471_ACQUIRE(writeLock_) { writeLock_.Enter(); }
+    void WriteUnlock() Q4471_RELEASE(writeLock_) { writeLock_.Leave(); }
     ///@}
     ///@{
     /// Takes and releases the global lock, which reads, status queries and purges hold; take it
     /// before the write lock.
-    void GlobalLock() { globalLock_.Enter(); }
-    void GlobalUnlock() { globalLock_.Leave(); }
+    void GlobalLock() Q4471_ACQUIRE(globalLock_) { globalLock_.Enter(); }
+    void GlobalUnlock() Q4471_RELEASE(globalLock_) { globalLock_.Leave(); }
     ///@}
 
     ///@{
@@ -513,9 +525,9 @@ protected:
     virtual void CreateThreads();
     /// Asks the threads to stop, without waiting, and forgets them; ReleaseThreads then waits
     /// for them outside the locks.
-    void DestroyThreads();
+    void DestroyThreads() Q4471_REQUIRES(globalLock_);
     /// Waits for the threads DestroyThreads stopped and frees them.
-    void ReleaseThreads();
+    void ReleaseThreads() Q4471_EXCLUDES(globalLock_, writeLock_);
 
     /// Writes the line settings to the open device, unless UpdateDCB is false.
     void SetDCB();
@@ -585,6 +597,12 @@ private:
     // The transmit queue's bytes held, or free when `free`; 0 without a transmit thread.
     int32_t QueuedBytes(bool free);
     bool IsClient(const TVaDispatcher* dispatcher) const;
+    // writeThread_ for a holder of the global lock, which alone keeps it as it is: the pointer
+    // changes only under both locks, which the analysis cannot express of one member.
+    TVaCommWriteThread* WriteThreadHeldGlobally() const
+        Q4471_REQUIRES(globalLock_) Q4471_NO_THREAD_SAFETY_ANALYSIS {
+        return writeThread_;
+    }
     // The handlers of the plain line events, in the order HandleLineEvent raises them.
     std::array<std::pair<uint32_t, const TVaEventProperty<TNotifyEvent>*>, 11> LineHandlers() const;
 
@@ -619,20 +637,21 @@ private:
     std::unique_ptr<TVaFlowControl> flowControl_;
     // Set while the device is being closed, so that a direct write waiting for room lets go.
     TVaWaitEvent completionEvent_;
-    TVaCriticalSection writeLock_;
-    TVaCriticalSection globalLock_;
+    // The port's locks, in their order (see the class's comment).
+    TVaCriticalSection globalLock_ Q4471_ACQUIRED_BEFORE(writeLock_);
+    TVaCriticalSection writeLock_ Q4471_ACQUIRED_BEFORE(writeThreadMutex_);
+    TMutex writeThreadMutex_;
 
-    // Guarded by the global lock; DestroyThreads moves them to stoppedThreads_, which only the
-    // one caller that is closing the port uses.
-    TVaCommEventThread* eventThread_ = nullptr;
+    TVaCommEventThread* eventThread_ Q4471_GUARDED_BY(globalLock_) = nullptr;
+    // DestroyThreads moves the threads here; only the one caller that is closing the port uses
+    // them then, with no lock held (BeginClose lets exactly one through).
     std::vector<TVaCommThread*> stoppedThreads_;
     // Set and cleared under both the global lock and writeThreadMutex_, so that either guards a
-    // reader: purges hold the global lock, while writers and the queue counts, which must not wait
-    // for a purge in progress, take only the leaf. A writer keeps the thread alive past the leaf
-    // with a TVaCommWriteThread::TWriter. While the transmit thread waits to take the write lock,
-    // Close waits for it, and so for the lock's holder.
-    TVaCommWriteThread* writeThread_ = nullptr;
-    std::mutex writeThreadMutex_;
+    // reader: purges hold the global lock (WriteThreadHeldGlobally), while writers and the queue
+    // counts, which must not wait for a purge in progress, take only the leaf. A writer keeps the
+    // thread alive past the leaf with a TVaCommWriteThread::TWriter. While the transmit thread
+    // waits to take the write lock, Close waits for it, and so for the lock's holder.
+    TVaCommWriteThread* writeThread_ Q4471_GUARDED_BY(writeThreadMutex_) = nullptr;
     const std::shared_ptr<TVaOwnDeliveries> ownDeliveries_;
     // Counts the closings, for TDeliveryGuard; gone with the port.
     std::shared_ptr<std::atomic<uint32_t>> closings_ = std::make_shared<std::atomic<uint32_t>>(0);

@@ -9,7 +9,6 @@
 #include "serial/platform/CommPlatform.h"
 
 #include <memory>
-#include <mutex>
 #include <utility>
 
 using namespace SerialPlatform;
@@ -52,7 +51,7 @@ void TVaCustomComm::Open() {
         lastOpenError_ = GetLastError();
         // A thread started before the failure must let go of the device before it closes.
         {
-            std::lock_guard lock(globalLock_);
+            const TLockGuard lock(globalLock_);
             DestroyThreads();
         }
         ReleaseThreads();
@@ -68,7 +67,7 @@ void TVaCustomComm::Close() {
     }
     ++*closings_; // a delivery under way stops at its next step
     {
-        std::lock_guard lock(globalLock_);
+        const TLockGuard lock(globalLock_);
         DestroyThreads();
     }
     // Waiting for the threads needs every lock free: a delivery that the GUI thread is running
@@ -111,14 +110,14 @@ void TVaCustomComm::CreateThreads() {
     }
     // Known and started in one step under the global lock: a handler on one of them (with
     // htPortThreads) may close the port at once, and that Close must find both threads started.
-    std::lock_guard lock(globalLock_);
+    const TLockGuard lock(globalLock_);
     {
-        std::lock_guard slot(writeThreadMutex_);
+        const TLockGuard slot(writeThreadMutex_);
         writeThread_ = writeThread.release();
     }
     eventThread_ = eventThread.release();
-    if (writeThread_ != nullptr) {
-        writeThread_->Start();
+    if (TVaCommWriteThread* const started = WriteThreadHeldGlobally(); started != nullptr) {
+        started->Start();
     }
     if (eventThread_ != nullptr) {
         eventThread_->Start();
@@ -130,10 +129,10 @@ void TVaCustomComm::DestroyThreads() {
         eventThread_->StopThread();
         stoppedThreads_.push_back(std::exchange(eventThread_, nullptr));
     }
-    if (writeThread_ != nullptr) {
+    if (TVaCommWriteThread* const stopping = WriteThreadHeldGlobally(); stopping != nullptr) {
         // Writers waiting for room give up now; ReleaseThreads waits for them to leave.
-        writeThread_->StopThread();
-        std::lock_guard slot(writeThreadMutex_);
+        stopping->StopThread();
+        const TLockGuard slot(writeThreadMutex_);
         stoppedThreads_.push_back(std::exchange(writeThread_, nullptr));
     }
     // A delivery held back by an Open in progress (a handler of OnOpen closing the port) goes.

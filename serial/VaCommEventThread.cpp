@@ -34,15 +34,16 @@ void TVaCommEventThread::LetGoOfDevice() {
         return;
     }
     // Stopped already: the thread leaves its wait without the GUI thread's help.
-    std::unique_lock lock(leftDeviceMutex_);
-    leftDeviceChanged_.wait(lock, [this] { return leftDevice_; });
+    TUniqueLock lock(leftDeviceMutex_);
+    lock.Wait(leftDeviceChanged_,
+              [this]() Q4471_REQUIRES(leftDeviceMutex_) { return leftDevice_; });
 }
 
 void TVaCommEventThread::Serve() {
     ReceiveBatches();
     waiter_.reset();
     {
-        const std::lock_guard lock(leftDeviceMutex_);
+        const TLockGuard lock(leftDeviceMutex_);
         leftDevice_ = true;
     }
     leftDeviceChanged_.notify_all();

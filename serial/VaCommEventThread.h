@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framework/Locks.h"
 #include "serial/VaCommThread.h"
 #include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
@@ -7,7 +8,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 class TVaCustomComm;
 
@@ -45,7 +45,7 @@ private:
     std::unique_ptr<SerialPlatform::ICommEventWaiter> waiter_;
     // Set once the waiter is gone: the port may close its handle. The mutex is a leaf: nothing
     // else is taken while it is held.
-    std::mutex leftDeviceMutex_;
+    TMutex leftDeviceMutex_;
     std::condition_variable leftDeviceChanged_;
-    bool leftDevice_ = false;
+    bool leftDevice_ Q4471_GUARDED_BY(leftDeviceMutex_) = false;
 };

@@ -3,7 +3,7 @@
 using namespace SerialPlatform;
 
 TVaCommHandle::TUse::TUse(TVaCommHandle& owner) : owner_(owner) {
-    std::lock_guard lock(owner_.mutex_);
+    const TLockGuard lock(owner_.mutex_);
     handle_ = owner_.closing_ ? INVALID_HANDLE_VALUE : owner_.handle_;
     if (Valid()) {
         ++owner_.borrowers_;
@@ -14,7 +14,7 @@ TVaCommHandle::TUse::~TUse() {
     if (!Valid()) {
         return;
     }
-    std::lock_guard lock(owner_.mutex_);
+    const TLockGuard lock(owner_.mutex_);
     if (--owner_.borrowers_ == 0) {
         owner_.returned_.notify_all();
     }
@@ -25,18 +25,18 @@ bool TVaCommHandle::Valid() const {
 }
 
 THandle TVaCommHandle::Get() const {
-    std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     return handle_;
 }
 
 void TVaCommHandle::Attach(THandle handle) {
-    std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     handle_ = handle;
     closing_ = false;
 }
 
 bool TVaCommHandle::BeginClose() {
-    std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     if (handle_ == INVALID_HANDLE_VALUE || closing_) {
         return false;
     }
@@ -45,9 +45,9 @@ bool TVaCommHandle::BeginClose() {
 }
 
 THandle TVaCommHandle::Detach() {
-    std::unique_lock lock(mutex_);
+    TUniqueLock lock(mutex_);
     closing_ = true;
-    returned_.wait(lock, [&] { return borrowers_ == 0; });
+    lock.Wait(returned_, [&]() Q4471_REQUIRES(mutex_) { return borrowers_ == 0; });
     const THandle handle = handle_;
     handle_ = INVALID_HANDLE_VALUE;
     closing_ = false;

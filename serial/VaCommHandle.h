@@ -1,17 +1,17 @@
 #pragma once
 
+#include "framework/Locks.h"
 #include "serial/platform/CommPlatform.h"
 
 #include <condition_variable>
-#include <mutex>
 
 // The open device's handle and the calls using it. Each call borrows the handle and gives it
 // back; closing first refuses new borrowers, then waits until the last one has given the handle
 // back, so no call ever reaches a closed handle or one that the system has reused.
 //
-// Its mutex is a leaf: taken last, after the port's global and write locks, and held only for a
-// few instructions. Closing waits on the condition with no other lock held; a borrower never
-// waits for a closer, and a direct write waiting for room is cancelled before the wait.
+// Its mutex is a leaf of the port's lock order (serial/VaComm.h), held only for a few
+// instructions. Closing waits on the condition with no other lock held; a borrower never waits
+// for a closer, and a direct write waiting for room is cancelled before the wait.
 class TVaCommHandle {
 public:
     // One borrowing: Valid() tells whether the handle was lent; given back when destroyed.
@@ -44,9 +44,9 @@ public:
     SerialPlatform::THandle Detach();
 
 private:
-    mutable std::mutex mutex_;
+    mutable TMutex mutex_;
     std::condition_variable returned_;
-    SerialPlatform::THandle handle_ = SerialPlatform::INVALID_HANDLE_VALUE;
-    bool closing_ = false;
-    int borrowers_ = 0;
+    SerialPlatform::THandle handle_ Q4471_GUARDED_BY(mutex_) = SerialPlatform::INVALID_HANDLE_VALUE;
+    bool closing_ Q4471_GUARDED_BY(mutex_) = false;
+    int borrowers_ Q4471_GUARDED_BY(mutex_) = 0;
 };

@@ -8,13 +8,12 @@
 
 #include <array>
 #include <functional>
-#include <mutex>
 
 using namespace SerialPlatform;
 
 uint32_t
 TVaCustomComm::ClearErrorsWith(const std::function<bool(THandle device, uint32_t& errors)>& ask) {
-    std::lock_guard lock(globalLock_);
+    const TLockGuard lock(globalLock_);
     uint32_t errors = 0;
     const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {

@@ -5,8 +5,10 @@
 
 TVaOwnDeliveries::TScope::TScope(TVaOwnDeliveries& deliveries, const TThread& thread)
     : deliveries_(deliveries) {
-    std::unique_lock lock(deliveries.mutex_);
-    deliveries.changed_.wait(lock, [&] { return !deliveries.opening_ || thread.Terminated(); });
+    TUniqueLock lock(deliveries.mutex_);
+    lock.Wait(deliveries.changed_, [&]() Q4471_REQUIRES(deliveries.mutex_) {
+        return !deliveries.opening_ || thread.Terminated();
+    });
     entered_ = !thread.Terminated();
     if (entered_) {
         deliveries.running_.push_back(std::this_thread::get_id());
@@ -17,42 +19,42 @@ TVaOwnDeliveries::TScope::~TScope() {
     if (!entered_) {
         return;
     }
-    const std::lock_guard lock(deliveries_.mutex_);
+    const TLockGuard lock(deliveries_.mutex_);
     auto& running = deliveries_.running_;
     running.erase(std::find(running.begin(), running.end(), std::this_thread::get_id()));
     deliveries_.changed_.notify_all();
 }
 
 void TVaOwnDeliveries::BeginOpening() {
-    const std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     opening_ = true;
 }
 
 void TVaOwnDeliveries::EndOpening() {
-    const std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     opening_ = false;
     changed_.notify_all();
 }
 
 void TVaOwnDeliveries::Wake() {
-    const std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     changed_.notify_all();
 }
 
 void TVaOwnDeliveries::WaitForOthers() {
-    const auto othersDone = [this] {
+    const auto othersDone = [this]() Q4471_REQUIRES(mutex_) {
         return std::all_of(running_.begin(), running_.end(),
                            [](std::thread::id id) { return id == std::this_thread::get_id(); });
     };
-    std::unique_lock lock(mutex_);
+    TUniqueLock lock(mutex_);
     // A handler may be waiting for the GUI thread: there, as TThread::WaitFor does, its calls are
     // served meanwhile instead of waited out.
     while (IsMainThread() && !othersDone()) {
-        lock.unlock();
+        lock.Unlock();
         CheckSynchronize(5);
-        lock.lock();
+        lock.Lock();
     }
-    changed_.wait(lock, othersDone);
+    lock.Wait(changed_, othersDone);
 }
 
 void TVaCommThread::Release(TVaCommThread* thread) {

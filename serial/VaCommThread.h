@@ -1,11 +1,11 @@
 #pragma once
 
+#include "framework/Locks.h"
 #include "framework/Thread.h"
 
 #include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -13,7 +13,7 @@
 // the port while another thread's delivery, whose handler closed it, has yet to return: the
 // destructor waits for those. Open holds deliveries back until it has returned, so that none
 // meets a half-opened port. Shared by the port and its threads, as a delivery may outlive the
-// port it destroyed. Its mutex is a leaf.
+// port it destroyed. Its mutex is a leaf of the port's lock order (serial/VaComm.h).
 class TVaOwnDeliveries {
 public:
     // A delivery's stay: waits while the port opens, unless `thread` is stopped meanwhile.
@@ -39,10 +39,10 @@ public:
     void WaitForOthers();
 
 private:
-    std::mutex mutex_;
+    TMutex mutex_;
     std::condition_variable changed_;
-    bool opening_ = false;
-    std::vector<std::thread::id> running_;
+    bool opening_ Q4471_GUARDED_BY(mutex_) = false;
+    std::vector<std::thread::id> running_ Q4471_GUARDED_BY(mutex_);
 };
 
 // What the port's receive and transmit threads share: a stop request that does not wait, and

@@ -8,7 +8,6 @@
 #include "serial/platform/CommPlatform.h"
 
 #include <algorithm>
-#include <mutex>
 
 using namespace SerialPlatform;
 
@@ -21,7 +20,7 @@ int32_t TVaCustomComm::WriteBuf(const void* buffer, int32_t count) {
 
 int32_t TVaCustomComm::QueuedWriteBuf(const void* buffer, int32_t count) {
     const TVaCommWriteThread::TWriter writer = [this] {
-        std::lock_guard lock(writeThreadMutex_);
+        const TLockGuard lock(writeThreadMutex_);
         return TVaCommWriteThread::TWriter(writeThread_);
     }();
     if (writer.Thread() == nullptr) {
@@ -38,7 +37,7 @@ int32_t TVaCustomComm::QueuedWriteBuf(const void* buffer, int32_t count) {
 }
 
 int32_t TVaCustomComm::DirectWriteBuf(const void* buffer, int32_t count) {
-    std::lock_guard lock(writeLock_);
+    const TLockGuard lock(writeLock_);
     const TVaCommHandle::TUse device(*handle_);
     if (!device.Valid()) {
         return 0; // closed while this call waited for the lock
@@ -59,7 +58,7 @@ int32_t TVaCustomComm::ReadBuf(void* buffer, int32_t count) {
     if (!Active() || count <= 0) {
         return 0;
     }
-    std::lock_guard lock(globalLock_);
+    const TLockGuard lock(globalLock_);
     const TVaCommHandle::TUse device(*handle_);
     if (!device.Valid()) {
         return 0;
@@ -82,7 +81,7 @@ bool TVaCustomComm::WriteChar(char ch) {
 
 std::string TVaCustomComm::ReadText() {
     // Under one hold of the lock, so that no other reader takes bytes from the middle.
-    std::lock_guard lock(globalLock_);
+    const TLockGuard lock(globalLock_);
     const int32_t counted = ReadBufUsed();
     if (counted <= 0) {
         return {};
@@ -145,13 +144,10 @@ int32_t TVaCustomComm::WriteBufFree() {
 }
 
 int32_t TVaCustomComm::QueuedBytes(bool free) {
-    std::lock_guard lock(writeLock_);
-    std::lock_guard slot(writeThreadMutex_);
-    if (writeThread_ == nullptr) {
-        return 0;
-    }
-    const TVaCommBuffer& queue = writeThread_->Buffer();
-    return free ? queue.Capacity() - queue.Size() : queue.Size();
+    // The write lock before the leaf, as the lock order wants: the thread's count takes it again.
+    const TLockGuard lock(writeLock_);
+    const TLockGuard slot(writeThreadMutex_);
+    return writeThread_ == nullptr ? 0 : writeThread_->QueuedBytes(free);
 }
 
 void TVaCustomComm::PurgeRead() {
@@ -170,10 +166,11 @@ void TVaCustomComm::PurgeBuffers(uint32_t flags) {
     if (!Active()) {
         return;
     }
-    std::lock_guard lock(globalLock_);
+    const TLockGuard lock(globalLock_);
     // Every purge but PurgeRead's empties the transmit queue first.
-    if (flags != (PURGE_RXABORT | PURGE_RXCLEAR) && writeThread_ != nullptr) {
-        writeThread_->PurgeWrite();
+    TVaCommWriteThread* const writeThread = WriteThreadHeldGlobally();
+    if (flags != (PURGE_RXABORT | PURGE_RXCLEAR) && writeThread != nullptr) {
+        writeThread->PurgeWrite();
     }
     const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {

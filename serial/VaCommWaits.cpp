@@ -8,7 +8,6 @@
 #include "serial/platform/CommPlatform.h"
 
 #include <algorithm>
-#include <mutex>
 
 using namespace SerialPlatform;
 
@@ -28,7 +27,7 @@ TVaTransfer TVaCustomComm::WaitWritten(int32_t timeoutMs) {
     // driver since, and the same reading of the driver serves both ends of the sum.
     const auto look = [this](int64_t& queued, uint64_t& given) {
         {
-            std::lock_guard lock(writeLock_);
+            const TLockGuard lock(writeLock_);
             queued = QueuedBytes(false);
             given = bytesToDriver_.load();
         }

@@ -40,15 +40,15 @@ TVaCommWriteThread::TVaCommWriteThread(TVaCustomComm* comm)
 TVaCommWriteThread::~TVaCommWriteThread() {
     StopThread();
     WaitFor();
-    std::unique_lock lock(roomMutex_);
-    roomChanged_.wait(lock, [this] { return writers_ == 0; });
+    TUniqueLock lock(roomMutex_);
+    lock.Wait(roomChanged_, [this]() Q4471_REQUIRES(roomMutex_) { return writers_ == 0; });
 }
 
 void TVaCommWriteThread::StopThread() {
     // Marked at once, so that no delivery starts once the port has let go of the thread.
     Terminate();
     {
-        const std::lock_guard lock(roomMutex_);
+        const TLockGuard lock(roomMutex_);
         stopped_ = true;
         roomChanged_.notify_all();
         if (guiWriterWaits_ > 0) {
@@ -62,7 +62,7 @@ TVaCommWriteThread::TWriter::TWriter(TVaCommWriteThread* thread) : thread_(nullp
     if (thread == nullptr) {
         return;
     }
-    const std::lock_guard lock(thread->roomMutex_);
+    const TLockGuard lock(thread->roomMutex_);
     if (!thread->stopped_) {
         ++thread->writers_;
         thread_ = thread;
@@ -74,14 +74,19 @@ TVaCommWriteThread::TWriter::~TWriter() {
         return;
     }
     // Told under the lock: the destructor that waits for it cannot free the thread before.
-    const std::lock_guard lock(thread_->roomMutex_);
+    const TLockGuard lock(thread_->roomMutex_);
     if (--thread_->writers_ == 0) {
         thread_->roomChanged_.notify_all();
     }
 }
 
+int32_t TVaCommWriteThread::QueuedBytes(bool free) const {
+    const TLockGuard lock(Comm->writeLock_);
+    return free ? buffer_.Capacity() - buffer_.Size() : buffer_.Size();
+}
+
 bool TVaCommWriteThread::Stopped() const {
-    const std::lock_guard lock(roomMutex_);
+    const TLockGuard lock(roomMutex_);
     return stopped_;
 }
 
@@ -131,7 +136,7 @@ bool TVaCommWriteThread::WriteData(const void* data, int32_t count, int32_t& wen
 
 bool TVaCommWriteThread::TryAppend(TAppend& append, bool exactFit, uint64_t& roomSeen) {
     // The test for room and the append are one step, so that writers at once never overfill.
-    const std::lock_guard lock(Comm->writeLock_);
+    const TLockGuard lock(Comm->writeLock_);
     // A call from a handler that the GUI thread runs while it waits inside a larger call of its
     // own cannot wait for that call, which waits beneath it: its bytes go between two pieces.
     const bool queueFree = queueHolder_ == nullptr || queueHolder_->thread == append.thread;
@@ -149,7 +154,7 @@ bool TVaCommWriteThread::TryAppend(TAppend& append, bool exactFit, uint64_t& roo
         }
     }
     // Taken under the write lock, so that a removal after the test above still wakes this writer.
-    const std::lock_guard room(roomMutex_);
+    const TLockGuard room(roomMutex_);
     roomSeen = roomChanges_;
     return false;
 }
@@ -193,7 +198,7 @@ void TVaCommWriteThread::ReleaseQueue(const TAppend& append) {
     if (!append.holdsQueue) {
         return;
     }
-    const std::lock_guard lock(Comm->writeLock_);
+    const TLockGuard lock(Comm->writeLock_);
     queueHolder_ = append.outerHolder;
     RoomChanged(); // the writers that waited for the queue go on
 }
@@ -202,16 +207,16 @@ int32_t TVaCommWriteThread::Withdraw(const TAppend& append) {
     for (;;) {
         uint64_t ended = 0;
         {
-            const std::lock_guard lock(Comm->writeLock_);
+            const TLockGuard lock(Comm->writeLock_);
             if (sending_ == 0) {
                 return append.queued - EraseUntaken(append);
             }
-            const std::lock_guard room(roomMutex_);
+            const TLockGuard room(roomMutex_);
             ended = sendsEnded_;
         }
         // A write takes what fits and returns: it never waits for the GUI thread meanwhile.
-        std::unique_lock room(roomMutex_);
-        roomChanged_.wait(room, [&] { return sendsEnded_ != ended; });
+        TUniqueLock room(roomMutex_);
+        room.Wait(roomChanged_, [&]() Q4471_REQUIRES(roomMutex_) { return sendsEnded_ != ended; });
     }
 }
 
@@ -247,16 +252,18 @@ int32_t TVaCommWriteThread::EraseUntaken(const TAppend& append) {
 void TVaCommWriteThread::EndSend() {
     // Under the write lock, so that a withdrawal that finds no write running finds none start.
     sending_ = 0;
-    const std::lock_guard room(roomMutex_);
+    const TLockGuard room(roomMutex_);
     ++sendsEnded_;
     roomChanged_.notify_all();
 }
 
 bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
-    std::unique_lock lock(roomMutex_);
-    const auto roomOrStop = [&] { return stopped_ || roomChanges_ != roomSeen; };
+    TUniqueLock lock(roomMutex_);
+    const auto roomOrStop = [&]() Q4471_REQUIRES(roomMutex_) {
+        return stopped_ || roomChanges_ != roomSeen;
+    };
     if (!IsMainThread()) {
-        roomChanged_.wait_for(lock, std::chrono::milliseconds(timeLeft), roomOrStop);
+        lock.WaitFor(roomChanged_, std::chrono::milliseconds(timeLeft), roomOrStop);
         return !stopped_;
     }
     // A writer on the GUI thread: the transmit thread may be waiting for it to report a drained
@@ -266,17 +273,17 @@ bool TVaCommWriteThread::AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) {
     ++guiWriterWaits_; // a count: a handler run meanwhile may wait for room too
     for (auto now = std::chrono::steady_clock::now(); !roomOrStop() && now < end;
          now = std::chrono::steady_clock::now()) {
-        lock.unlock();
+        lock.Unlock();
         CheckSynchronize(
             static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(end - now).count()));
-        lock.lock();
+        lock.Lock();
     }
     --guiWriterWaits_;
     return !stopped_;
 }
 
 void TVaCommWriteThread::RoomChanged() {
-    const std::lock_guard lock(roomMutex_);
+    const TLockGuard lock(roomMutex_);
     ++roomChanges_;
     roomChanged_.notify_all();
     if (guiWriterWaits_ > 0) {
@@ -286,7 +293,7 @@ void TVaCommWriteThread::RoomChanged() {
 
 void TVaCommWriteThread::PurgeWrite() {
     {
-        const std::lock_guard lock(Comm->writeLock_);
+        const TLockGuard lock(Comm->writeLock_);
         purgeRequested_ = true;
         PurgeDoneSignal.ResetEvent();
     }
@@ -295,7 +302,7 @@ void TVaCommWriteThread::PurgeWrite() {
     InitTimer(timer, purgeAnswerTime);
     for (;;) {
         const bool answered = PurgeDoneSignal.WaitFor(TimerRemaining(timer)) == wrSignaled;
-        const std::lock_guard lock(Comm->writeLock_);
+        const TLockGuard lock(Comm->writeLock_);
         if (!purgeRequested_) {
             return; // the thread has emptied the queue
         }
@@ -339,7 +346,7 @@ bool TVaCommWriteThread::Send() {
     int32_t size = 0;
     const char* data = nullptr;
     {
-        const std::lock_guard lock(Comm->writeLock_);
+        const TLockGuard lock(Comm->writeLock_);
         size = buffer_.Size();
         data = buffer_.DataPtr();
         sending_ = size;
@@ -350,7 +357,7 @@ bool TVaCommWriteThread::Send() {
     {
         const TVaCommHandle::TUse device(*Comm->handle_);
         if (!device.Valid()) {
-            const std::lock_guard lock(Comm->writeLock_);
+            const TLockGuard lock(Comm->writeLock_);
             EndSend();
             return false; // the port is closing; its stop request comes next
         }
@@ -360,7 +367,7 @@ bool TVaCommWriteThread::Send() {
         failure = wrote ? 0 : GetLastError();
     }
     if (!wrote) {
-        const std::lock_guard lock(Comm->writeLock_);
+        const TLockGuard lock(Comm->writeLock_);
         EndSend();
     }
     if (wrote) {
@@ -385,7 +392,7 @@ bool TVaCommWriteThread::Send() {
 void TVaCommWriteThread::Complete(uint32_t written) {
     bool drained = false;
     {
-        const std::lock_guard lock(Comm->writeLock_);
+        const TLockGuard lock(Comm->writeLock_);
         buffer_.Remove(static_cast<int32_t>(written));
         removed_ += written;
         Comm->bytesToDriver_ += written;
@@ -434,7 +441,7 @@ void TVaCommWriteThread::AnswerPurge() {
         // Between two writes, so that no write reads bytes that the purge drops or that later
         // appends overwrite; and only for a caller that still waits, so that a late answer never
         // drops bytes queued after that caller gave up.
-        const std::lock_guard lock(Comm->writeLock_);
+        const TLockGuard lock(Comm->writeLock_);
         if (std::exchange(purgeRequested_, false)) {
             removed_ += static_cast<uint64_t>(buffer_.Size());
             buffer_.Clear();

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "framework/Locks.h"
+#include "serial/VaComm.h"
 #include "serial/VaCommBuffer.h"
 #include "serial/VaCommThread.h"
 #include "serial/VaObjects.h"
 
 #include <condition_variable>
 #include <cstdint>
-#include <mutex>
-
-class TVaCustomComm;
 
 // The transmit thread of a port whose writes are queued (DirectWrite false). WriteData copies the
 // bytes into the queue and returns; the thread sends everything queued in one write per round,
@@ -23,15 +22,14 @@ class TVaCustomComm;
 // the device takes output; a device that has gone is told once, as lost, and never written
 // again: its bytes stay queued until a purge or the port's closing.
 //
-// Who guards what:
-// - The port's write lock: the queue (size and bytes), purgeRequested_, purges_, queueHolder_,
-//   removed_ and sending_; never held while waiting for a signal, the device or the GUI thread. The
-//   thread sends straight out of the queue's block without it: appends only write behind the size,
-//   and only the thread removes bytes or clears them for a purge, between two writes.
-// - roomMutex_, a leaf taken after the write lock: roomChanges_, stopped_, writers_ and
-//   guiWriterWaits_, sendsEnded_. Writers that found no room sleep on roomChanged_ (on the GUI
-//   thread: in CheckSynchronize, which is interrupted) until the thread removes bytes, a purge
-//   empties the queue, or the thread is stopped.
+// Which lock guards which member is declared at the members; the order of the locks, and which
+// thread runs what, at TVaCustomComm (serial/VaComm.h).
+// - The port's write lock guards the queue. The thread sends straight out of the queue's block
+//   without it: appends only write behind the size, and only the thread removes bytes or clears
+//   them for a purge, between two writes.
+// - Writers that found no room sleep on roomChanged_ (on the GUI thread: in CheckSynchronize,
+//   which is interrupted) until the thread removes bytes, a purge empties the queue, or the
+//   thread is stopped.
 // - The signals: DataReadySignal, writers to the thread, set exactly while bytes are queued (and
 //   by an append of none); StopSignal, the port to the thread, never cleared; PurgeSignal, the
 //   purging caller to the thread; PurgeDoneSignal, the thread's answer to it.
@@ -82,8 +80,9 @@ public:
     // otherwise leaves it as it is. Called with the port's global lock held.
     void PurgeWrite();
 
-    // Read under the port's write lock.
-    const TVaCommBuffer& Buffer() const { return buffer_; }
+    // The bytes queued, or the room left when `free`. Takes the port's write lock: a caller that
+    // holds a leaf holds the write lock already.
+    int32_t QueuedBytes(bool free) const;
 
     TVaCustomComm* const Comm;
 
@@ -95,16 +94,17 @@ private:
     bool TryAppend(TAppend& append, bool exactFit, uint64_t& roomSeen);
     // Under the write lock: the next piece of a call larger than the queue, as much as is free.
     // True once the last piece is in, or once a purge has dropped the call.
-    bool AppendPiece(TAppend& append);
-    void Enqueue(const char* data, int32_t count);
+    bool AppendPiece(TAppend& append) Q4471_REQUIRES(Comm->writeLock_);
+    void Enqueue(const char* data, int32_t count) Q4471_REQUIRES(Comm->writeLock_);
     void ReleaseQueue(const TAppend& append);
     // What a call that failed leaves behind: waits until no write reads the queue, then erases
     // the call's pieces that the device has not taken. Answers how many of its bytes it took.
     int32_t Withdraw(const TAppend& append);
-    int32_t EraseUntaken(const TAppend& append);
-    void EndSend(); // a write no longer reads the queue
-    bool AwaitRoom(uint64_t roomSeen, uint32_t timeLeft);
-    void RoomChanged();
+    int32_t EraseUntaken(const TAppend& append) Q4471_REQUIRES(Comm->writeLock_);
+    // A write no longer reads the queue.
+    void EndSend() Q4471_REQUIRES(Comm->writeLock_) Q4471_EXCLUDES(roomMutex_);
+    bool AwaitRoom(uint64_t roomSeen, uint32_t timeLeft) Q4471_EXCLUDES(roomMutex_);
+    void RoomChanged() Q4471_EXCLUDES(roomMutex_);
 
     bool Send();
     void Complete(uint32_t written);
@@ -121,18 +121,23 @@ private:
     TVaWaitEvent StopSignal;
     TVaWaitEvent PurgeSignal;
     TVaWaitEvent PurgeDoneSignal;
-    TVaCommBuffer buffer_;
-    bool purgeRequested_ = false;
-    uint64_t purges_ = 0;                  // the purges that emptied the queue
-    const TAppend* queueHolder_ = nullptr; // the call larger than the queue that is going in
-    uint64_t removed_ = 0; // bytes ever dropped from the queue's front, sent or purged
-    int32_t sending_ = 0;  // bytes a write is reading from the queue's block right now
+    TVaCommBuffer buffer_ Q4471_GUARDED_BY(Comm->writeLock_);
+    bool purgeRequested_ Q4471_GUARDED_BY(Comm->writeLock_) = false;
+    // The purges that emptied the queue.
+    uint64_t purges_ Q4471_GUARDED_BY(Comm->writeLock_) = 0;
+    // The call larger than the queue that is going in.
+    const TAppend* queueHolder_ Q4471_GUARDED_BY(Comm->writeLock_) = nullptr;
+    // Bytes ever dropped from the queue's front, sent or purged.
+    uint64_t removed_ Q4471_GUARDED_BY(Comm->writeLock_) = 0;
+    // Bytes a write is reading from the queue's block right now.
+    int32_t sending_ Q4471_GUARDED_BY(Comm->writeLock_) = 0;
 
-    mutable std::mutex roomMutex_;
+    mutable TMutex roomMutex_ Q4471_ACQUIRED_AFTER(Comm->writeLock_);
     std::condition_variable roomChanged_;
-    uint64_t roomChanges_ = 0;
-    bool stopped_ = false;
-    int writers_ = 0;
-    int guiWriterWaits_ = 0; // writers on the GUI thread that wait in CheckSynchronize
-    uint64_t sendsEnded_ = 0;
+    uint64_t roomChanges_ Q4471_GUARDED_BY(roomMutex_) = 0;
+    bool stopped_ Q4471_GUARDED_BY(roomMutex_) = false;
+    int writers_ Q4471_GUARDED_BY(roomMutex_) = 0;
+    // Writers on the GUI thread that wait in CheckSynchronize.
+    int guiWriterWaits_ Q4471_GUARDED_BY(roomMutex_) = 0;
+    uint64_t sendsEnded_ Q4471_GUARDED_BY(roomMutex_) = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "framework/Components.h"
 #include "framework/Export.h"
+#include "framework/Locks.h"
 #include "serial/SignalHandle.h"
 
 #include <atomic>
@@ -117,21 +118,23 @@ inline TVaWaitListResult WaitForEvents(std::initializer_list<TVaEvent*> events, 
 }
 
 /// A mutual-exclusion lock that the thread holding it may take again; released as often as taken.
-class Q4471_API TVaCriticalSection : public TObject {
+/// Clang's analysis checks the members it guards; it does not count holds, so a function that
+/// already holds the lock calls another that takes it again rather than taking it twice itself.
+class Q4471_API Q4471_CAPABILITY("mutex") TVaCriticalSection : public TObject {
 public:
     /// Takes the lock, waiting for another holder.
-    void Acquire() { mutex_.lock(); }
+    void Acquire() Q4471_ACQUIRE() { mutex_.lock(); }
     /// Releases one hold; only the holder calls it.
-    void Release() { mutex_.unlock(); }
+    void Release() Q4471_RELEASE() { mutex_.unlock(); }
     /// Acquire.
-    void Enter() { Acquire(); }
+    void Enter() Q4471_ACQUIRE() { Acquire(); }
     /// Release.
-    void Leave() { Release(); }
+    void Leave() Q4471_RELEASE() { Release(); }
 
     ///@{
-    /// For std::lock_guard and std::scoped_lock, so that the lock is released on every way out.
-    void lock() { Acquire(); }
-    void unlock() { Release(); }
+    /// For TLockGuard (and std::lock_guard), so that the lock is released on every way out.
+    void lock() Q4471_ACQUIRE() { Acquire(); }
+    void unlock() Q4471_RELEASE() { Release(); }
     ///@}
 
 private:

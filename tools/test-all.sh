@@ -2,8 +2,9 @@
 # Installs the dependencies, builds, and runs every test: the release build (as users and packagers
 # build it, so that warnings only -O3 shows are seen), the reference of the public headers, the
 # whole suite under AddressSanitizer+UBSan, the shared libraries' ABI (read from that build's debug
-# information), the threaded tests under ThreadSanitizer, a short run of each fuzz target, and the
-# serial component built for Windows with its tests under Wine.
+# information), the threaded tests under ThreadSanitizer, the Clang build that checks the locks
+# (-Wthread-safety) and runs each fuzz target shortly, and the serial component built for Windows
+# with its tests under Wine.
 # Warnings are errors here, never in a user's build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,7 +47,7 @@ echo "== the shared libraries' ABI against the committed baselines =="
 bash tools/check-abi.sh build/asan
 echo "== ThreadSanitizer (threaded tests) =="
 TSAN_OPTIONS=halt_on_error=1 run_build build/tsan RelWithDebInfo -L threaded -- -DQ4471_SANITIZE=thread -DQ4471_WITH_GUI=OFF
-echo "== fuzz targets, 5 s each =="
+echo "== Clang: the lock checks (-Wthread-safety) and the fuzz targets, 5 s each =="
 bash tools/fuzz.sh 5
 echo "== the serial component built for Windows, its tests under Wine =="
 bash tools/wine-tests.sh

@@ -5,7 +5,7 @@
 
 PlainFrameworkBinding::PlainFrameworkBinding() {
     Application::SetExceptionDisplay([this](const std::string& message) {
-        std::lock_guard lock(mutex_);
+        const TLockGuard lock(mutex_);
         shownErrors_.push_back(message);
     });
 }
@@ -27,6 +27,6 @@ bool PlainFrameworkBinding::PumpUntil(const std::function<bool()>& condition,
 }
 
 std::vector<std::string> PlainFrameworkBinding::ShownErrors() const {
-    std::lock_guard lock(mutex_);
+    const TLockGuard lock(mutex_);
     return shownErrors_;
 }

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "framework/Export.h"
+#include "framework/Locks.h"
 
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,6 +32,6 @@ public:
     std::vector<std::string> ShownErrors() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> shownErrors_;
+    mutable TMutex mutex_;
+    std::vector<std::string> shownErrors_ Q4471_GUARDED_BY(mutex_);
 };
