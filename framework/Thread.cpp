@@ -1,6 +1,6 @@
-#include "framework/Thread.h"
-
 #include "framework/NativeThread.h"
+
+#include <q4471/framework/Thread.h>
 
 #include <algorithm>
 #include <condition_variable>

@@ -3,10 +3,10 @@
 /// @file
 /// TSerialPortWatcher: news when a serial port comes or goes.
 
-#include "framework/Components.h"
-#include "serial/SerialPorts.h"
-#include "serial/VaTypes.h"
-#include "serial/Vaconst.h"
+#include <q4471/framework/Components.h>
+#include <q4471/serial/SerialPorts.h>
+#include <q4471/serial/VaTypes.h>
+#include <q4471/serial/Vaconst.h>
 
 #include <functional>
 #include <memory>

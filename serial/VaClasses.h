@@ -2,7 +2,7 @@
 /// The base classes of the serial component: TVaPersistent and TVaComponent.
 #pragma once
 
-#include "framework/Components.h"
+#include <q4471/framework/Components.h>
 
 #include <atomic>
 #include <cstdint>

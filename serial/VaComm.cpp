@@ -1,13 +1,13 @@
 // The port's life cycle as an object: construction, properties and their setters, the option
 // groups' change callbacks, and error reporting.
 
-#include "serial/VaComm.h"
-
 #include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
 #include "serial/VaCommWriteThread.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <mutex>
 #include <utility>

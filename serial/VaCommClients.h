@@ -2,7 +2,7 @@
 /// A port's clients: IVaCommUser, TVaDispatcher and TVaCommComponent.
 #pragma once
 
-#include "serial/VaComm.h"
+#include <q4471/serial/VaComm.h>
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "serial/VaCommThread.h"
-#include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/serial/VaObjects.h>
 
 #include <condition_variable>
 #include <cstdint>

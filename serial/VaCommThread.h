@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Thread.h"
+#include <q4471/framework/Thread.h>
 
 #include <condition_variable>
 #include <functional>

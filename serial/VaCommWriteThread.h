@@ -2,7 +2,8 @@
 
 #include "serial/VaCommBuffer.h"
 #include "serial/VaCommThread.h"
-#include "serial/VaObjects.h"
+
+#include <q4471/serial/VaObjects.h>
 
 #include <condition_variable>
 #include <cstdint>

@@ -2,8 +2,8 @@
 /// Signals, waits and the re-entrant lock of the serial component.
 #pragma once
 
-#include "framework/Components.h"
-#include "serial/SignalHandle.h"
+#include <q4471/framework/Components.h>
+#include <q4471/serial/SignalHandle.h>
 
 #include <atomic>
 #include <cstddef>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "serial/VaClasses.h"
-#include "serial/VaTypes.h"
-#include "serial/Vaconst.h"
+#include <q4471/serial/VaClasses.h>
+#include <q4471/serial/VaTypes.h>
+#include <q4471/serial/Vaconst.h>
 
 #include <array>
 #include <atomic>

@@ -2,7 +2,7 @@
 /// The serial component's exception and its integer range types.
 #pragma once
 
-#include "framework/Exception.h"
+#include <q4471/framework/Exception.h>
 
 #include <cstdint>
 #include <string>

@@ -2,9 +2,9 @@
 /// TVaLEDDisplay, the LED line-status display of a port (Qt widget).
 #pragma once
 
-#include "serial/VaDisplay.h"
-#include "serial/display/VaColor.h"
-#include "serial/display/VaControls.h"
+#include <q4471/serial/VaDisplay.h>
+#include <q4471/serial/display/VaColor.h>
+#include <q4471/serial/display/VaControls.h>
 
 #include <QImage>
 #include <array>
