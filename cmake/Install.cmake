@@ -43,7 +43,7 @@ set(Q4471_PACKAGE_NAME q4471-editor)
 set(Q4471_PROGRAMS q4471-editor q4471-radio-sim q4471-line-monitor)
 set(Q4471_DESKTOP_DIR ${PROJECT_SOURCE_DIR}/app/desktop)
 
-set(editor ${editor})
+set(editor COMPONENT editor)
 if(NOT Q4471_INSTALL_PROGRAMS)
   list(APPEND editor EXCLUDE_FROM_ALL)
 endif()

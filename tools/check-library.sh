@@ -41,7 +41,9 @@ for component in "${components[@]}"; do
 done
 include=$stage/include
 [ "$(ls "$include")" = q4471 ] || fail "include/ holds $(ls "$include" | tr '\n' ' '), not q4471/ alone"
-[ ! -e "$stage/bin" ] && [ ! -e "$stage/share" ] || fail "the library's components install programs or data"
+# Beside the libraries only their packages' copyright, changelog and lintian overrides.
+[ ! -e "$stage/bin" ] && [ "$(ls "$stage/share")" = "$(printf 'doc\nlintian')" ] ||
+  fail "the library's components install programs or their data"
 libdir=$(dirname "$(find "$stage" -name 'libq4471-serial.so.1' -print -quit)")
 [ -n "$libdir" ] && [ "$libdir" != . ] || fail "no libq4471-serial.so.1 installed"
 soname=$(objdump -p "$libdir/libq4471-serial.so" | awk '$1 == "SONAME" { print $2 }')
@@ -115,6 +117,19 @@ quoted=$(grep -rnoE '#include "(serial|framework)/[^"]+"' app memories tools ben
   serial framework --include='*.h' --include='*.cpp' | grep -F -f <(sed 's/.*/"&"/' <<<"$headers") || true)
 [ -z "$quoted" ] || fail "public headers included by their path in the sources: $quoted"
 echo "$(echo "$headers" | wc -l) public headers, each included as <q4471/...>"
+
+step "a plain install of a build configured for the library alone"
+# The tree is configured back as it was whatever happens; the programs are built already, so the
+# two configures compile nothing.
+programs=$(sed -n 's/^Q4471_INSTALL_PROGRAMS:BOOL=//p' "$build/CMakeCache.txt")
+trap 'cmake -DQ4471_INSTALL_PROGRAMS="${programs:-ON}" "$build" >/dev/null; rm -rf "$work"' EXIT
+cmake -DQ4471_INSTALL_PROGRAMS=OFF "$build" >/dev/null
+cmake --install "$build" --prefix "$work/plain" >/dev/null
+[ ! -e "$work/plain/bin" ] && [ -e "$work/plain/include/q4471/serial/VaComm.h" ] ||
+  fail "a plain install of a library build installs $(ls "$work/plain" | tr '\n' ' ')"
+cmake -DQ4471_INSTALL_PROGRAMS="${programs:-ON}" "$build" >/dev/null
+rm -rf "$work/plain"
+echo "the libraries, their headers and files; no program"
 
 step "the checks see what they should"
 # A header that includes an internal one, and a package that names a file it lacks, must fail;
