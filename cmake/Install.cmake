@@ -33,6 +33,9 @@ add_custom_target(q4471_reference
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
   VERBATIM)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/reference/html DESTINATION ${Q4471_DOC_DIR} ${doc})
+# Registered with doc-base, so that documentation browsers list the reference.
+install(FILES ${PROJECT_SOURCE_DIR}/app/debian/${Q4471_DOC_PACKAGE}.doc-base
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc-base RENAME ${Q4471_DOC_PACKAGE} ${doc})
 
 if(NOT Q4471_WITH_GUI)
   return() # without the editor and the Qt libraries there is nothing to package

@@ -194,10 +194,12 @@ step "lintian"
 # Errors and warnings fail the run; a tag a package cannot help is overridden in its lintian
 # overrides file, with a comment that says why (app/debian/).
 for name in "${packages[@]}"; do
+  # Shown with the overrides and their reasons; the status from a run without them, which
+  # would count an overridden warning.
+  lintian --show-overrides --tag-display-limit 0 "${debs[$name]}" 2>&1 |
+    grep -v "running with root privileges" || true
   lintian_status=0
-  lintian --fail-on error,warning --show-overrides --tag-display-limit 0 "${debs[$name]}" \
-    >"$work/lintian.txt" 2>&1 || lintian_status=$?
-  grep -v "running with root privileges" "$work/lintian.txt" || true
+  lintian --fail-on error,warning "${debs[$name]}" >/dev/null 2>&1 || lintian_status=$?
   [ $lintian_status -eq 0 ] || fail "lintian found errors or warnings in $name (status $lintian_status)"
 done
 echo "no errors, no warnings"
