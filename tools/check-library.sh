@@ -19,7 +19,6 @@ usage="Usage: bash tools/check-library.sh BUILD_DIR"
 [ -f "$1/CMakeCache.txt" ] || { echo "$1 is not a CMake build tree. $usage" >&2; exit 2; }
 build=$(realpath "$1")
 cd "$(dirname "$0")/.."
-source=$PWD
 
 step() { printf '\n== %s ==\n' "$*"; }
 fail() {
@@ -93,13 +92,13 @@ target_compile_features(probe PRIVATE cxx_std_20)
 target_link_libraries(probe PRIVATE Q4471::Serial)
 PROBE
 probe_package() { # <include line>: compiles a program with it through CMake and pkg-config
+  local flags
+  read -ra flags <<<"$(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags q4471-serial)"
   printf '%s\nint main() { return 0; }\n' "$1" >"$probe/probe.cpp"
   rm -rf "$probe/build"
   cmake -S "$probe" -B "$probe/build" -G Ninja -DCMAKE_PREFIX_PATH="$stage" >/dev/null &&
     cmake --build "$probe/build" >/dev/null 2>&1 &&
-    # shellcheck disable=SC2046 # the flags are words
-    (cd "$empty" && c++ -std=c++20 -fsyntax-only "$probe/probe.cpp" \
-      $(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags q4471-serial) 2>/dev/null)
+    (cd "$empty" && c++ -std=c++20 -fsyntax-only "$probe/probe.cpp" "${flags[@]}" 2>/dev/null)
 }
 probe_package '#include <q4471/serial/VaComm.h>' ||
   fail "a program does not compile with <q4471/serial/VaComm.h> against the installed package"
