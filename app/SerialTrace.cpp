@@ -1,7 +1,8 @@
 #include "app/SerialTrace.h"
 
-#include "serial/VaComm.h"
 #include "serial/diagnostics/TrafficFormat.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <cerrno>
 #include <chrono>

@@ -6,15 +6,16 @@
 #include "app/SerialTrace.h"
 #include "app/TableCommands.h"
 #include "app/VerifyControl.h"
-#include "framework/Application.h"
-#include "framework/Thread.h"
 #include "memories/CsvFile.h"
-#include "serial/DeviceNames.h"
-#include "serial/SerialPortWatcher.h"
-#include "serial/VaComm.h"
 #include "serial/diagnostics/PortHelp.h"
 #include "serial/diagnostics/PortNames.h"
 #include "ui_TForm1.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/DeviceNames.h>
+#include <q4471/serial/SerialPortWatcher.h>
+#include <q4471/serial/VaComm.h>
 
 #include <QFile>
 #include <QLabel>

@@ -1,8 +1,9 @@
 #include "app/VerifyControl.h"
 
 #include "app/NumberBoxLook.h"
-#include "framework/Thread.h"
 #include "memories/Latin1.h"
+
+#include <q4471/framework/Thread.h>
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,6 +1,7 @@
 #include "app/TForm1.h"
-#include "framework/Application.h"
-#include "framework/qt/QtFramework.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,7 +1,7 @@
 // The shortest complete program: opens a port, sends a line, prints the answer that the port's
 // handler receives. hello-port DEVICE
-#include "framework/Thread.h"
-#include "serial/VaComm.h"
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/VaComm.h>
 
 #include <iostream>
 #include <string>

@@ -1,10 +1,10 @@
 // line-lamps DEVICE: a window with the port's line-status lamps and the text it receives, shown by
 // a client of the port. Closing the window, Ctrl+C or SIGTERM ends it.
-#include "framework/Application.h"
-#include "framework/qt/QtFramework.h"
-#include "serial/VaComm.h"
-#include "serial/VaCommClients.h"
-#include "serial/display/VaLEDDisplay.h"
+#include <q4471/framework/Application.h>
+#include <q4471/framework/qt/QtFramework.h>
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/VaCommClients.h>
+#include <q4471/serial/display/VaLEDDisplay.h>
 
 #include <QApplication>
 #include <QLabel>

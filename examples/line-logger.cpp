@@ -1,8 +1,8 @@
 // line-logger DEVICE: logs what a serial line carries, one time-stamped line per event: the bytes
 // received (in hex and as text), modem-line changes and line errors, until Ctrl+C or SIGTERM.
 // Needs no GUI: the program hands its main thread to the framework, which runs the port's handlers.
-#include "framework/Application.h"
-#include "serial/VaComm.h"
+#include <q4471/framework/Application.h>
+#include <q4471/serial/VaComm.h>
 
 #include <chrono>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // port that arrives or leaves, until Ctrl+C or SIGTERM.
 //   list-ports [--watch] [--root FOLDER]
 // --root reads FOLDER/dev, FOLDER/sys and FOLDER/proc instead of the system's (a test's tree).
-#include "framework/Application.h"
-#include "serial/SerialPortWatcher.h"
+#include <q4471/framework/Application.h>
+#include <q4471/serial/SerialPortWatcher.h>
 
 #include <iostream>
 #include <string>

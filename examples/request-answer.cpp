@@ -1,7 +1,7 @@
 // request-answer DEVICE: sends three requests and prints each answer, with no handler and no
 // event loop: each request is written, waited out, and its answer read up to its carriage return,
 // each step with a deadline. The way of a console program that talks in request and answer.
-#include "serial/VaComm.h"
+#include <q4471/serial/VaComm.h>
 
 #include <iostream>
 #include <string>

@@ -1,9 +1,9 @@
-#include "framework/Application.h"
-
-#include "framework/Exception.h"
-#include "framework/Locks.h"
 #include "framework/StopSignals.h"
-#include "framework/Thread.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Exception.h>
+#include <q4471/framework/Locks.h>
+#include <q4471/framework/Thread.h>
 
 #include <atomic>
 #include <iostream>

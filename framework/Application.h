@@ -2,7 +2,7 @@
 /// The application's error display and message pump.
 #pragma once
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <exception>
 #include <functional>

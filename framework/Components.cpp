@@ -1,6 +1,5 @@
-#include "framework/Components.h"
-
-#include "framework/Exception.h"
+#include <q4471/framework/Components.h>
+#include <q4471/framework/Exception.h>
 
 #include <algorithm>
 #include <cxxabi.h>

@@ -2,7 +2,7 @@
 /// The framework's object model: TObject, TPersistent and TComponent.
 #pragma once
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <string>
 #include <vector>

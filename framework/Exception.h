@@ -2,7 +2,7 @@
 /// The framework's exceptions.
 #pragma once
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <exception>
 #include <string>

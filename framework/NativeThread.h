@@ -2,7 +2,7 @@
 
 // The system's own side of a thread: its id and its scheduling priority.
 
-#include "framework/Thread.h"
+#include <q4471/framework/Thread.h>
 
 // The calling thread's id as the system knows it; never 0.
 int CurrentNativeThreadId();

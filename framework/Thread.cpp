@@ -1,7 +1,7 @@
-#include "framework/Thread.h"
-
-#include "framework/Locks.h"
 #include "framework/NativeThread.h"
+
+#include <q4471/framework/Locks.h>
+#include <q4471/framework/Thread.h>
 
 #include <algorithm>
 #include <condition_variable>

@@ -2,8 +2,8 @@
 /// Threads and the calls they hand to the GUI thread.
 #pragma once
 
-#include "framework/Export.h"
-#include "framework/Locks.h"
+#include <q4471/framework/Export.h>
+#include <q4471/framework/Locks.h>
 
 #include <atomic>
 #include <cstddef>

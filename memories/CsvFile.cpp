@@ -1,11 +1,12 @@
 #include "memories/CsvFile.h"
 
-#include "framework/Exception.h"
 #include "memories/Counted.h"
 #include "memories/CsvFields.h"
 #include "memories/RadioCsvRow.h"
 #include "memories/ReadableFile.h"
 #include "memories/RecordLabel.h"
+
+#include <q4471/framework/Exception.h>
 
 #include <algorithm>
 #include <set>

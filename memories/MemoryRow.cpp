@@ -1,8 +1,9 @@
 #include "memories/MemoryRow.h"
 
-#include "framework/Thread.h"
 #include "memories/ColumnLayout.h"
 #include "memories/Latin1.h"
+
+#include <q4471/framework/Thread.h>
 
 #include <QComboBox>
 #include <QLineEdit>

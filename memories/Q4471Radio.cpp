@@ -4,7 +4,8 @@
 #include "memories/Q4471Commands.h"
 #include "memories/RecordFormat.h"
 #include "memories/RecordLine.h"
-#include "serial/VaComm.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <numeric>
 

@@ -1,6 +1,6 @@
 #include "memories/Q4471TransferThreads.h"
 
-#include "framework/Exception.h"
+#include <q4471/framework/Exception.h>
 
 #include <chrono>
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "framework/Thread.h"
 #include "memories/Q4471Radio.h"
+
+#include <q4471/framework/Thread.h>
 
 #include <atomic>
 #include <condition_variable>

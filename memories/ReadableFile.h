@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/LinuxFileDescriptor.h"
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <string>
 

@@ -6,7 +6,7 @@
 /// of any system header; <windows.h> makes INVALID_HANDLE_VALUE a macro, kept out of here
 /// whichever comes first.
 
-#include "serial/CommCodes.h"
+#include <q4471/serial/CommCodes.h>
 
 #include <cstdint>
 

@@ -4,7 +4,7 @@
 /// How the component turns a port name into the device it opens, and how a program names its
 /// ports its own way.
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <functional>
 #include <string>

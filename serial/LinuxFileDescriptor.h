@@ -3,7 +3,7 @@
 /// @file
 /// The owner of a Linux file descriptor, FileDescriptor. Linux only.
 
-#include "serial/OwnedHandle.h"
+#include <q4471/serial/OwnedHandle.h>
 
 #include <unistd.h>
 

@@ -1,12 +1,12 @@
-#include "serial/SerialPortWatcher.h"
-
-#include "framework/Application.h"
-#include "serial/SystemErrors.h"
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommThread.h"
-#include "serial/VaObjects.h"
-#include "serial/VaTypes.h"
 #include "serial/platform/SerialPortSystem.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/serial/SerialPortWatcher.h>
+#include <q4471/serial/SystemErrors.h>
+#include <q4471/serial/VaObjects.h>
+#include <q4471/serial/VaTypes.h>
 
 #include <algorithm>
 #include <utility>

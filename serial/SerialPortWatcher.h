@@ -3,12 +3,12 @@
 /// @file
 /// TSerialPortWatcher: news when a serial port comes or goes.
 
-#include "framework/Components.h"
-#include "framework/Export.h"
-#include "framework/Locks.h"
-#include "serial/SerialPorts.h"
-#include "serial/VaTypes.h"
-#include "serial/Vaconst.h"
+#include <q4471/framework/Components.h>
+#include <q4471/framework/Export.h>
+#include <q4471/framework/Locks.h>
+#include <q4471/serial/SerialPorts.h>
+#include <q4471/serial/VaTypes.h>
+#include <q4471/serial/Vaconst.h>
 
 #include <functional>
 #include <memory>

@@ -5,7 +5,7 @@
 /// record it fills, TSerialPortInfo. TSerialPortWatcher (SerialPortWatcher.h) tells when one
 /// comes or goes.
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <cstdint>
 #include <string>

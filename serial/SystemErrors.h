@@ -5,7 +5,7 @@
 /// fails leaves its code for GetLastError, and these tell what a code means. The codes are the
 /// system's own: errno values on Linux, Windows' error codes (GetLastError's) on Windows.
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "serial/VaClasses.h"
+#include <q4471/serial/VaClasses.h>
 
 void TVaPersistent::Changed() {
     if (updateCount_ == 0 && onChange_) {

@@ -2,8 +2,8 @@
 /// The base classes of the serial component: TVaPersistent and TVaComponent.
 #pragma once
 
-#include "framework/Components.h"
-#include "framework/Export.h"
+#include <q4471/framework/Components.h>
+#include <q4471/framework/Export.h>
 
 #include <atomic>
 #include <cstdint>

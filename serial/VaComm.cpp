@@ -1,8 +1,6 @@
 // The port's life cycle as an object: construction, properties and their setters, the option
 // groups' change callbacks, and error reporting.
 
-#include "serial/VaComm.h"
-
 #include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"

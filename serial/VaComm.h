@@ -2,15 +2,15 @@
 /// The asynchronous serial port TVaComm, its event handler types and GetPortState.
 #pragma once
 
-#include "framework/Export.h"
-#include "framework/Locks.h"
-#include "framework/Thread.h"
-#include "serial/CommRecords.h"
-#include "serial/VaClasses.h"
-#include "serial/VaObjects.h"
-#include "serial/VaPrst.h"
-#include "serial/VaTypes.h"
-#include "serial/Vaconst.h"
+#include <q4471/framework/Export.h>
+#include <q4471/framework/Locks.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/CommRecords.h>
+#include <q4471/serial/VaClasses.h>
+#include <q4471/serial/VaObjects.h>
+#include <q4471/serial/VaPrst.h>
+#include <q4471/serial/VaTypes.h>
+#include <q4471/serial/Vaconst.h>
 
 #include <array>
 #include <atomic>

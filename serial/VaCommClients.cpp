@@ -1,4 +1,4 @@
-#include "serial/VaCommClients.h"
+#include <q4471/serial/VaCommClients.h>
 
 TVaDispatcher::~TVaDispatcher() {
     if (Comm != nullptr) {

@@ -2,8 +2,8 @@
 /// A port's clients: IVaCommUser, TVaDispatcher and TVaCommComponent.
 #pragma once
 
-#include "framework/Export.h"
-#include "serial/VaComm.h"
+#include <q4471/framework/Export.h>
+#include <q4471/serial/VaComm.h>
 
 #include <cstdint>
 #include <string>

@@ -1,12 +1,13 @@
 // The device: its name, opening and closing in their order, and the seams of the port's threads.
 
-#include "framework/Application.h"
-#include "serial/VaComm.h"
 #include "serial/VaCommEventThread.h"
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
 #include "serial/VaCommWriteThread.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/serial/VaComm.h>
 
 #include <memory>
 #include <utility>

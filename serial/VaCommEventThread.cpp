@@ -1,9 +1,10 @@
 #include "serial/VaCommEventThread.h"
 
-#include "framework/Application.h"
-#include "serial/VaComm.h"
 #include "serial/VaCommFormat.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/serial/VaComm.h>
 
 using namespace SerialPlatform;
 

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "framework/Locks.h"
 #include "serial/VaCommThread.h"
-#include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/framework/Locks.h>
+#include <q4471/serial/VaObjects.h>
 
 #include <condition_variable>
 #include <cstdint>

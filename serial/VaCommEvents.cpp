@@ -1,13 +1,14 @@
 // The batches of line events on the handlers' thread: received data, line events in their fixed
 // order, the clients and the display.
 
-#include "framework/Application.h"
-#include "serial/VaComm.h"
-#include "serial/VaCommClients.h"
 #include "serial/VaCommFormat.h"
-#include "serial/VaDisplay.h"
-#include "serial/Vautils.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/VaCommClients.h>
+#include <q4471/serial/VaDisplay.h>
+#include <q4471/serial/Vautils.h>
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "serial/VaCommFormat.h"
 
-#include "serial/SystemErrors.h"
-#include "serial/Vaconst.h"
+#include <q4471/serial/SystemErrors.h>
+#include <q4471/serial/Vaconst.h>
 
 using namespace SerialPlatform;
 

@@ -3,7 +3,7 @@
 // The few format patterns of the port, filled without the C library's printf: a device-name
 // pattern comes from the user, and a stray conversion in it must not read random memory.
 
-#include "serial/VaTypes.h"
+#include <q4471/serial/VaTypes.h>
 
 #include <cstdint>
 #include <string>

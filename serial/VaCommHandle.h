@@ -1,7 +1,8 @@
 #pragma once
 
-#include "framework/Locks.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/framework/Locks.h>
 
 #include <condition_variable>
 

@@ -1,10 +1,11 @@
 // The device's configuration: the settings record both ways, queues, time-outs, the event mask,
 // line functions and the capability record.
 
-#include "serial/VaComm.h"
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <mutex>
 

@@ -1,10 +1,11 @@
 // Line status and line functions: errors, hold flags, modem lines, DTR, RTS, break, XON/XOFF.
 
-#include "framework/Application.h"
-#include "serial/VaComm.h"
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/serial/VaComm.h>
 
 #include <array>
 #include <functional>

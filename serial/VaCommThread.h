@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framework/Locks.h"
-#include "framework/Thread.h"
+#include <q4471/framework/Locks.h>
+#include <q4471/framework/Thread.h>
 
 #include <condition_variable>
 #include <functional>

@@ -1,11 +1,12 @@
 // Moving bytes: direct reads and writes, their text and character forms, queue occupancy and
 // purging.
 
-#include "serial/VaComm.h"
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
 #include "serial/VaCommWriteThread.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <algorithm>
 

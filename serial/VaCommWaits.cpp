@@ -1,11 +1,12 @@
 // Request and answer without events: waiting with a deadline until the output has left, and
 // reads that wait for a count or an end character.
 
-#include "serial/VaComm.h"
 #include "serial/VaCommHandle.h"
 #include "serial/VaCommWriteThread.h"
-#include "serial/Vautils.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/Vautils.h>
 
 #include <algorithm>
 

@@ -1,11 +1,12 @@
 #include "serial/VaCommWriteThread.h"
 
-#include "framework/Application.h"
-#include "serial/VaComm.h"
 #include "serial/VaCommFormat.h"
 #include "serial/VaCommHandle.h"
-#include "serial/Vautils.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/Vautils.h>
 
 #include <algorithm>
 #include <chrono>

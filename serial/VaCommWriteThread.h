@@ -1,10 +1,11 @@
 #pragma once
 
-#include "framework/Locks.h"
-#include "serial/VaComm.h"
 #include "serial/VaCommBuffer.h"
 #include "serial/VaCommThread.h"
-#include "serial/VaObjects.h"
+
+#include <q4471/framework/Locks.h>
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/VaObjects.h>
 
 #include <condition_variable>
 #include <cstdint>

@@ -2,8 +2,8 @@
 /// TVaDisplay, what a port needs of its line-status display.
 #pragma once
 
-#include "framework/Export.h"
-#include "serial/VaClasses.h"
+#include <q4471/framework/Export.h>
+#include <q4471/serial/VaClasses.h>
 
 /// What a port needs of the line-status display attached through its Display property: a
 /// component, so that its removal clears the property, that refreshes itself from the port whose

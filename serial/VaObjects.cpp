@@ -1,7 +1,7 @@
-#include "serial/VaObjects.h"
-
-#include "serial/SystemErrors.h"
 #include "serial/platform/Signals.h"
+
+#include <q4471/serial/SystemErrors.h>
+#include <q4471/serial/VaObjects.h>
 
 #include <vector>
 

@@ -2,10 +2,10 @@
 /// Signals, waits and the re-entrant lock of the serial component.
 #pragma once
 
-#include "framework/Components.h"
-#include "framework/Export.h"
-#include "framework/Locks.h"
-#include "serial/SignalHandle.h"
+#include <q4471/framework/Components.h>
+#include <q4471/framework/Export.h>
+#include <q4471/framework/Locks.h>
+#include <q4471/serial/SignalHandle.h>
 
 #include <atomic>
 #include <cstddef>

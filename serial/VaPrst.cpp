@@ -1,4 +1,4 @@
-#include "serial/VaPrst.h"
+#include <q4471/serial/VaPrst.h>
 
 void TVaFlowControl::Assign(const TPersistent& source) {
     AssignGroup(*this, source, &TVaFlowControl::CopyFields);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "framework/Export.h"
-#include "serial/VaClasses.h"
-#include "serial/VaTypes.h"
-#include "serial/Vaconst.h"
+#include <q4471/framework/Export.h>
+#include <q4471/serial/VaClasses.h>
+#include <q4471/serial/VaTypes.h>
+#include <q4471/serial/Vaconst.h>
 
 #include <array>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "serial/VaTypes.h"
+#include <q4471/serial/VaTypes.h>
 
 // Defined here so that the class's type information lives in one object file.
 EVaCommError::~EVaCommError() = default;

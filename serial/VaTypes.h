@@ -2,8 +2,8 @@
 /// The serial component's exception and its integer range types.
 #pragma once
 
-#include "framework/Exception.h"
-#include "framework/Export.h"
+#include <q4471/framework/Exception.h>
+#include <q4471/framework/Export.h>
 
 #include <cstdint>
 #include <string>

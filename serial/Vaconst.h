@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/CommCodes.h"
+#include <q4471/serial/CommCodes.h>
 
 #include <array>
 #include <cstdint>

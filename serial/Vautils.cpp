@@ -1,9 +1,9 @@
-#include "serial/Vautils.h"
-
-#include "framework/Application.h"
-#include "framework/Thread.h"
 #include "serial/platform/CommPlatform.h"
 #include "serial/platform/FileEntries.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/Vautils.h>
 
 #include <algorithm>
 #include <chrono>

@@ -2,7 +2,7 @@
 /// Millisecond timers, delays and small helpers of the serial component.
 #pragma once
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <cstdint>
 #include <string>

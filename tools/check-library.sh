@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Checks the serial component as users of the library get it, from an already built Release tree:
 #   bash tools/check-library.sh BUILD_DIR
-# installs the runtime, runtime_qt and dev components into a staging prefix; compiles each
-# installed header on its own against that prefix only (a public header that includes an internal
-# one fails), and checks that app/, memories/ and tools/ include no other of the component's;
+# installs the library's components (runtime, runtime_qt, dev, dev_qt) into a staging prefix and
+# checks that they hold the libraries alone; compiles each installed header on its own against that
+# prefix only, as <q4471/...> (a public header that includes an internal one fails); checks that a
+# program including an internal header fails to compile, against the installed package and
+# against the build tree's targets, and that the tree includes the component's headers as a
+# program does;
 # builds examples/ against the prefix with find_package (a package file naming a missing file, or
 # a symbol the examples use that the shared library does not export, fails) and with pkg-config;
 # runs each example against a pseudo-terminal it creates, checking what it prints (the Qt one
@@ -16,7 +19,6 @@ usage="Usage: bash tools/check-library.sh BUILD_DIR"
 [ -f "$1/CMakeCache.txt" ] || { echo "$1 is not a CMake build tree. $usage" >&2; exit 2; }
 build=$(realpath "$1")
 cd "$(dirname "$0")/.."
-source=$PWD
 
 step() { printf '\n== %s ==\n' "$*"; }
 fail() {
@@ -28,18 +30,24 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 stage=$work/stage
 
-step "install the runtime, runtime_qt and dev components into $stage"
+components=(runtime runtime_qt dev dev_qt)
+step "install the components ${components[*]} into $stage"
 grep -q '^Q4471_WITH_GUI:BOOL=ON$' "$build/CMakeCache.txt" || fail "$build is built without the GUI"
 cmake --build "$build" --target q4471_serial_lib q4471_serial_lib_static q4471_serial_display_lib \
   q4471_serial_display_lib_static q4471_framework_qt_lib q4471_framework_qt_lib_static
-for component in runtime runtime_qt dev; do
+for component in "${components[@]}"; do
   cmake --install "$build" --prefix "$stage" --component "$component" >/dev/null
 done
-include=$stage/include/q4471
+include=$stage/include
+[ "$(ls "$include")" = q4471 ] || fail "include/ holds $(ls "$include" | tr '\n' ' '), not q4471/ alone"
+# Beside the libraries only their packages' copyright, changelog and lintian overrides.
+[ ! -e "$stage/bin" ] && [ "$(ls "$stage/share")" = "$(printf 'doc\nlintian')" ] ||
+  fail "the library's components install programs or their data"
 libdir=$(dirname "$(find "$stage" -name 'libq4471-serial.so.1' -print -quit)")
 [ -n "$libdir" ] && [ "$libdir" != . ] || fail "no libq4471-serial.so.1 installed"
 soname=$(objdump -p "$libdir/libq4471-serial.so" | awk '$1 == "SONAME" { print $2 }')
 [ "$soname" = libq4471-serial.so.1 ] || fail "the shared library's SONAME is '$soname'"
+case ${libdir#"$stage"/} in lib/*-*-*) ;; *) fail "the libraries are in ${libdir#"$stage"/}, not lib/<triplet>" ;; esac
 echo "headers in include/q4471, libraries in ${libdir#"$stage"/} (SONAME $soname)"
 
 step "each public header compiles alone against the installed ones"
@@ -49,7 +57,7 @@ compile_header() { # <header relative to include/q4471>
   case $1 in serial/display/* | framework/qt/*) read -ra flags <<<"$qt_flags" ;; esac
   # Only the staging prefix: the source tree's internal headers are not on the path, and the
   # compiler runs in an empty folder, where it looks first for a quoted include from its input.
-  (cd "$empty" && echo "#include \"$1\"" | c++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror \
+  (cd "$empty" && echo "#include <q4471/$1>" | c++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror \
     -fPIC -I"$include" "${flags[@]}" -x c++ - -o /dev/null) ||
     { echo "  $1 does not compile on its own" >&2; return 1; }
 }
@@ -57,20 +65,70 @@ export -f compile_header
 empty=$work/empty
 mkdir "$empty"
 export include qt_flags empty
-headers=$(cd "$include" && find . -name '*.h' | sed 's#^\./##' | sort)
+headers=$(cd "$include/q4471" && find . -name '*.h' | sed 's#^\./##' | sort)
 [ -n "$headers" ] || fail "no headers installed"
 echo "$headers" | xargs -P "$(nproc)" -I{} bash -c 'compile_header "$@"' _ {} ||
   fail "a public header needs a header that is not installed"
 echo "$(echo "$headers" | wc -l) headers: $(echo "$headers" | tr '\n' ' ')"
 
-step "the programs use only public headers"
-# The editor, the memories module and the tools reach the component as a library user does; the
-# module they share, serial/diagnostics, is not part of the component.
-internal=$(grep -rhoE '#include "(serial|framework)/[^"]+"' app memories tools \
-  --include='*.h' --include='*.cpp' | sed -E 's/#include "(.*)"/\1/' | sort -u |
-  grep -v '^serial/diagnostics/' | grep -vxF -e "$headers" || true)
-[ -z "$internal" ] || fail "app/, memories/ or tools/ include internal headers: $internal"
-echo "app/, memories/, tools/: public headers and serial/diagnostics only"
+step "a program that includes an internal header does not compile"
+# The build tree: its targets give a program the public headers' folders only, so each internal
+# header, and a public one by its path in the sources, is out of reach.
+cmake --build "$build" --target q4471_layer_probe_public >/dev/null ||
+  fail "a program of the build tree does not compile with <q4471/serial/VaComm.h>"
+for probe in platform component framework source_root; do
+  ! cmake --build "$build" --target "q4471_layer_probe_$probe" >/dev/null 2>&1 ||
+    fail "a program of the build tree compiles with $(head -n 1 "$build/layer-probes/$probe.cpp")"
+done
+# The installed package, through CMake and pkg-config: the old form and the internal headers fail.
+probe=$work/probe
+mkdir "$probe"
+cat >"$probe/CMakeLists.txt" <<'PROBE'
+cmake_minimum_required(VERSION 3.25)
+project(Q4471Probe LANGUAGES CXX)
+find_package(Q4471Serial 1 REQUIRED)
+add_executable(probe probe.cpp)
+target_compile_features(probe PRIVATE cxx_std_20)
+target_link_libraries(probe PRIVATE Q4471::Serial)
+PROBE
+probe_package() { # <include line>: compiles a program with it through CMake and pkg-config
+  local flags
+  read -ra flags <<<"$(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags q4471-serial)"
+  printf '%s\nint main() { return 0; }\n' "$1" >"$probe/probe.cpp"
+  rm -rf "$probe/build"
+  cmake -S "$probe" -B "$probe/build" -G Ninja -DCMAKE_PREFIX_PATH="$stage" >/dev/null &&
+    cmake --build "$probe/build" >/dev/null 2>&1 &&
+    (cd "$empty" && c++ -std=c++20 -fsyntax-only "$probe/probe.cpp" "${flags[@]}" 2>/dev/null)
+}
+probe_package '#include <q4471/serial/VaComm.h>' ||
+  fail "a program does not compile with <q4471/serial/VaComm.h> against the installed package"
+for line in '#include <q4471/serial/platform/CommPlatform.h>' '#include "serial/VaComm.h"' \
+  '#include "framework/Thread.h"'; do
+  ! probe_package "$line" || fail "a program compiles with $line against the installed package"
+done
+echo "the build tree and the installed package refuse internal headers and the source paths"
+
+step "the tree includes the component as a program does"
+# Every include of a public header names it as <q4471/...>, as the installed package has it: a
+# path in the sources works only where the source root is on the path (the libraries' own files
+# and the tests), and would hide from them what a program sees.
+quoted=$(grep -rnoE '#include "(serial|framework)/[^"]+"' app memories tools bench examples tests \
+  serial framework --include='*.h' --include='*.cpp' | grep -F -f <(sed 's/.*/"&"/' <<<"$headers") || true)
+[ -z "$quoted" ] || fail "public headers included by their path in the sources: $quoted"
+echo "$(echo "$headers" | wc -l) public headers, each included as <q4471/...>"
+
+step "a plain install of a build configured for the library alone"
+# The tree is configured back as it was whatever happens; the programs are built already, so the
+# two configures compile nothing.
+programs=$(sed -n 's/^Q4471_INSTALL_PROGRAMS:BOOL=//p' "$build/CMakeCache.txt")
+trap 'cmake -DQ4471_INSTALL_PROGRAMS="${programs:-ON}" "$build" >/dev/null; rm -rf "$work"' EXIT
+cmake -DQ4471_INSTALL_PROGRAMS=OFF "$build" >/dev/null
+cmake --install "$build" --prefix "$work/plain" >/dev/null
+[ ! -e "$work/plain/bin" ] && [ -e "$work/plain/include/q4471/serial/VaComm.h" ] ||
+  fail "a plain install of a library build installs $(ls "$work/plain" | tr '\n' ' ')"
+cmake -DQ4471_INSTALL_PROGRAMS="${programs:-ON}" "$build" >/dev/null
+rm -rf "$work/plain"
+echo "the libraries, their headers and files; no program"
 
 step "the checks see what they should"
 # A header that includes an internal one, and a package that names a file it lacks, must fail;
@@ -78,7 +136,7 @@ step "the checks see what they should"
 broken=$work/broken
 cp -r "$stage" "$broken"
 echo '#include "serial/platform/CommPlatform.h"' >>"$broken/include/q4471/serial/Vautils.h"
-! include=$broken/include/q4471 compile_header serial/Vautils.h 2>/dev/null ||
+! include=$broken/include compile_header serial/Vautils.h 2>/dev/null ||
   fail "the header check passes a header that includes an internal one"
 rm "$(find "$broken" -name 'libq4471-serial.a')"
 ! cmake -S examples -B "$work/broken-examples" -G Ninja -DCMAKE_PREFIX_PATH="$broken" \

@@ -15,8 +15,9 @@
 #include "LineMonitorForm.h"
 #include "OffscreenProgram.h"
 #include "TrafficView.h"
-#include "framework/qt/QtFramework.h"
 #include "serial/diagnostics/TrafficFormat.h"
+
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QApplication>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 // standard output on a pipe, its report lines read with deadlines, its CPU time and context
 // switches read from /proc (all of its threads), and ended with SIGTERM and its counts checked.
 
-#include "serial/LinuxFileDescriptor.h"
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <chrono>
 #include <map>

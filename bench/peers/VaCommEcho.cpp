@@ -8,10 +8,11 @@
 // error display.
 
 #include "EchoProgram.h"
-#include "framework/Application.h"
-#include "framework/Thread.h"
-#include "serial/VaComm.h"
-#include "serial/VaCommClients.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/VaCommClients.h>
 
 #include <poll.h>
 #include <string_view>

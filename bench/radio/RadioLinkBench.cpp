@@ -11,7 +11,8 @@
 
 #include "Figures.h"
 #include "app/TForm1.h"
-#include "framework/qt/QtFramework.h"
+
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QAction>
 #include <QApplication>

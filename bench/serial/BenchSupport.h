@@ -4,7 +4,8 @@
 // descriptor, CPU and wake-up counters of this process, and (BenchFigures.h) the summaries.
 
 #include "BenchFigures.h"
-#include "serial/LinuxFileDescriptor.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <cerrno>
 #include <fcntl.h>

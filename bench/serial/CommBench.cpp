@@ -8,7 +8,8 @@
 #include "BenchFigures.h"
 #include "PlainPort.h"
 #include "PtyPair.h"
-#include "serial/VaComm.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <algorithm>
 #include <chrono>

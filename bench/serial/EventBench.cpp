@@ -8,10 +8,11 @@
 //   bench/serial/serial_event_bench [round trips per round] [rounds]
 
 #include "BenchSupport.h"
-#include "framework/Thread.h"
-#include "framework/plain/PlainFramework.h"
-#include "serial/VaComm.h"
-#include "serial/VaCommClients.h"
+
+#include <q4471/framework/Thread.h>
+#include <q4471/framework/plain/PlainFramework.h>
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/VaCommClients.h>
 
 #include <algorithm>
 #include <atomic>

@@ -4,7 +4,8 @@
 #include "BenchFigures.h"
 #include "FakePortTree.h"
 #include "ProcessCpu.h"
-#include "serial/SerialPortWatcher.h"
+
+#include <q4471/serial/SerialPortWatcher.h>
 
 #include <dirent.h>
 #include <filesystem>

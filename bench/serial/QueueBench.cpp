@@ -7,8 +7,9 @@
 //   bench/serial/serial_queue_bench [megabytes per run] [rounds]
 
 #include "BenchSupport.h"
-#include "framework/plain/PlainFramework.h"
-#include "serial/VaComm.h"
+
+#include <q4471/framework/plain/PlainFramework.h>
+#include <q4471/serial/VaComm.h>
 
 #include <algorithm>
 #include <atomic>

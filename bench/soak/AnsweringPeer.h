@@ -4,7 +4,7 @@
 // on a thread of its own; it keeps a descriptor of the device open, so that a port closing
 // its end never hangs up the line. Keeps nothing of what it receives.
 
-#include "serial/LinuxFileDescriptor.h"
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <atomic>
 #include <cerrno>

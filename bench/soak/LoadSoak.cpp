@@ -7,9 +7,10 @@
 #include "ProcessFigures.h"
 #include "SimulatedRadio.h"
 #include "app/TForm1.h"
-#include "framework/Application.h"
-#include "framework/qt/QtFramework.h"
 #include "memories/MemoryRow.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QAction>
 #include <QApplication>

@@ -6,8 +6,9 @@
 
 #include "AnsweringPeer.h"
 #include "ProcessFigures.h"
-#include "framework/Thread.h"
-#include "serial/VaComm.h"
+
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/VaComm.h>
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,6 @@
-#include "framework/plain/PlainFramework.h"
-
-#include "framework/Application.h"
-#include "framework/Thread.h"
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/framework/plain/PlainFramework.h>
 
 PlainFrameworkBinding::PlainFrameworkBinding() {
     Application::SetExceptionDisplay([this](const std::string& message) {

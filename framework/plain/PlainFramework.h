@@ -2,8 +2,8 @@
 /// The framework binding without a GUI toolkit.
 #pragma once
 
-#include "framework/Export.h"
-#include "framework/Locks.h"
+#include <q4471/framework/Export.h>
+#include <q4471/framework/Locks.h>
 
 #include <chrono>
 #include <functional>

@@ -1,7 +1,6 @@
-#include "framework/qt/QtFramework.h"
-
-#include "framework/Application.h"
-#include "framework/Thread.h"
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QApplication>
 #include <QEventLoop>

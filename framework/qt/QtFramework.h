@@ -2,7 +2,7 @@
 /// The framework binding to Qt.
 #pragma once
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 class QWidget;
 

@@ -1,7 +1,8 @@
 #include "serial/diagnostics/PortHelp.h"
 
-#include "serial/SystemErrors.h"
 #include "serial/platform/SerialPortSystem.h"
+
+#include <q4471/serial/SystemErrors.h>
 
 #include <cerrno>
 #include <grp.h>

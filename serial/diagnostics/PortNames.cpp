@@ -1,6 +1,6 @@
 #include "serial/diagnostics/PortNames.h"
 
-#include "serial/DeviceNames.h"
+#include <q4471/serial/DeviceNames.h>
 
 #include <algorithm>
 #include <array>

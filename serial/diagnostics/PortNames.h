@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/SerialPorts.h"
+#include <q4471/serial/SerialPorts.h>
 
 #include <string>
 

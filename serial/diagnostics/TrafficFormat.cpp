@@ -1,6 +1,6 @@
 #include "serial/diagnostics/TrafficFormat.h"
 
-#include "serial/Vaconst.h"
+#include <q4471/serial/Vaconst.h>
 
 #include <array>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "serial/display/VaColor.h"
+#include <q4471/serial/display/VaColor.h>
 
 #include <QPalette>
 

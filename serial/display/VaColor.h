@@ -2,7 +2,7 @@
 /// The framework's colour TColor, its named colours and the conversion to Qt's.
 #pragma once
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <QColor>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "serial/display/VaControls.h"
+#include <q4471/serial/display/VaControls.h>
 
 #include <QEvent>
 

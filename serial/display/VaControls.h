@@ -2,7 +2,7 @@
 /// TVaGraphicControl, the base of the serial component's drawn controls.
 #pragma once
 
-#include "framework/Export.h"
+#include <q4471/framework/Export.h>
 
 #include <QWidget>
 #include <cstdint>

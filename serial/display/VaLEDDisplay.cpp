@@ -1,6 +1,5 @@
-#include "serial/display/VaLEDDisplay.h"
-
-#include "serial/VaComm.h"
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/display/VaLEDDisplay.h>
 
 #include <QApplication>
 #include <QPainter>

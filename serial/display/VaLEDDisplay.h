@@ -2,10 +2,10 @@
 /// TVaLEDDisplay, the LED line-status display of a port (Qt widget).
 #pragma once
 
-#include "framework/Export.h"
-#include "serial/VaDisplay.h"
-#include "serial/display/VaColor.h"
-#include "serial/display/VaControls.h"
+#include <q4471/framework/Export.h>
+#include <q4471/serial/VaDisplay.h>
+#include <q4471/serial/display/VaColor.h>
+#include <q4471/serial/display/VaControls.h>
 
 #include <QImage>
 #include <array>

@@ -21,11 +21,12 @@
 //   macros (CreateFile, GetDefaultCommConfig, INVALID_HANDLE_VALUE) are kept out of this header
 //   whichever comes first. This folder's CMakeLists.txt chooses the layer.
 
-#include "serial/CommCodes.h"
-#include "serial/CommRecords.h"
-#include "serial/DeviceNames.h"
-#include "serial/SystemErrors.h"
 #include "serial/platform/Signals.h"
+
+#include <q4471/serial/CommCodes.h>
+#include <q4471/serial/CommRecords.h>
+#include <q4471/serial/DeviceNames.h>
+#include <q4471/serial/SystemErrors.h>
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 // The calling thread's last error, on every system.
 
-#include "serial/SystemErrors.h"
+#include <q4471/serial/SystemErrors.h>
 
 namespace SerialPlatform {
 

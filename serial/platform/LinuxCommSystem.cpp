@@ -1,11 +1,12 @@
 #include "serial/platform/LinuxCommSystem.h"
 
-#include "serial/CommCodes.h"
-#include "serial/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxEventWaiter.h"
 #include "serial/platform/LinuxLineCounters.h"
 #include "serial/platform/LinuxLineSettings.h"
 #include "serial/platform/LinuxSignals.h"
+
+#include <q4471/serial/CommCodes.h>
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,9 @@
 #include "serial/platform/LinuxEventWaiter.h"
 
-#include "serial/CommCodes.h"
 #include "serial/platform/LinuxLineCounters.h"
 #include "serial/platform/LinuxSignals.h"
+
+#include <q4471/serial/CommCodes.h>
 
 #include <cerrno>
 #include <cstdint>

@@ -14,9 +14,10 @@
 //
 // A waiter must be destroyed before its handle is closed: its watcher thread waits on the handle.
 
-#include "serial/LinuxFileDescriptor.h"
 #include "serial/platform/LinuxCommSystem.h"
 #include "serial/platform/LinuxModemWatcher.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <functional>
 #include <linux/serial.h>

@@ -1,7 +1,7 @@
 #include "serial/platform/LinuxLineCounters.h"
 
-#include "serial/CommCodes.h"
-#include "serial/SystemErrors.h"
+#include <q4471/serial/CommCodes.h>
+#include <q4471/serial/SystemErrors.h>
 
 #include <cerrno>
 #include <sys/ioctl.h>

@@ -1,6 +1,6 @@
 #include "serial/platform/LinuxModemWatcher.h"
 
-#include "serial/SystemErrors.h"
+#include <q4471/serial/SystemErrors.h>
 
 #include <cerrno>
 #include <chrono>

@@ -28,7 +28,7 @@
 // The driver's calls are seams (WaitFunction, CounterFunction), so that a test can give stand-ins
 // where a pseudo-terminal has no modem lines to wait on and no counters.
 
-#include "serial/LinuxFileDescriptor.h"
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <atomic>
 #include <condition_variable>

@@ -2,9 +2,10 @@
 // rather than from kernel uevents or udev: a node that devtmpfs or a container's manager makes or
 // removes is news even where no uevent reaches the process and no udev daemon runs.
 
-#include "serial/LinuxFileDescriptor.h"
-#include "serial/SystemErrors.h"
 #include "serial/platform/SerialPortSystem.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
+#include <q4471/serial/SystemErrors.h>
 
 #include <cerrno>
 #include <climits>

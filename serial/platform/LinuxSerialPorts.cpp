@@ -3,8 +3,9 @@
 // it also works where no udev daemon runs (containers, small systems), where libudev's database is
 // empty. The stable names are udev's /dev/serial links, read where udev made them.
 
-#include "serial/SerialPorts.h"
 #include "serial/platform/SerialPortSystem.h"
+
+#include <q4471/serial/SerialPorts.h>
 
 #include <algorithm>
 #include <cctype>

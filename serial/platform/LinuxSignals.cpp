@@ -1,6 +1,6 @@
 #include "serial/platform/LinuxSignals.h"
 
-#include "serial/SystemErrors.h"
+#include <q4471/serial/SystemErrors.h>
 
 #include <algorithm>
 #include <cerrno>

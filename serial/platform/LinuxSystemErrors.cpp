@@ -1,6 +1,6 @@
 // The one place where the host's error codes (errno) meet the component's messages.
 
-#include "serial/SystemErrors.h"
+#include <q4471/serial/SystemErrors.h>
 
 #include <cerrno>
 #include <cstring>

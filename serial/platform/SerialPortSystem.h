@@ -5,8 +5,8 @@
 // Linux watches /dev and /dev/serial/{by-id,by-path} with inotify, which needs no udev daemon;
 // Windows watches the registry's list of serial devices.
 
-#include "serial/SerialPorts.h"
-#include "serial/SignalHandle.h"
+#include <q4471/serial/SerialPorts.h>
+#include <q4471/serial/SignalHandle.h>
 
 #include <map>
 #include <memory>

@@ -1,8 +1,8 @@
 // What the port list says in words, and its order: the same on every system.
 
-#include "serial/SerialPorts.h"
-
 #include "serial/platform/SerialPortSystem.h"
+
+#include <q4471/serial/SerialPorts.h>
 
 #include <cctype>
 #include <cstdio>

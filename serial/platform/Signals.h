@@ -3,7 +3,7 @@
 // The system's signals: set or clear, waited for alone, in a list, or beside a device (the stop
 // and cancel signals that ICommSystem's waits watch). TVaEvent owns one each.
 
-#include "serial/SignalHandle.h"
+#include <q4471/serial/SignalHandle.h>
 
 #include <cstdint>
 #include <span>

@@ -1,9 +1,10 @@
 #include "serial/platform/Win32EventWaiter.h"
 
-#include "serial/SystemErrors.h"
 #include "serial/platform/Win32Errors.h"
 #include "serial/platform/Win32Handle.h"
 #include "serial/platform/Win32Signals.h"
+
+#include <q4471/serial/SystemErrors.h>
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 
 // Free of <windows.h>, as the component's headers are.
 
-#include "serial/OwnedHandle.h"
+#include <q4471/serial/OwnedHandle.h>
 
 namespace SerialPlatform {
 

@@ -1,10 +1,11 @@
 // News of serial ports on Windows: a change of the registry's list of serial devices, which every
 // serial driver updates as its ports come and go, signalled to an event: no polling.
 
-#include "serial/SystemErrors.h"
 #include "serial/platform/SerialPortSystem.h"
 #include "serial/platform/Win32Errors.h"
 #include "serial/platform/Win32Signals.h"
+
+#include <q4471/serial/SystemErrors.h>
 
 #include <windows.h>
 

@@ -2,8 +2,9 @@
 // (HARDWARE\DEVICEMAP\SERIALCOMM, which each serial driver fills), with the identity of the
 // devices that the Ports class of the device manager knows, matched by port name.
 
-#include "serial/SerialPorts.h"
 #include "serial/platform/SerialPortSystem.h"
+
+#include <q4471/serial/SerialPorts.h>
 
 #include <algorithm>
 #include <windows.h>

@@ -1,7 +1,8 @@
 #include "serial/platform/Win32Signals.h"
 
-#include "serial/SystemErrors.h"
 #include "serial/platform/Win32Errors.h"
+
+#include <q4471/serial/SystemErrors.h>
 
 #include <vector>
 #include <windows.h>

@@ -1,7 +1,8 @@
 // The one place where Windows' error codes (GetLastError) meet the component's messages.
 
-#include "serial/SystemErrors.h"
 #include "serial/platform/Win32Errors.h"
+
+#include <q4471/serial/SystemErrors.h>
 
 #include <windows.h>
 

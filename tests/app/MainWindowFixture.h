@@ -3,7 +3,8 @@
 #include "DistinctMemories.h"
 #include "ModalDialogDriver.h"
 #include "app/TForm1.h"
-#include "framework/qt/QtFramework.h"
+
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QAction>
 #include <QFileDialog>

@@ -5,7 +5,8 @@
 #include "app/NumberBoxLook.h"
 #include "app/TableCommands.h"
 #include "app/VerifyControl.h"
-#include "framework/qt/QtFramework.h"
+
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QScrollArea>
 #include <QStatusBar>

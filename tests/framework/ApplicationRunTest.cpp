@@ -1,6 +1,7 @@
 #include "RunWatchdog.h"
-#include "framework/Application.h"
-#include "framework/Thread.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
 
 #include <atomic>
 #include <chrono>

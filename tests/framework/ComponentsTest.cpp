@@ -1,8 +1,7 @@
-#include "framework/Components.h"
-
-#include "framework/Application.h"
-#include "framework/Exception.h"
-#include "framework/plain/PlainFramework.h"
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Components.h>
+#include <q4471/framework/Exception.h>
+#include <q4471/framework/plain/PlainFramework.h>
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 #include "RunWatchdog.h"
-#include "framework/Application.h"
-#include "framework/Thread.h"
-#include "framework/plain/PlainFramework.h"
-#include "framework/qt/QtFramework.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/framework/plain/PlainFramework.h>
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QTimer>
 #include <atomic>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/Application.h"
+#include <q4471/framework/Application.h>
 
 #include <atomic>
 #include <chrono>

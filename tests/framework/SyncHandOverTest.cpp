@@ -1,5 +1,5 @@
-#include "framework/Thread.h"
-#include "framework/plain/PlainFramework.h"
+#include <q4471/framework/Thread.h>
+#include <q4471/framework/plain/PlainFramework.h>
 
 #include <atomic>
 #include <chrono>

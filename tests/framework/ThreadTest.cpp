@@ -1,7 +1,6 @@
-#include "framework/Thread.h"
-
-#include "framework/Exception.h"
-#include "framework/plain/PlainFramework.h"
+#include <q4471/framework/Exception.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/framework/plain/PlainFramework.h>
 
 #include <atomic>
 #include <gtest/gtest.h>

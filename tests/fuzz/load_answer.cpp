@@ -11,11 +11,12 @@
 
 #include "FuzzSupport.h"
 #include "PtyPair.h"
-#include "framework/Exception.h"
-#include "framework/Thread.h"
 #include "memories/Q4471Radio.h"
-#include "serial/VaComm.h"
-#include "serial/VaPrst.h"
+
+#include <q4471/framework/Exception.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/VaPrst.h>
 
 #include <chrono>
 #include <cstddef>

@@ -6,8 +6,9 @@
 
 #include "FuzzSupport.h"
 #include "TempFolder.h"
-#include "framework/Exception.h"
 #include "memories/MemoryFile.h"
+
+#include <q4471/framework/Exception.h>
 
 #include <algorithm>
 #include <array>

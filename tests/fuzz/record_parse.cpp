@@ -3,8 +3,9 @@
 // number that is no integer. The row it filled composes a record that parses back to that row.
 
 #include "FuzzSupport.h"
-#include "framework/Exception.h"
 #include "memories/RecordLine.h"
+
+#include <q4471/framework/Exception.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "MemoryFileFixture.h"
-#include "framework/Exception.h"
+
+#include <q4471/framework/Exception.h>
 
 #include <map>
 #include <random>

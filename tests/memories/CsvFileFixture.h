@@ -1,10 +1,11 @@
 #pragma once
 
 #include "MemoryFileFixture.h"
-#include "framework/Exception.h"
 #include "memories/CsvFile.h"
 #include "memories/RecordFormat.h"
 #include "memories/RecordLine.h"
+
+#include <q4471/framework/Exception.h>
 
 // A memory table and real files for the CSV load and save, with the details each one gave.
 class CsvFileFixture : public MemoryFileFixture {

@@ -1,5 +1,6 @@
 #include "MemoryFileFixture.h"
-#include "serial/LinuxFileDescriptor.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,8 @@
 #include "MemoryFileFixture.h"
-#include "framework/Exception.h"
-#include "serial/LinuxFileDescriptor.h"
 #include "support/ProcessEntries.h"
+
+#include <q4471/framework/Exception.h>
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,7 @@
 #include "MemoryTableFixture.h"
-#include "framework/Thread.h"
-#include "framework/qt/QtFramework.h"
+
+#include <q4471/framework/Thread.h>
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QApplication>
 #include <QLineEdit>

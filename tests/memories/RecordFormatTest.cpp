@@ -1,6 +1,6 @@
 #include "memories/RecordFormat.h"
 
-#include "framework/Exception.h"
+#include <q4471/framework/Exception.h>
 
 #include <climits>
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
 #include "memories/RecordLine.h"
 
 #include "MemoryTableFixture.h"
-#include "framework/Exception.h"
+
+#include <q4471/framework/Exception.h>
 
 #include <QLineEdit>
 

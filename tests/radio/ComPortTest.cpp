@@ -1,9 +1,10 @@
 // The Com Port menu: opening the radio's port, a device that is missing, what each item's tooltip
 // tells, and the radio commands refused while no port is open.
 #include "RadioLinkFixture.h"
-#include "serial/LinuxFileDescriptor.h"
-#include "serial/VaComm.h"
 #include "serial/diagnostics/EditorPortTree.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
+#include <q4471/serial/VaComm.h>
 
 #include <fcntl.h>
 #include <termios.h>

@@ -1,7 +1,8 @@
 // The bytes on the line exactly, read by the test itself at the far end: the radio's own framing
 // would hide a stray line feed or CR between commands.
 #include "RadioLinkFixture.h"
-#include "serial/LinuxFileDescriptor.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <cstdlib>
 #include <fcntl.h>

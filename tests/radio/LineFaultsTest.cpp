@@ -4,7 +4,8 @@
 // the radio did not really send, and the next command works (on a device that came back, once
 // the port has been chosen again).
 #include "LineFaultFixture.h"
-#include "serial/VaComm.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <gmock/gmock.h>
 #include <optional>

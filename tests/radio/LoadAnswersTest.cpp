@@ -1,6 +1,7 @@
 // How a load takes each kind of answer the radio may give, one memory at a time.
 #include "RadioLinkFixture.h"
-#include "serial/VaComm.h"
+
+#include <q4471/serial/VaComm.h>
 
 namespace {
 

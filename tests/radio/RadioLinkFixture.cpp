@@ -1,10 +1,11 @@
 #include "RadioLinkFixture.h"
 
 #include "DistinctMemories.h"
-#include "framework/Application.h"
-#include "framework/Thread.h"
 #include "memories/Q4471Radio.h"
 #include "support/NoComPorts.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
 
 #include <QTest>
 #include <cstdlib>

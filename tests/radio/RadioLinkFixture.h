@@ -3,7 +3,8 @@
 #include "SimulatedRadio.h"
 #include "TempFolder.h"
 #include "app/TForm1.h"
-#include "framework/qt/QtFramework.h"
+
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QAction>
 #include <QProgressBar>

@@ -1,7 +1,8 @@
 // The Stop button and Escape end a running load or send: the port stays open, the status line
 // says how far the transfer got, what it loaded stays, and the next transfer works.
 #include "RadioLinkFixture.h"
-#include "serial/VaComm.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <QTest>
 #include <QToolButton>

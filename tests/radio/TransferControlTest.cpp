@@ -2,7 +2,8 @@
 // The window stays usable while a load runs.
 #include "RadioLinkFixture.h"
 #include "app/ModalDialogDriver.h"
-#include "serial/VaComm.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <QFileDialog>
 #include <QLineEdit>

@@ -3,12 +3,13 @@
 // scripted answer goes out, so no 350 ms wait happens. A verify queries as the load does and
 // compares each answer with the row's record line; it never changes the table or writes a memory.
 #include "MemoryTableFixture.h"
-#include "framework/Thread.h"
 #include "memories/Q4471Radio.h"
 #include "memories/RecordLine.h"
 #include "serial/LinuxPtyPair.h"
-#include "serial/VaComm.h"
-#include "serial/VaPrst.h"
+
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/VaComm.h>
+#include <q4471/serial/VaPrst.h>
 
 #include <chrono>
 #include <functional>

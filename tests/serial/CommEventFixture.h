@@ -6,8 +6,9 @@
 #include "CommFixture.h"
 #include "ScriptedEvents.h"
 #include "WaitUntil.h"
-#include "framework/plain/PlainFramework.h"
-#include "serial/VaCommClients.h"
+
+#include <q4471/framework/plain/PlainFramework.h>
+#include <q4471/serial/VaCommClients.h>
 
 #include <atomic>
 #include <cstdio>

@@ -1,7 +1,8 @@
 #include "CommEventFixture.h"
 #include "SystemErrorText.h"
 #include "WaitUntil.h"
-#include "serial/VaDisplay.h"
+
+#include <q4471/serial/VaDisplay.h>
 
 #include <algorithm>
 #include <iterator>

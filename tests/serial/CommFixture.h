@@ -5,7 +5,8 @@
 
 #include "FakeCommSystem.h"
 #include "PtyPair.h"
-#include "serial/VaComm.h"
+
+#include <q4471/serial/VaComm.h>
 
 #include <gtest/gtest.h>
 #include <stdexcept>

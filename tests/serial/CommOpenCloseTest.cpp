@@ -1,8 +1,9 @@
 #include "CommFixture.h"
 #include "ScopedPortNames.h"
 #include "SystemErrorText.h"
-#include "framework/plain/PlainFramework.h"
 #include "support/ProcessEntries.h"
+
+#include <q4471/framework/plain/PlainFramework.h>
 
 #include <cerrno>
 #include <chrono>

@@ -1,8 +1,9 @@
 // Ports whose handlers, clients and line events run on the port's own threads.
 
 #include "PortThreadsFixture.h"
-#include "serial/VaDisplay.h"
 #include "support/ProcessEntries.h"
+
+#include <q4471/serial/VaDisplay.h>
 
 #include <atomic>
 #include <thread>

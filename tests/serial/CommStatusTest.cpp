@@ -1,6 +1,7 @@
 #include "CommFixture.h"
 #include "SystemErrorText.h"
-#include "framework/plain/PlainFramework.h"
+
+#include <q4471/framework/plain/PlainFramework.h>
 
 #include <cerrno>
 

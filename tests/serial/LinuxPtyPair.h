@@ -4,7 +4,7 @@
 // peer; the port under test opens the slave path. Under Wine the pty peer serves one of these to
 // the Windows test.
 
-#include "serial/LinuxFileDescriptor.h"
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <algorithm>
 #include <asm/termbits.h>

@@ -3,7 +3,7 @@
 // Another program on a serial device, as terminal programs (picocom, minicom, stty) take it: its
 // own descriptor, opened without asking for exclusive use, and the locks they use.
 
-#include "serial/LinuxFileDescriptor.h"
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <string>
 

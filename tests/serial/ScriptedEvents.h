@@ -4,8 +4,9 @@
 // (modem lines, line errors, break, a vanished device): the port's receive thread gets exactly
 // the masks a test raises, and its stop signal still ends the wait.
 
-#include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
+
+#include <q4471/serial/VaObjects.h>
 
 #include <array>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // What the component's messages end in when a system call fails: the system's own code and text,
 // which differ between Linux and Windows, so the tests build them rather than spell them.
 
-#include "serial/SystemErrors.h"
+#include <q4471/serial/SystemErrors.h>
 
 #include <cerrno>
 #include <string>

@@ -1,4 +1,4 @@
-#include "serial/VaClasses.h"
+#include <q4471/serial/VaClasses.h>
 
 #include <gtest/gtest.h>
 #include <vector>

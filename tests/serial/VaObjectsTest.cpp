@@ -1,6 +1,6 @@
-#include "serial/VaObjects.h"
-
 #include "serial/platform/LinuxSignals.h"
+
+#include <q4471/serial/VaObjects.h>
 
 #include <atomic>
 #include <cerrno>

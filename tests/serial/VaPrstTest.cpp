@@ -1,6 +1,5 @@
-#include "serial/VaPrst.h"
-
-#include "framework/Exception.h"
+#include <q4471/framework/Exception.h>
+#include <q4471/serial/VaPrst.h>
 
 #include <functional>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "serial/Vaconst.h"
+#include <q4471/serial/Vaconst.h>
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,7 @@
-#include "serial/Vautils.h"
-
-#include "framework/Application.h"
-#include "framework/Thread.h"
-#include "framework/plain/PlainFramework.h"
+#include <q4471/framework/Application.h>
+#include <q4471/framework/Thread.h>
+#include <q4471/framework/plain/PlainFramework.h>
+#include <q4471/serial/Vautils.h>
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,7 @@
 #include "PortClient.h"
 #include "TestFiles.h"
-#include "serial/LinuxFileDescriptor.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <csignal>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "LineChoices.h"
 
-#include "serial/DeviceNames.h"
+#include <q4471/serial/DeviceNames.h>
 
 namespace LineChoices {
 

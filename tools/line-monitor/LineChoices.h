@@ -1,7 +1,7 @@
 #pragma once
 
-#include "serial/SerialPorts.h"
-#include "serial/VaComm.h"
+#include <q4471/serial/SerialPorts.h>
+#include <q4471/serial/VaComm.h>
 
 #include <array>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/VaCommClients.h"
+#include <q4471/serial/VaCommClients.h>
 
 #include <functional>
 

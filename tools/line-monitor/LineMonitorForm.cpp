@@ -4,11 +4,12 @@
 #include "LineMonitorClient.h"
 #include "LineStatusDisplay.h"
 #include "TrafficView.h"
-#include "serial/DeviceNames.h"
-#include "serial/SerialPortWatcher.h"
-#include "serial/VaComm.h"
 #include "serial/diagnostics/PortHelp.h"
 #include "serial/diagnostics/PortNames.h"
+
+#include <q4471/serial/DeviceNames.h>
+#include <q4471/serial/SerialPortWatcher.h>
+#include <q4471/serial/VaComm.h>
 
 #include <QComboBox>
 #include <QFileDialog>

@@ -1,7 +1,7 @@
 #include "LineStatusDisplay.h"
 
-#include "framework/Application.h"
-#include "serial/VaComm.h"
+#include <q4471/framework/Application.h>
+#include <q4471/serial/VaComm.h>
 
 TLineStatusDisplay::TLineStatusDisplay(TComponent* owner, QWidget* parent)
     : TVaLEDDisplay(owner, parent) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/display/VaLEDDisplay.h"
+#include <q4471/serial/display/VaLEDDisplay.h>
 
 #include <QTimer>
 

@@ -1,7 +1,8 @@
 // q4471-line-monitor: watches and drives a serial line, e.g. a Q4471's cable. See --help.
 #include "LineMonitorForm.h"
-#include "framework/Application.h"
-#include "framework/qt/QtFramework.h"
+
+#include <q4471/framework/Application.h>
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QApplication>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "MemFile.h"
 
-#include "serial/LinuxFileDescriptor.h"
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <cerrno>
 #include <cstdio>

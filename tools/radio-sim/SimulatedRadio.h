@@ -11,7 +11,8 @@
 #include "OutputSchedule.h"
 #include "PseudoTerminal.h"
 #include "RadioOptions.h"
-#include "serial/LinuxFileDescriptor.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <chrono>
 #include <deque>

@@ -6,7 +6,7 @@
 // drives CTS, DSR, RING and carrier in it. A lock makes each change whole, as both sides change
 // the same file.
 
-#include "serial/LinuxFileDescriptor.h"
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -6,7 +6,8 @@
 //   pty-peer DOSDEVICES_DIR LINES_DIR PORT_FILE
 
 #include "PeerSession.h"
-#include "serial/LinuxFileDescriptor.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <arpa/inet.h>
 #include <csignal>

@@ -3,8 +3,9 @@
 #include "serial/diagnostics/PortHelp.h"
 
 #include "TempFolder.h"
-#include "serial/LinuxFileDescriptor.h"
 #include "serial/PtyPair.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
 
 #include <fcntl.h>
 #include <filesystem>

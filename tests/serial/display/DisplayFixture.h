@@ -3,7 +3,7 @@
 // A line-status display shown in a window with a known background, its paint events counted,
 // and what it draws read back from an image.
 
-#include "serial/display/VaLEDDisplay.h"
+#include <q4471/serial/display/VaLEDDisplay.h>
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,8 +1,9 @@
 #include "DisplayFixture.h"
-#include "framework/plain/PlainFramework.h"
 #include "serial/FakeCommSystem.h"
 #include "serial/PtyPair.h"
-#include "serial/VaComm.h"
+
+#include <q4471/framework/plain/PlainFramework.h>
+#include <q4471/serial/VaComm.h>
 
 #include <cerrno>
 #include <functional>

@@ -1,10 +1,11 @@
 #include "OtherProgram.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
-#include "serial/CommCodes.h"
-#include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
 #include "support/ProcessEntries.h"
+
+#include <q4471/serial/CommCodes.h>
+#include <q4471/serial/VaObjects.h>
 
 #include <cerrno>
 #include <chrono>

@@ -5,11 +5,12 @@
 // pseudo-terminal has no modem lines and no counters.
 
 #include "WaitUntil.h"
-#include "serial/LinuxFileDescriptor.h"
-#include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
 #include "serial/platform/LinuxEventWaiter.h"
 #include "serial/platform/LinuxModemWatcher.h"
+
+#include <q4471/serial/LinuxFileDescriptor.h>
+#include <q4471/serial/VaObjects.h>
 
 #include <atomic>
 #include <cerrno>

@@ -2,8 +2,9 @@
 // counters (TIOCGICOUNT) and of its modem lines (TIOCMGET) as line events (EV_*) and line-error
 // flags (CE_*).
 
-#include "serial/CommCodes.h"
 #include "serial/platform/LinuxLineCounters.h"
+
+#include <q4471/serial/CommCodes.h>
 
 #include <functional>
 #include <gtest/gtest.h>

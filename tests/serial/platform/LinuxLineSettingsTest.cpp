@@ -1,7 +1,8 @@
 #include "serial/platform/LinuxLineSettings.h"
 
-#include "serial/CommCodes.h"
 #include "serial/platform/LinuxLineCounters.h"
+
+#include <q4471/serial/CommCodes.h>
 
 #include <cerrno>
 #include <gtest/gtest.h>

@@ -8,12 +8,13 @@
 #include "LinuxEventWaiterSupport.h"
 #include "PtyPair.h"
 #include "WaitUntil.h"
-#include "serial/CommCodes.h"
-#include "serial/VaObjects.h"
 #include "serial/platform/CommPlatform.h"
 #include "serial/platform/LinuxCommSystem.h"
 #include "serial/platform/LinuxEventWaiter.h"
 #include "support/ProcessEntries.h"
+
+#include <q4471/serial/CommCodes.h>
+#include <q4471/serial/VaObjects.h>
 
 #include <atomic>
 #include <cerrno>

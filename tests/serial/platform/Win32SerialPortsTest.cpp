@@ -1,6 +1,6 @@
 // The port list and watcher on Windows (run under Wine): ports that serial drivers enter in the
 // registry's list of serial devices, written here as a driver would.
-#include "serial/SerialPortWatcher.h"
+#include <q4471/serial/SerialPortWatcher.h>
 
 #include <algorithm>
 #include <atomic>

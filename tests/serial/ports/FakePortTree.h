@@ -5,7 +5,8 @@
 // by-id and by-path links, and the ways a real tree can be incomplete.
 
 #include "TempFolder.h"
-#include "serial/SerialPorts.h"
+
+#include <q4471/serial/SerialPorts.h>
 
 #include <map>
 #include <memory>

@@ -2,8 +2,9 @@
 // removed watch folder, on the GUI thread or its own; stopping and destroying it from its own
 // handlers.
 #include "FakePortTree.h"
-#include "framework/Thread.h"
-#include "serial/SerialPortWatcher.h"
+
+#include <q4471/framework/Thread.h>
+#include <q4471/serial/SerialPortWatcher.h>
 
 #include <atomic>
 #include <chrono>

@@ -1,8 +1,9 @@
 #include "LineMonitorFixture.h"
 
 #include "TrafficView.h"
-#include "framework/Application.h"
 #include "support/NoComPorts.h"
+
+#include <q4471/framework/Application.h>
 
 #include <QTest>
 #include <cstdlib>

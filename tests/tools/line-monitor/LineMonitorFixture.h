@@ -3,9 +3,10 @@
 #include "LineMonitorForm.h"
 #include "SimulatedRadio.h"
 #include "TempFolder.h"
-#include "framework/qt/QtFramework.h"
 #include "serial/FakeCommSystem.h"
 #include "serial/PtyPair.h"
+
+#include <q4471/framework/qt/QtFramework.h>
 
 #include <QComboBox>
 #include <QLineEdit>

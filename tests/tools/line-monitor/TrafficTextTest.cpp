@@ -1,8 +1,9 @@
 // The pure parts of the monitor: what a typed send line stands for, and how traffic reads.
 #include "EscapeText.h"
 #include "LineChoices.h"
-#include "serial/Vaconst.h"
 #include "serial/diagnostics/TrafficFormat.h"
+
+#include <q4471/serial/Vaconst.h>
 
 #include <gtest/gtest.h>
 #include <string>
