@@ -24,6 +24,10 @@ constexpr int32_t purgeAnswerTime = 2000;
 // pause, so that a lasting failure does not spin.
 constexpr uint32_t failedWaitPause = 100;
 
+// What ended one of the thread's waits, by its place in the wait list: a stop, a purge, or what
+// the thread waits for (bytes to send in Serve's wait, room on the device in AwaitDevice's).
+enum TWoken { woStop, woPurge, woReady };
+
 } // namespace
 
 TVaCommWriteThread::TVaCommWriteThread(TVaCustomComm* comm)
@@ -319,7 +323,7 @@ void TVaCommWriteThread::Serve() {
         if (woken.Result != wrSignaled) {
             return; // only signals that were never made fail, and the constructor refused those
         }
-        if (woken.Index == 2) {
+        if (woken.Index == woReady) {
             sending = Send();
         } else {
             Answer(woken.Index);
@@ -328,7 +332,7 @@ void TVaCommWriteThread::Serve() {
 }
 
 void TVaCommWriteThread::Answer(std::size_t woken) {
-    if (woken == 0) {
+    if (woken == woStop) {
         Terminate();
     } else {
         AnswerPurge();
@@ -414,15 +418,15 @@ bool TVaCommWriteThread::AwaitDevice() {
             return false;
         }
         const TSignalHandle wakers[] = {StopSignal.Handle(), PurgeSignal.Handle()};
-        // Room, or a hang-up that the next write tells, answers 2.
+        // Room, or a hang-up that the next write tells, answers woReady.
         woken = Comm->CommSystem().WaitWriteRoom(device.Get(), wakers);
     }
     if (woken < 0) {
         const TVaWaitListResult paused =
             WaitForEvents({&StopSignal, &PurgeSignal}, failedWaitPause);
-        woken = paused.Result == wrSignaled ? static_cast<int>(paused.Index) : 2;
+        woken = paused.Result == wrSignaled ? static_cast<int>(paused.Index) : woReady;
     }
-    if (woken < 2) {
+    if (woken != woReady) {
         Answer(static_cast<std::size_t>(woken));
     }
     return true;
