@@ -44,7 +44,7 @@ public:
 
     // Loads `fileName` as Load Existing File loads a chosen file (for a file named at start-up).
     void OpenFile(const QString& fileName);
-    // Ends a running load or send, keeping what it has done; the Stop button and Escape.
+    // Ends a running load, send or verify, keeping what it has done; the Stop button and Escape.
     void StopTransferClick();
 
 private:

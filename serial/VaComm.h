@@ -312,8 +312,9 @@ public:
 
     ///@{
     /// OnOpen after the port has opened, OnClose after it has closed (not while the port is
-    /// being destroyed); on the thread that opens or closes. An error they raise goes to the
-    /// application's error display.
+    /// being destroyed); on the thread that opens or closes. An error OnOpen raises goes to the
+    /// application's error display; one OnClose raises reaches the caller of Close, with the port
+    /// closed all the same.
     TVaEventProperty<TNotifyEvent> OnOpen, OnClose;
     ///@}
     ///@{
@@ -520,7 +521,9 @@ protected:
     void SetDCB();
     /// Writes the queue sizes to the open device.
     void UpdateBuffers();
-    /// Writes the read and write time-outs to the open device.
+    /// Sets the open device's time-outs so that a read answers at once with what has arrived and
+    /// a write is not timed by the device: the port does its own waiting, and Buffers' time-outs
+    /// are not written. Raises `"Error setting timeouts (%d), %s"`; nothing when closed.
     void UpdateTimeouts();
     /// Computes EventMask from MonitorEvents.
     void UpdateEventMask();
@@ -534,7 +537,8 @@ protected:
     void Watch(bool ok, const std::string& msg) const;
     /// Calls OnOpen; an error it raises goes to the application's error display.
     void DoOpen();
-    /// Calls OnClose, except while the port is being destroyed; errors as DoOpen.
+    /// Calls OnClose, except while the port is being destroyed; an error it raises goes on to
+    /// the caller.
     void DoClose();
 
     /// A change of Buffers: refused on an open port, else written.
