@@ -4,7 +4,6 @@
 #include "framework/Thread.h"
 #include "memories/Latin1.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStatusBar>
@@ -45,10 +44,9 @@ void TVerifyControl::WatchRows() {
     for (int number = 1; number <= MemoryCount; ++number) {
         const TMemoryRow& row = *rows_[static_cast<size_t>(number)];
         const auto changed = [this, number] { RowChanged(number); };
-        for (QLineEdit* box : {row.LabelBox(), row.TxBox(), row.RxBox(), row.CodeBox()}) {
-            connect(box, &QLineEdit::textChanged, this, changed);
+        for (QWidget* box : row.ValueBoxes()) {
+            connect(TextFieldOf(box), &QLineEdit::textChanged, this, changed);
         }
-        connect(row.ModeBox(), &QComboBox::editTextChanged, this, changed);
     }
 }
 
