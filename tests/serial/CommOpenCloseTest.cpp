@@ -49,11 +49,11 @@ TEST_F(CommTest, OpenConfiguresTheDeviceInItsOrder) {
 
 TEST_F(CommTest, AFailedOpenRollsBackAndLeavesNoDescriptor) {
     UseFake();
-    const std::pair<const char*, std::string> steps[] = {
-        {"SetCommState", WithSystemError("Error writing dcb", EIO)},
-        {"SetupComm", WithSystemError("Error initializing buffers", EIO)},
-        {"SetCommTimeouts", WithSystemError("Error setting timeouts", EIO)},
-        {"SetCommMask", WithSystemError(" Error setting EventMask", EIO)},
+    const std::pair<FakeCall, std::string> steps[] = {
+        {FakeCall::SetCommState, WithSystemError("Error writing dcb", EIO)},
+        {FakeCall::SetupComm, WithSystemError("Error initializing buffers", EIO)},
+        {FakeCall::SetCommTimeouts, WithSystemError("Error setting timeouts", EIO)},
+        {FakeCall::SetCommMask, WithSystemError(" Error setting EventMask", EIO)},
     };
     const int before = OpenDescriptors();
     bool opened = false;
@@ -95,7 +95,7 @@ TEST_F(CommTest, AMissingDeviceIsReportedByItsPortName) {
     EXPECT_EQ(GetPortState(port), 2);
     // A node without hardware behind it counts as missing too.
     UseFake();
-    fake_.failures = {{"CreateFile", kNoHardwareError}};
+    fake_.failures = {{FakeCall::CreateFile, kNoHardwareError}};
     EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), notFound);
     EXPECT_EQ(OpenDescriptors(), before);
 }

@@ -151,7 +151,7 @@ TEST_F(CommTest, RefusedSettingsLeaveThePortAsItWas) {
         const std::string before = Settings(comm_);
         const std::size_t written = fake_.settings.size();
         if (test.deviceRefuses) {
-            fake_.failures["SetCommState"] = 22;
+            fake_.failures[FakeCall::SetCommState] = 22;
         }
         const std::string error = ErrorOf([&] { test.change(comm_); });
         EXPECT_EQ(error, test.deviceRefuses ? WithSystemError("Error writing dcb", 22)
@@ -300,7 +300,7 @@ TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 4096u);
     EXPECT_EQ(comm_.Properties().dwCurrentTxQueue, 2048u);
 #endif
-    fake_.failures = {{"GetCommProperties", EIO}};
+    fake_.failures = {{FakeCall::GetCommProperties, EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.GetProperties(); }),
               WithSystemError("Error reading port properties", EIO));
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 0u); // cleared before the query
@@ -327,14 +327,14 @@ TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
     };
     TVaComm other(nullptr);
     other.SetDeviceName(pty_.SlavePath());
-    const auto failing = [this](const char* call, int code) {
+    const auto failing = [this](FakeCall call, int code) {
         fake_.failures.clear();
         fake_.failures[call] = code;
     };
     std::vector<Case> cases = {
         {"device missing",
          [&] {
-             failing("CreateFile", kMissing);
+             failing(FakeCall::CreateFile, kMissing);
              comm_.Open();
          },
          ekDeviceMissing, kMissing, ""},
@@ -354,7 +354,7 @@ TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
          ekPortOpen, 0, ""},
         {"refused setting",
          [&] {
-             failing("SetCommState", kInvalid);
+             failing(FakeCall::SetCommState, kInvalid);
              comm_.SetDatabits(db5);
          },
          ekRefusedSetting, kInvalid, "Databits"},
@@ -362,13 +362,13 @@ TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
          kInvalid, "FlowControl"},
         {"other system error",
          [&] {
-             failing("PurgeComm", kInvalid);
+             failing(FakeCall::PurgeComm, kInvalid);
              comm_.PurgeRead();
          },
          ekSystemError, kInvalid, ""},
         {"device gone",
          [&] {
-             failing("ReadFile", kHungUpError);
+             failing(FakeCall::ReadFile, kHungUpError);
              char ch;
              comm_.ReadChar(ch);
          },
@@ -386,7 +386,7 @@ TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
              comm_.FlowControl().SetControlDtr(dtrDisabled);
              comm_.SetStopbits(sb2);
              comm_.SetParity(paOdd);
-             failing("SetCommState", kInvalid);
+             failing(FakeCall::SetCommState, kInvalid);
              comm_.Open();
          },
          ekRefusedSetting, kInvalid, "FlowControl, Stopbits, Parity"},
@@ -394,7 +394,7 @@ TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
     if (kNoPermission != 0) {
         cases.push_back({"no permission",
                          [&] {
-                             failing("CreateFile", kNoPermission);
+                             failing(FakeCall::CreateFile, kNoPermission);
                              comm_.Open();
                          },
                          ekNoPermission, kNoPermission, ""});

@@ -178,9 +178,9 @@ TEST_F(CommTransfersTest, FailedPurgesAndQueriesRaise) {
     fake_.calls.clear();
     EXPECT_EQ(comm_.ReadText(), ""); // nothing waits: not even a read is tried
     EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "ReadFile"), 0);
-    fake_.failures = {{"PurgeComm", EIO}};
+    fake_.failures = {{FakeCall::PurgeComm, EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.PurgeRead(); }), WithSystemError("Error clearing buffers", EIO));
-    fake_.failures = {{"ClearCommError", EIO}};
+    fake_.failures = {{FakeCall::ClearCommError, EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.ReadText(); }),
               WithSystemError("Error retrieving statistics", EIO));
 }
