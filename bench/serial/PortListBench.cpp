@@ -1,18 +1,13 @@
 // The port list's cost with 2 and with 64 ports present on a fake system tree, beside the floor
 // of reading the same folders' names; and the port watcher's wake-ups and CPU while nothing
 // changes, which must be zero.
-#include "BenchFigures.h"
+#include "BenchSupport.h"
 #include "FakePortTree.h"
 #include "ProcessCpu.h"
 #include "serial/SerialPortWatcher.h"
 
 #include <dirent.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -66,34 +61,6 @@ void BenchListing(int count) {
     PrintSummary(floorWhat.c_str(), "us", Summarise(floor));
 }
 
-// The wake-ups (context switches) and CPU ticks of every thread but the main one: the watcher's.
-struct ThreadActivity {
-    long wakeUps = 0;
-    long ticks = 0;
-};
-
-ThreadActivity OtherThreadsActivity() {
-    ThreadActivity activity;
-    const std::string self = std::to_string(getpid());
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        if (task.path().filename() == self) {
-            continue;
-        }
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.find("ctxt_switches:") != std::string::npos) {
-                activity.wakeUps += std::stol(line.substr(line.find(':') + 1));
-            }
-        }
-        std::ifstream stat(task.path() / "stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), {});
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::vector<std::string> values{std::istream_iterator<std::string>(fields), {}};
-        activity.ticks += std::stol(values.at(11)) + std::stol(values.at(12)); // utime, stime
-    }
-    return activity;
-}
-
 void BenchIdleWatcher() {
     FakePortTree tree;
     tree.AddNode("ttyUSB0");
@@ -102,15 +69,16 @@ void BenchIdleWatcher() {
     watcher.SetHandlerThread(htPortThreads);
     watcher.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // its start-up is not idling
-    const ThreadActivity before = OtherThreadsActivity();
+    // Every thread but the main one is the watcher's.
+    const WorkerActivity before = ReadWorkerActivity();
     const auto cpuBefore = ProcessCpuTime();
     std::this_thread::sleep_for(std::chrono::seconds(5)); // idle is what is measured
     const auto cpu = ProcessCpuTime() - cpuBefore;
-    const ThreadActivity after = OtherThreadsActivity();
+    const WorkerActivity after = ReadWorkerActivity();
     std::printf("watcher idle 5 s: its thread woke %ld times, used %ld CPU ticks; whole process "
                 "%lld us CPU\n",
-                after.wakeUps - before.wakeUps, after.ticks - before.ticks,
-                static_cast<long long>(cpu.count()));
+                (after.wakeups + after.preemptions) - (before.wakeups + before.preemptions),
+                after.ticks - before.ticks, static_cast<long long>(cpu.count()));
 }
 
 } // namespace
