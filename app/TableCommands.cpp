@@ -1,8 +1,8 @@
 #include "app/TableCommands.h"
 
 #include "app/NumberBoxLook.h"
+#include "framework/Counted.h"
 #include "memories/CellBlock.h"
-#include "memories/Counted.h"
 #include "memories/Latin1.h"
 #include "memories/RowEdits.h"
 

@@ -1,7 +1,7 @@
 #include "memories/CsvFile.h"
 
+#include "framework/Counted.h"
 #include "framework/Exception.h"
-#include "memories/Counted.h"
 #include "memories/CsvFields.h"
 #include "memories/RadioCsvRow.h"
 #include "memories/ReadableFile.h"

@@ -1,6 +1,6 @@
 #include "memories/Q4471Radio.h"
 
-#include "memories/Counted.h"
+#include "framework/Counted.h"
 #include "memories/Q4471Commands.h"
 #include "memories/RecordFormat.h"
 #include "memories/RecordLine.h"

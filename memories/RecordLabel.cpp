@@ -1,6 +1,6 @@
 #include "memories/RecordLabel.h"
 
-#include "memories/Counted.h"
+#include "framework/Counted.h"
 #include "memories/MemoryFile.h"
 #include "memories/RecordFormat.h"
 

@@ -4,6 +4,7 @@
 #include "LineMonitorClient.h"
 #include "LineStatusDisplay.h"
 #include "TrafficView.h"
+#include "framework/Counted.h"
 #include "serial/DeviceNames.h"
 #include "serial/SerialPortWatcher.h"
 #include "serial/VaComm.h"
@@ -454,7 +455,7 @@ void TLineMonitorForm::Send(const std::string& bytes) {
     bytesOut_ += static_cast<int64_t>(bytes.size());
     view_->AddLines(TrafficFormat::FormatRun(TDirection::Sent, NowMs(), bytes));
     ShowCounters();
-    ShowStatus("Sent " + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte" : " bytes"));
+    ShowStatus("Sent " + Counted(bytes.size(), "byte", "bytes"));
 }
 
 void TLineMonitorForm::DataArrived(const char* data, int32_t count) {
