@@ -48,6 +48,11 @@ public:
     void StopTransferClick();
 
 private:
+    // The status text, and beside it the transfer's progress, Stop and the offer to verify.
+    void BuildStatusBar();
+    // VaComm1 with its stored settings, closed, and the watch of the ports for its menu.
+    void CreatePort();
+    void BindMenuItems();
     void FormCreate();
     void NewBlankFile1Click();
     void ClearAllMemories1Click();
