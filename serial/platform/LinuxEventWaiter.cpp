@@ -167,52 +167,17 @@ uint32_t LinuxEventWaiter::InputEvents(bool hungUp) {
 TCommWaitResult LinuxEventWaiter::WaitCommEvent(uint32_t& evtMask) {
     evtMask = 0;
     for (;;) {
-        if (goneError_ != 0) {
-            SetLastError(goneError_);
-            return cwDeviceGone;
+        if (const std::optional<TCommWaitResult> recorded = RecordedEnd()) {
+            return *recorded;
         }
-        if (failure_ != 0) {
-            SetLastError(std::exchange(failure_, 0));
+        Wake wake;
+        if (!AwaitWake(wake)) {
             return cwFailed;
         }
-        epoll_event ready[3];
-        const int count = epoll_wait(epoll_.Get(), ready, 3, -1);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            SetLastError(errno);
-            return cwFailed;
+        if (wake.stop) {
+            return cwStopped;
         }
-        bool input = false;
-        bool hungUp = false;
-        bool lineWake = false;
-        for (int i = 0; i < count; ++i) {
-            switch (ready[i].data.u32) {
-            case fromStop:
-                return cwStopped;
-            case fromDevice:
-                input = (ready[i].events & EPOLLIN) != 0;
-                hungUp = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
-                break;
-            default:
-                lineWake = true;
-                break;
-            }
-        }
-        if (lineWake) {
-            TakeWatcherWake();
-        }
-        // A line error or a break comes with a byte in the input queue, so the device's
-        // readability wakes the wait for them; a line change wakes it through the watcher.
-        uint32_t events = DriverEvents();
-        if (input) {
-            events |= InputEvents(hungUp);
-        }
-        if (hungUp && goneError_ == 0) {
-            goneError_ = EIO; // the hang-up itself carries no error code
-        }
-
+        const uint32_t woken = WokenEvents(wake);
         // The mask. Linux delivers:
         // - EV_RXCHAR: new input readable (edge-triggered epoll on the device; bytes left unread
         //   do not count again);
@@ -227,12 +192,66 @@ TCommWaitResult LinuxEventWaiter::WaitCommEvent(uint32_t& evtMask) {
         // EV_RX80FULL, EV_PERR, EV_EVENT1 and EV_EVENT2.
         // Only the bits of the handle's event mask are reported; a wake without one waits again
         // (events that came with a hang-up are reported before the device counts as gone).
-        events &= system_.EventMaskOf(handle_);
+        const uint32_t events = woken & system_.EventMaskOf(handle_);
         if (events != 0) {
             evtMask = events;
             return cwEvents;
         }
     }
+}
+
+std::optional<TCommWaitResult> LinuxEventWaiter::RecordedEnd() {
+    if (goneError_ != 0) {
+        SetLastError(goneError_);
+        return cwDeviceGone;
+    }
+    if (failure_ != 0) {
+        SetLastError(std::exchange(failure_, 0));
+        return cwFailed;
+    }
+    return std::nullopt;
+}
+
+bool LinuxEventWaiter::AwaitWake(Wake& wake) {
+    epoll_event ready[3];
+    int count = 0;
+    while ((count = epoll_wait(epoll_.Get(), ready, 3, -1)) < 0) {
+        if (errno != EINTR) {
+            SetLastError(errno);
+            return false;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        switch (ready[i].data.u32) {
+        case fromStop:
+            wake.stop = true;
+            break;
+        case fromDevice:
+            wake.input = (ready[i].events & EPOLLIN) != 0;
+            wake.hungUp = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
+            break;
+        default:
+            wake.lines = true;
+            break;
+        }
+    }
+    return true;
+}
+
+uint32_t LinuxEventWaiter::WokenEvents(const Wake& wake) {
+    if (wake.lines) {
+        TakeWatcherWake();
+    }
+    // A line error or a break comes with a byte in the input queue, so the device's
+    // readability wakes the wait for them; a line change wakes it through the watcher.
+    uint32_t events = DriverEvents();
+    if (wake.input) {
+        events |= InputEvents(wake.hungUp);
+    }
+    if (wake.hungUp && goneError_ == 0) {
+        goneError_ = EIO; // the hang-up itself carries no error code
+    }
+    return events;
 }
 
 } // namespace SerialPlatform
