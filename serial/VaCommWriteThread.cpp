@@ -18,11 +18,11 @@ using namespace SerialPlatform;
 namespace {
 
 // How long a purging caller waits for the thread's answer.
-constexpr int32_t purgeAnswerTime = 2000;
+constexpr int32_t PurgeAnswerTime = 2000;
 
 // A wait for room that failed cannot tell when the device takes more: the retry comes after this
 // pause, so that a lasting failure does not spin.
-constexpr uint32_t failedWaitPause = 100;
+constexpr uint32_t FailedWaitPause = 100;
 
 // What ended one of the thread's waits, by its place in the wait list: a stop, a purge, or what
 // the thread waits for (bytes to send in Serve's wait, room on the device in AwaitDevice's).
@@ -296,7 +296,7 @@ void TVaCommWriteThread::PurgeWrite() {
     }
     PurgeSignal.SetEvent();
     TVaTimeEvent timer;
-    InitTimer(timer, purgeAnswerTime);
+    InitTimer(timer, PurgeAnswerTime);
     for (;;) {
         const bool answered = PurgeDoneSignal.WaitFor(TimerRemaining(timer)) == wrSignaled;
         const std::lock_guard lock(Comm->writeLock_);
@@ -423,7 +423,7 @@ bool TVaCommWriteThread::AwaitDevice() {
     }
     if (woken < 0) {
         const TVaWaitListResult paused =
-            WaitForEvents({&StopSignal, &PurgeSignal}, failedWaitPause);
+            WaitForEvents({&StopSignal, &PurgeSignal}, FailedWaitPause);
         woken = paused.Result == wrSignaled ? static_cast<int>(paused.Index) : woReady;
     }
     if (woken != woReady) {

@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr int rounds = 9;
-constexpr int callsPerRound = 50;
+constexpr int Rounds = 9;
+constexpr int CallsPerRound = 50;
 
 // The least any listing must do: read the names of sysfs's tty class and of /dev.
 void ReadFolderNames(const TSerialSystemFolders& folders) {
@@ -28,10 +28,10 @@ void ReadFolderNames(const TSerialSystemFolders& folders) {
 // Microseconds per call of `call`, one figure per round.
 template <typename Call> double MicrosPerCall(Call call) {
     const auto start = Clock::now();
-    for (int i = 0; i < callsPerRound; ++i) {
+    for (int i = 0; i < CallsPerRound; ++i) {
         call();
     }
-    return Micros(Clock::now() - start) / callsPerRound;
+    return Micros(Clock::now() - start) / CallsPerRound;
 }
 
 void BenchListing(int count) {
@@ -47,7 +47,7 @@ void BenchListing(int count) {
     const TSerialSystemFolders folders = tree.Folders();
     std::vector<double> listing;
     std::vector<double> floor;
-    for (int round = 0; round < rounds; ++round) { // A B A B
+    for (int round = 0; round < Rounds; ++round) { // A B A B
         listing.push_back(MicrosPerCall([&] {
             if (ListSerialPorts(folders).size() != static_cast<std::size_t>(count)) {
                 std::abort();

@@ -18,9 +18,9 @@ namespace {
 enum Source : uint32_t { fromDevice, fromStop, fromWatcher };
 
 // The events of the modem input lines.
-constexpr uint32_t lineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+constexpr uint32_t LineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 // The events that the interrupt counters show.
-constexpr uint32_t counterEvents = lineEvents | EV_BREAK | EV_ERR;
+constexpr uint32_t CounterEvents = LineEvents | EV_BREAK | EV_ERR;
 
 bool Watch(int epoll, int fd, uint32_t events, Source source) {
     epoll_event event{};
@@ -76,10 +76,10 @@ std::unique_ptr<LinuxEventWaiter> LinuxEventWaiter::Create(LinuxCommSystem& syst
 }
 
 bool LinuxEventWaiter::Prepare(uint32_t mask) {
-    if ((mask & counterEvents) != 0) {
+    if ((mask & CounterEvents) != 0) {
         hasCounters_ = Answered(calls_.readCounters(handle_, counters_));
     }
-    if ((mask & lineEvents) == 0) {
+    if ((mask & LineEvents) == 0) {
         return true;
     }
     hasLines_ = Answered(calls_.readLines(handle_, lines_));

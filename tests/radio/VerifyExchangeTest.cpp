@@ -30,7 +30,7 @@ struct VerifyCase {
     std::vector<Difference> differences;
 };
 
-const VerifyCase kCases[] = {
+const VerifyCase Cases[] = {
     {"every answer matches",
      {{7, {"CH 1", "146.520", "146.520", "CTCSS", "100.0"}}},
      {},
@@ -123,7 +123,7 @@ protected:
 };
 
 TEST_F(VerifyExchangeTest, AVerifyComparesEveryAnswerWithItsRowAndChangesNothing) {
-    for (const VerifyCase& c : kCases) {
+    for (const VerifyCase& c : Cases) {
         SCOPED_TRACE(c.what);
         commands.clear();
         for (int n = 1; n <= 100; ++n) {

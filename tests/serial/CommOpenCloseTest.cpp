@@ -77,25 +77,25 @@ TEST_F(CommTest, AFailedOpenRollsBackAndLeavesNoDescriptor) {
 TEST_F(CommTest, AMissingDeviceIsReportedByItsPortName) {
 #ifdef _WIN32
     // The pty peer maps the pairs of the tests that run at once from COM5 up.
-    constexpr int port = 4;
+    constexpr int Port = 4;
 #else
-    constexpr int port = 7;
+    constexpr int Port = 7;
 #endif
-    const std::string name = "COM" + std::to_string(port);
+    const std::string name = "COM" + std::to_string(Port);
     const std::string notFound = "Specified device not found (" + name + ").";
     const int before = OpenDescriptors();
     comm_.SetDeviceName("COM%d");
-    comm_.SetPortNum(port);
+    comm_.SetPortNum(Port);
     {
         const ScopedPortNames names(name, "/dev/q4471-no-such-port");
         EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), notFound);
         EXPECT_EQ(comm_.LastOpenError(), ENOENT);
     }
     EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), notFound);
-    EXPECT_EQ(GetPortState(port), 2);
+    EXPECT_EQ(GetPortState(Port), 2);
     // A node without hardware behind it counts as missing too.
     UseFake();
-    fake_.failures = {{FakeCall::CreateFile, kNoHardwareError}};
+    fake_.failures = {{FakeCall::CreateFile, NoHardwareError}};
     EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), notFound);
     EXPECT_EQ(OpenDescriptors(), before);
 }
