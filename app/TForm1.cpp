@@ -43,7 +43,14 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(8);
     setFont(font);
+    BuildStatusBar();
+    CreatePort();
+    BindMenuItems();
+    new TFileDrop(this, [this](const QString& fileName) { OpenFile(fileName); });
+    FormCreate();
+}
 
+void TForm1::BuildStatusBar() {
     statusText_ = new QLabel(ui_->StatusBar);
     // Shown as given: a file name or a radio's answer may hold what reads like a markup tag.
     statusText_->setTextFormat(Qt::PlainText);
@@ -69,7 +76,9 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
         [this] { RunCommand(&TForm1::VerifyQ4471Click); },
         [this] { RunCommand(&TForm1::SendDifferingClick); });
     ShowTransferControls(false);
+}
 
+void TForm1::CreatePort() {
     trace_ = TSerialTrace::FromEnvironment();
     UseEditorPortNames();
     VaComm1 = std::make_unique<TVaComm>(nullptr);
@@ -79,7 +88,9 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     ui_->ComPort1->setToolTipsVisible(true);
     WatchPorts();
     ShowPortTooltips();
+}
 
+void TForm1::BindMenuItems() {
     Bind(ui_->NewBlankFile1, &TForm1::NewBlankFile1Click);
     Bind(ui_->LoadFromQ44711, &TForm1::LoadFromQ44711Click);
     Bind(ui_->SendFileToQ44711, &TForm1::SendFileToQ44711Click);
@@ -90,8 +101,6 @@ TForm1::TForm1() : FileDlg(this), ui_(std::make_unique<Ui::TForm1>()) {
     Bind(ui_->LoadExistingFile1, &TForm1::LoadExistingFile1Click);
     Bind(ui_->SaveAs1, &TForm1::SaveAs1Click);
     Bind(ui_->ClearAllMemories1, &TForm1::ClearAllMemories1Click);
-    new TFileDrop(this, [this](const QString& fileName) { OpenFile(fileName); });
-    FormCreate();
 }
 
 TForm1::~TForm1() {

@@ -44,10 +44,15 @@ public:
 
     // Loads `fileName` as Load Existing File loads a chosen file (for a file named at start-up).
     void OpenFile(const QString& fileName);
-    // Ends a running load or send, keeping what it has done; the Stop button and Escape.
+    // Ends a running load, send or verify, keeping what it has done; the Stop button and Escape.
     void StopTransferClick();
 
 private:
+    // The status text, and beside it the transfer's progress, Stop and the offer to verify.
+    void BuildStatusBar();
+    // VaComm1 with its stored settings, closed, and the watch of the ports for its menu.
+    void CreatePort();
+    void BindMenuItems();
     void FormCreate();
     void NewBlankFile1Click();
     void ClearAllMemories1Click();

@@ -2,13 +2,13 @@
 
 #include "app/NumberBoxLook.h"
 #include "memories/CellBlock.h"
-#include "memories/Counted.h"
 #include "memories/Latin1.h"
 #include "memories/RowEdits.h"
 
+#include <q4471/framework/Counted.h>
+
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -27,13 +27,6 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QLineEdit* LineEditOf(QObject* box) {
-    if (auto* combo = qobject_cast<QComboBox*>(box)) {
-        return combo->lineEdit();
-    }
-    return qobject_cast<QLineEdit*>(box);
-}
-
 std::string Memories(int first, int last) {
     return first == last ? "memory " + std::to_string(first)
                          : "memories " + std::to_string(first) + " to " + std::to_string(last);
@@ -47,11 +40,10 @@ TTableCommands::TTableCommands(QScrollArea* panel, const TMemoryRows& rows, TTab
     for (int memory = 1; memory <= MemoryCount; ++memory) {
         const TMemoryRow& row = *rows_[static_cast<size_t>(memory)];
         Watch(row.NumberBox(), memory, NumberColumn);
-        Watch(row.LabelBox(), memory, mcLabel);
-        Watch(row.TxBox(), memory, mcTxFreq);
-        Watch(row.RxBox(), memory, mcRxFreq);
-        Watch(row.ModeBox(), memory, mcMode);
-        Watch(row.CodeBox(), memory, mcCode);
+        int column = mcLabel;
+        for (QWidget* box : row.ValueBoxes()) {
+            Watch(box, memory, column++);
+        }
     }
 }
 
@@ -66,9 +58,7 @@ QWidget* TTableCommands::Window() const {
 
 QWidget* TTableCommands::BoxOf(int memory, int column) const {
     const TMemoryRow& row = *rows_[static_cast<size_t>(memory)];
-    QWidget* const boxes[] = {row.LabelBox(), row.TxBox(), row.RxBox(), row.ModeBox(),
-                              row.CodeBox()};
-    return column == NumberColumn ? row.NumberBox() : boxes[column];
+    return column == NumberColumn ? row.NumberBox() : row.ValueBoxes()[size_t(column)];
 }
 
 bool TTableCommands::eventFilter(QObject* watched, QEvent* event) {
@@ -118,7 +108,7 @@ bool TTableCommands::KeyPressed(const TCell& cell, QWidget* box, const QKeyEvent
         return true;
     }
     if (key.matches(QKeySequence::Undo)) {
-        const QLineEdit* edit = LineEditOf(box);
+        const QLineEdit* edit = TextFieldOf(box);
         if (edit != nullptr && edit->isUndoAvailable()) {
             return false; // the field's own typing comes first
         }

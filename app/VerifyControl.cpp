@@ -46,10 +46,9 @@ void TVerifyControl::WatchRows() {
     for (int number = 1; number <= MemoryCount; ++number) {
         const TMemoryRow& row = *rows_[static_cast<size_t>(number)];
         const auto changed = [this, number] { RowChanged(number); };
-        for (QLineEdit* box : {row.LabelBox(), row.TxBox(), row.RxBox(), row.CodeBox()}) {
-            connect(box, &QLineEdit::textChanged, this, changed);
+        for (QWidget* box : row.ValueBoxes()) {
+            connect(TextFieldOf(box), &QLineEdit::textChanged, this, changed);
         }
-        connect(row.ModeBox(), &QComboBox::editTextChanged, this, changed);
     }
 }
 

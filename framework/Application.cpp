@@ -24,7 +24,7 @@ std::function<void()> loopQuit Q4471_GUARDED_BY(loopMutex);
 
 // Nothing else wakes a GUI thread that waits for calls: the wait is only bounded so that it
 // never is forever.
-constexpr int idleWaitMs = 60'000;
+constexpr int IdleWaitMs = 60'000;
 
 void Show(const std::string& message) {
     ExceptionDisplay display;
@@ -114,7 +114,7 @@ void Run(bool stopOnSignals) {
         run();
     } else {
         while (!terminateRequested) {
-            CheckSynchronize(idleWaitMs);
+            CheckSynchronize(IdleWaitMs);
         }
     }
     terminateRequested = false;

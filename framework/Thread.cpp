@@ -18,7 +18,7 @@ struct SyncRequest {
 
 namespace {
 
-const std::thread::id mainThreadId = std::this_thread::get_id();
+const std::thread::id MainThreadId = std::this_thread::get_id();
 
 // The TThread whose Execute the calling thread runs. Cleared before the thread ends, so that a
 // later thread that gets the same system id is never taken for it.
@@ -42,7 +42,7 @@ SyncQueue& Queue() {
 } // namespace
 
 bool IsMainThread() {
-    return std::this_thread::get_id() == mainThreadId;
+    return std::this_thread::get_id() == MainThreadId;
 }
 
 void SetWakeMainThread(std::function<void()> wake) {

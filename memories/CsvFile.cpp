@@ -1,11 +1,11 @@
 #include "memories/CsvFile.h"
 
-#include "memories/Counted.h"
 #include "memories/CsvFields.h"
 #include "memories/RadioCsvRow.h"
 #include "memories/ReadableFile.h"
 #include "memories/RecordLabel.h"
 
+#include <q4471/framework/Counted.h>
 #include <q4471/framework/Exception.h>
 
 #include <algorithm>
@@ -87,58 +87,83 @@ public:
     // Writes the rows into the memories they name; answers the status text, and in the details
     // what was skipped or changed, in the file's order.
     TOutcome Apply(const TMemoryRows& rows) {
-        TOutcome outcome;
-        TFileDetails& details = outcome.details;
-        long long lowest = 1;
-        for (const TReadRow& row : read_) {
-            lowest = std::min(lowest, row.memory.location);
+        const long long shift = LocationShift();
+        TApplied applied;
+        for (TReadRow& row : read_) {
+            ApplyRow(row, shift, rows, applied);
         }
-        const long long shift = lowest == 0 ? 1 : 0; // many radios count from 0
+        TOutcome outcome;
+        outcome.details = Details(applied.sendOnlyTones);
+        outcome.succeeded = true;
+        outcome.memories = applied.loaded.size();
+        outcome.statusText = StatusText(applied, shift);
+        return outcome;
+    }
+
+private:
+    // What the rows written so far came to, for the status text.
+    struct TApplied {
         std::set<long long> loaded;
         size_t droppedTones = 0;
         size_t sendOnlyTones = 0;
         TFittedLabels fittedNames;
         int replaced = 0;
-        for (TReadRow& row : read_) {
-            const long long number = row.memory.location + shift;
-            TMemoryRow* memory = MemoryRowOf(rows, number);
-            if (memory == nullptr) {
-                Skip(row.line, "Location " + std::to_string(row.memory.location) +
-                                   (shift ? " (moved up by one as the file counts from 0)" : "") +
-                                   " names no memory 1 to 100");
-                continue;
-            }
-            TCsvMemory& read = row.memory;
-            const std::string where =
-                "line " + std::to_string(row.line) + ", memory " + std::to_string(number) + ": ";
-            if (!read.droppedTone.empty()) {
-                ++droppedTones;
-                AddDetail(row.line, where + "loaded without its tone: " + read.droppedTone);
-            }
-            if (read.replacedCharacters > 0) {
-                replaced += read.replacedCharacters;
-                AddDetail(row.line, where +
-                                        Counted(static_cast<size_t>(read.replacedCharacters),
-                                                "character", "characters") +
-                                        " of its Name shown as ?, as the table cannot hold them");
-            }
-            const TFittedLabel name = FitLabel(static_cast<int>(number), read.values);
-            fittedNames.Add(name);
-            if (name.commaReplaced) {
-                AddDetail(row.line, where + "comma replaced");
-            }
-            if (name.lineBreakReplaced) {
-                AddDetail(row.line, where + "line break replaced");
-            }
-            if (name.cut) {
-                AddDetail(row.line, where + "name cut to " +
-                                        Counted(name.label.size(), "character", "characters"));
-            }
-            read.values[mcLabel] = name.label;
-            sendOnlyTones += read.sendOnlyTone ? 1 : 0;
-            WriteMemory(*memory, read.values);
-            loaded.insert(number);
+    };
+
+    // 1 when the file counts its locations from 0, as many radios do; else 0.
+    long long LocationShift() const {
+        long long lowest = 1;
+        for (const TReadRow& row : read_) {
+            lowest = std::min(lowest, row.memory.location);
         }
+        return lowest == 0 ? 1 : 0;
+    }
+
+    void ApplyRow(TReadRow& row, long long shift, const TMemoryRows& rows, TApplied& applied) {
+        const long long number = row.memory.location + shift;
+        TMemoryRow* memory = MemoryRowOf(rows, number);
+        if (memory == nullptr) {
+            Skip(row.line, "Location " + std::to_string(row.memory.location) +
+                               (shift ? " (moved up by one as the file counts from 0)" : "") +
+                               " names no memory 1 to 100");
+            return;
+        }
+        TCsvMemory& read = row.memory;
+        const std::string where =
+            "line " + std::to_string(row.line) + ", memory " + std::to_string(number) + ": ";
+        if (!read.droppedTone.empty()) {
+            ++applied.droppedTones;
+            AddDetail(row.line, where + "loaded without its tone: " + read.droppedTone);
+        }
+        if (read.replacedCharacters > 0) {
+            applied.replaced += read.replacedCharacters;
+            AddDetail(row.line, where +
+                                    Counted(static_cast<size_t>(read.replacedCharacters),
+                                            "character", "characters") +
+                                    " of its Name shown as ?, as the table cannot hold them");
+        }
+        const TFittedLabel name = FitLabel(static_cast<int>(number), read.values);
+        applied.fittedNames.Add(name);
+        if (name.commaReplaced) {
+            AddDetail(row.line, where + "comma replaced");
+        }
+        if (name.lineBreakReplaced) {
+            AddDetail(row.line, where + "line break replaced");
+        }
+        if (name.cut) {
+            AddDetail(row.line, where + "name cut to " +
+                                    Counted(name.label.size(), "character", "characters"));
+        }
+        read.values[mcLabel] = name.label;
+        applied.sendOnlyTones += read.sendOnlyTone ? 1 : 0;
+        WriteMemory(*memory, read.values);
+        applied.loaded.insert(number);
+    }
+
+    // The details box's lines: the send-only tones, then each row's in the file's order, the
+    // first MostDetails of them.
+    TFileDetails Details(size_t sendOnlyTones) {
+        TFileDetails details;
         std::stable_sort(details_.begin(), details_.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         if (sendOnlyTones > 0) {
@@ -154,37 +179,37 @@ public:
             }
             details.push_back(detail);
         }
+        return details;
+    }
+
+    std::string StatusText(const TApplied& applied, long long shift) const {
+        if (applied.loaded.empty() && skipped_ == 0) {
+            return "Read no memories from " + fileName_ +
+                   ": it holds no rows below its header line";
+        }
         std::vector<std::string> notes;
         if (skipped_ > 0) {
             notes.push_back(Counted(skipped_, "row skipped", "rows skipped"));
         }
-        if (droppedTones > 0) {
-            notes.push_back(Counted(droppedTones, "tone dropped", "tones dropped"));
+        if (applied.droppedTones > 0) {
+            notes.push_back(Counted(applied.droppedTones, "tone dropped", "tones dropped"));
         }
-        if (replaced > 0) {
-            notes.push_back(Counted(static_cast<size_t>(replaced), "character", "characters") +
-                            " shown as ?");
+        if (applied.replaced > 0) {
+            notes.push_back(
+                Counted(static_cast<size_t>(applied.replaced), "character", "characters") +
+                " shown as ?");
         }
-        const std::vector<std::string> nameNotes = fittedNames.Notes("name", "names");
+        const std::vector<std::string> nameNotes = applied.fittedNames.Notes("name", "names");
         notes.insert(notes.end(), nameNotes.begin(), nameNotes.end());
-        outcome.succeeded = true;
-        outcome.memories = loaded.size();
-        if (loaded.empty() && skipped_ == 0) {
-            outcome.statusText =
-                "Read no memories from " + fileName_ + ": it holds no rows below its header line";
-            return outcome;
-        }
         std::string text =
-            "Read " + Counted(loaded.size(), "memory", "memories") + " from " + fileName_;
+            "Read " + Counted(applied.loaded.size(), "memory", "memories") + " from " + fileName_;
         AppendNotes(text, notes);
         if (shift != 0) {
             text += "; locations counted from 0 moved up by one";
         }
-        outcome.statusText = text;
-        return outcome;
+        return text;
     }
 
-private:
     [[noreturn]] void Refuse(const std::string& why) {
         throw ECsvFileError(fileName_ + " was not loaded: " + why);
     }

@@ -146,6 +146,10 @@ std::string TMemoryRow::GetCode() {
     return Read([&] { return codeBox_->text(); });
 }
 
+std::array<QWidget*, 5> TMemoryRow::ValueBoxes() const {
+    return {labelBox_, txBox_, rxBox_, modeBox_, codeBox_};
+}
+
 void TMemoryRow::Clear() {
     // setText rather than clear(): clearing would keep each box's own undo of the old text, and
     // Ctrl+Z would bring back one field instead of undoing the whole command.
@@ -155,4 +159,11 @@ void TMemoryRow::Clear() {
     modeBox_->setCurrentIndex(0);
     modeBox_->setEditText(modeBox_->itemText(0)); // also when index 0 was already selected
     codeBox_->setText(QString());
+}
+
+QLineEdit* TextFieldOf(QObject* box) {
+    if (auto* combo = qobject_cast<QComboBox*>(box)) {
+        return combo->lineEdit();
+    }
+    return qobject_cast<QLineEdit*>(box);
 }

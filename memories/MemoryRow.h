@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <functional>
 #include <shared_mutex>
 #include <string>
 
 class QComboBox;
 class QLineEdit;
+class QObject;
 class QWidget;
 
 // One memory of the table: its number and five editable values in six controls of the scrolling
@@ -40,6 +42,8 @@ public:
     QLineEdit* RxBox() const { return rxBox_; }
     QComboBox* ModeBox() const { return modeBox_; }
     QLineEdit* CodeBox() const { return codeBox_; }
+    // The five value boxes in the table's column order (TMemoryColumn).
+    std::array<QWidget*, 5> ValueBoxes() const;
 
 private:
     void Write(const std::function<void()>& access);
@@ -54,3 +58,6 @@ private:
     QLineEdit* codeBox_;
     int position_;
 };
+
+// Where a box's text is typed: the line edit itself, or a combo box's own; nullptr for neither.
+QLineEdit* TextFieldOf(QObject* box);

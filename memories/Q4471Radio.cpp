@@ -1,10 +1,10 @@
 #include "memories/Q4471Radio.h"
 
-#include "memories/Counted.h"
 #include "memories/Q4471Commands.h"
 #include "memories/RecordFormat.h"
 #include "memories/RecordLine.h"
 
+#include <q4471/framework/Counted.h>
 #include <q4471/serial/VaComm.h>
 
 #include <numeric>
@@ -32,18 +32,18 @@ std::vector<int> AllMemories() {
 // "Verified 100 memories: all match", "... 1 differs (7)", "... 3 differ (7, 42, 99)". A long
 // list is cut short: the status line has one line, and the rows show every difference.
 std::string VerifyReport(const std::vector<int>& differing) {
-    constexpr std::size_t kListed = 10;
+    constexpr std::size_t Listed = 10;
     std::string text = "Verified " + std::to_string(MemoryCount) + " memories: ";
     if (differing.empty()) {
         return text + "all match";
     }
     std::vector<std::string> listed;
-    for (std::size_t i = 0; i < differing.size() && i < kListed; ++i) {
+    for (std::size_t i = 0; i < differing.size() && i < Listed; ++i) {
         listed.push_back(std::to_string(differing[i]));
     }
     text += Counted(differing.size(), "differs", "differ") + " (" + Joined(listed, ", ");
-    if (differing.size() > kListed) {
-        text += " and " + std::to_string(differing.size() - kListed) + " more";
+    if (differing.size() > Listed) {
+        text += " and " + std::to_string(differing.size() - Listed) + " more";
     }
     return text + ")";
 }

@@ -1,8 +1,9 @@
 #include "memories/RecordLabel.h"
 
-#include "memories/Counted.h"
 #include "memories/MemoryFile.h"
 #include "memories/RecordFormat.h"
+
+#include <q4471/framework/Counted.h>
 
 TFittedLabel FitLabel(int number, const TMemoryValues& values) {
     TFittedLabel fitted;

@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr char errWatcherActive[] = "Can't perform this operation while the port watcher is active";
-constexpr char errWatch[] = "Can't watch the serial ports (%d), %s";
+constexpr char ErrWatcherActive[] = "Can't perform this operation while the port watcher is active";
+constexpr char ErrWatch[] = "Can't watch the serial ports (%d), %s";
 
 std::string WatchError(int code) {
-    return FormatSystemError(errWatch, code, SerialPlatform::SysErrorMessage(code));
+    return FormatSystemError(ErrWatch, code, SerialPlatform::SysErrorMessage(code));
 }
 
 // What the watcher compares: who holds a port open changes without news.
@@ -145,7 +145,7 @@ std::vector<TSerialPortInfo> TSerialPortWatcher::Ports() const {
 
 void TSerialPortWatcher::CheckStopped() const {
     if (Active()) {
-        throw EVaCommError(errWatcherActive);
+        throw EVaCommError(ErrWatcherActive);
     }
 }
 

@@ -42,7 +42,9 @@ public:
     ~TSerialPortWatcher() override;
 
     /// Lists the ports (Ports) and starts watching; nothing when it watches already. Raises
-    /// EVaCommError when the system refuses to watch (inotify's limit of watches reached).
+    /// EVaCommError `"Can't watch the serial ports (%d), %s"` when the system refuses to watch
+    /// (inotify's limit of watches reached): kind ekSystemError, the code in the message only
+    /// (SystemCode() 0).
     void Start();
     /// Stops watching; nothing when stopped. Any thread, also from inside a handler.
     void Stop();
@@ -55,13 +57,14 @@ public:
 
     ///@{
     /// The system folders it lists and watches (Linux; tests point them at a tree of their own).
-    /// Refused while active (EVaCommError).
+    /// Refused while active (EVaCommError, kind ekSystemError, as HandlerThread).
     const TSerialSystemFolders& Folders() const { return folders_; }
     void SetFolders(const TSerialSystemFolders& value);
     ///@}
 
     ///@{
-    /// Which thread runs the handlers. Default htGuiThread; refused while active (EVaCommError).
+    /// Which thread runs the handlers. Default htGuiThread; refused while active (EVaCommError
+    /// `"Can't perform this operation while the port watcher is active"`, kind ekSystemError).
     TVaHandlerThread HandlerThread() const { return handlerThread_; }
     void SetHandlerThread(TVaHandlerThread value);
     ///@}

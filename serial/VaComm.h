@@ -200,12 +200,17 @@ public:
     int LastOpenError() const { return lastOpenError_.load(); }
 
     /// Copies a device-control record into the properties. On an open port a record whose flow
-    /// limits differ from Buffers' raises "Can't perform this operation while port is open" and
-    /// changes nothing.
+    /// limits differ from Buffers' raises "Can't perform this operation while port is open"
+    /// (ekPortOpen) and changes nothing.
     void ReadDCB(const SerialPlatform::DCB& dcb);
     /// Loads the device's current settings into the properties, whole or not at all (ReadDCB).
+    /// Raises `"Error reading default port parameters."` when the device cannot be read (the
+    /// kinds of Open's failures: ekDeviceMissing, ekNoPermission, ekBusy, ekSystemError), or as
+    /// ReadDCB.
     void ResetPortParameters();
-    /// Reads the port's capability record; raises on a closed port (ekPortClosed).
+    /// Reads the port's capability record; raises on a closed port (ekPortClosed), and
+    /// `"Error reading port properties (%d), %s"` when the device fails (ekDeviceGone or
+    /// ekSystemError).
     void GetProperties();
     /// The capability record of the last GetProperties.
     const SerialPlatform::COMMPROP& Properties() const { return properties_; }
@@ -242,14 +247,16 @@ public:
     ///@}
     ///@{
     /// The special characters (XON, XOFF, error, event, end of file); a change is written to an
-    /// open device at once, and one the device refuses raises and leaves the group as it was.
+    /// open device at once, and one the device refuses raises (ekRefusedSetting, Setting()
+    /// "EventChars") and leaves the group as it was.
     TVaEventChars& EventChars() { return *eventChars_; }
     const TVaEventChars& EventChars() const { return *eventChars_; }
     void SetEventChars(const TVaEventChars& value) { eventChars_->Assign(value); }
     ///@}
     ///@{
     /// Hardware and software flow control; a change is written to an open device at once, and
-    /// one the device refuses raises and leaves the group as it was.
+    /// one the device refuses raises (ekRefusedSetting, Setting() "FlowControl") and leaves the
+    /// group as it was.
     TVaFlowControl& FlowControl() { return *flowControl_; }
     const TVaFlowControl& FlowControl() const { return *flowControl_; }
     void SetFlowControl(const TVaFlowControl& value) { flowControl_->Assign(value); }
@@ -271,19 +278,20 @@ public:
     /// `"\\.\COM%d"`, which names `"COM<PortNum>"`: a device on Windows; on Linux only through
     /// a resolver the program installs (SerialPlatform::SetDeviceResolver), else it is missing.
     /// A pattern without `"%d"` names the device itself: `"/dev/ttyUSB0"`, or `"ttyUSB0"` for a
-    /// node under /dev. Refused while the port is open.
+    /// node under /dev. Refused while the port is open (ekPortOpen).
     const std::string& DeviceName() const { return deviceName_; }
     void SetDeviceName(const std::string& value);
     ///@}
     ///@{
     /// The line events the receive thread watches and reports. Default ceError, ceRxChar,
-    /// ceTxEmpty. Refused while the port is open.
+    /// ceTxEmpty. Refused while the port is open (ekPortOpen).
     TVaCommEvents MonitorEvents() const { return monitorEvents_; }
     void SetMonitorEvents(TVaCommEvents value);
     ///@}
     ///@{
     /// Queue sizes (bytes), time-outs (milliseconds) and flow limits. SetBuffers is refused while
-    /// the port is open, and so is a change of its sizes or limits, which the group then undoes.
+    /// the port is open, and so is a change of its sizes or limits, which the group then undoes
+    /// (ekPortOpen).
     TVaBuffers& Buffers() { return *buffers_; }
     const TVaBuffers& Buffers() const { return *buffers_; }
     void SetBuffers(const TVaBuffers& value);
@@ -300,33 +308,35 @@ public:
     ///@}
     ///@{
     /// True: writes go to the device on the caller's thread. False (the default): writes are
-    /// queued for the transmit thread. Refused while the port is open.
+    /// queued for the transmit thread. Refused while the port is open (ekPortOpen).
     bool DirectWrite() const { return directWrite_; }
     void SetDirectWrite(bool value);
     ///@}
     ///@{
     /// Whether setting changes are written to the open device. Default true; false leaves the
-    /// device's settings as they are. Refused while the port is open.
+    /// device's settings as they are. Refused while the port is open (ekPortOpen).
     bool UpdateDCB() const { return updateDCB_; }
     void SetUpdateDCB(bool value);
     ///@}
     ///@{
     /// A rate in bits per second for brUser; setting it also sets Baudrate to brUser and writes
-    /// it to an open device. Default 0.
+    /// it to an open device, as Baudrate (ekRefusedSetting, Setting() "UserBaudrate"). Default 0.
     int32_t UserBaudrate() const { return userBaudrate_; }
     void SetUserBaudrate(int32_t value);
     ///@}
     ///@{
-    /// Where handlers, clients and the display run (see the class); refused while open, and
-    /// htPortThreads while a display is attached. Default htGuiThread.
+    /// Where handlers, clients and the display run (see the class); refused while open
+    /// (ekPortOpen), and htPortThreads while a display is attached (ekUnsupported). Default
+    /// htGuiThread.
     TVaHandlerThread HandlerThread() const { return handlerThread_; }
     void SetHandlerThread(TVaHandlerThread value);
     ///@}
 
     ///@{
     /// OnOpen after the port has opened, OnClose after it has closed (not while the port is
-    /// being destroyed); on the thread that opens or closes. An error they raise goes to the
-    /// application's error display.
+    /// being destroyed); on the thread that opens or closes. An error OnOpen raises goes to the
+    /// application's error display; one OnClose raises reaches the caller of Close, with the port
+    /// closed all the same.
     TVaEventProperty<TNotifyEvent> OnOpen, OnClose;
     ///@}
     ///@{
@@ -376,7 +386,8 @@ public:
     TVaDisplay* Display() const { return display_.load(); }
     void SetDisplay(TVaDisplay* value);
     ///@}
-    /// Refreshes the display now, if there is one; raises what its query raises.
+    /// Refreshes the display now, if there is one; raises what its query raises (GetModemStatus,
+    /// GetCommStatus: ekDeviceGone or ekSystemError).
     void UpdateDisplay();
     /// Forgets the display when it is removed.
     void Notification(TComponent* component, TOperation operation) override;
@@ -424,7 +435,8 @@ public:
     /// still be shifting out), at most `timeoutMs` milliseconds; bytes written meanwhile do not
     /// lengthen the wait. Count: how many of those bytes left during the wait. Any thread, no
     /// handler or loop needed (hand-overs to the GUI thread wait while it runs there). Raises
-    /// what the status query raises (`"Error retrieving statistics (%d), %s"`).
+    /// what the status query raises (`"Error retrieving statistics (%d), %s"`, ekDeviceGone or
+    /// ekSystemError).
     TVaTransfer WaitWritten(int32_t timeoutMs);
     /// Reads until `count` bytes have come into `buffer`, waiting for them at most `timeoutMs`
     /// milliseconds. Count: the bytes read (all of them are in `buffer`, also when the time ran
@@ -457,21 +469,25 @@ public:
 
     // Status and lines.
     /// Reads the status; the line errors it reads (and so clears in the driver) are also kept for
-    /// the next ClearLineErrors, which reports them once, whichever query read them first.
+    /// the next ClearLineErrors, which reports them once, whichever query read them first. An
+    /// empty status on a closed port; raises `"Error retrieving statistics (%d), %s"`
+    /// (ekDeviceGone or ekSystemError). GetComStat, ReadBufUsed and the other queue counts read
+    /// it and raise alike.
     TVaCommStatus GetCommStatus();
     /// Reports the line errors not yet reported to OnError (an error the handler raises goes
-    /// to the application's error display); true when there were any.
+    /// to the application's error display); true when there were any. Raises as GetCommStatus.
     bool ClearLineErrors();
     /// Hold flag 1 to 8 of the status (1 CTS hold, 2 DSR hold, 3 RLSD hold, 4 XOFF hold, 5 XOFF
     /// sent, 6 EOF, 7 TX immediate); false for any other index.
     bool GetComStat(int32_t index);
     /// Modem line 1 CTS, 2 DSR, 3 RING, 4 RLSD (carrier) is on; false for any other index or
-    /// a closed port. Raises `"Error reading modem state (%d), %s"`.
+    /// a closed port. Raises `"Error reading modem state (%d), %s"` (ekDeviceGone or
+    /// ekSystemError).
     bool GetModemStatus(int32_t index);
     /// Raises or drops DTR. Refused (ekLineControl) under DTR handshake with
     /// `"DTR line updates not allowed when flowcontrol is set to Handshake."`. Line functions
-    /// raise `"Error calling comm function (%d), %s"` when the device refuses them, and do
-    /// nothing on a closed port.
+    /// raise `"Error calling comm function (%d), %s"` when the device refuses them (ekDeviceGone
+    /// or ekSystemError), and do nothing on a closed port.
     void SetDTR(bool on);
     /// Raises or drops RTS. Refused (ekLineControl) under RTS handshake or toggle with
     /// `"RTS line updates not allowed when flowcontrol is set to Handshake or Toggle."`.
@@ -512,12 +528,13 @@ public:
     /// display. Any thread: the port's threads hand nothing to the GUI thread that nobody takes.
     bool TakesEvents(uint32_t evtMask, bool display) const;
     /// Makes this port use `system` instead of the host's (a test's stand-in for the operating
-    /// system); refused while open. `system` must outlive the port.
+    /// system); refused while open (ekPortOpen). `system` must outlive the port.
     void SetCommSystem(SerialPlatform::ICommSystem& system);
 
 protected:
-    /// Opens the device by GetDeviceNameEx; raises `"Can't open specified device %s"` or
-    /// `"Specified device not found (%s)."`.
+    /// Opens the device by GetDeviceNameEx; raises `"Specified device not found (%s)."`
+    /// (ekDeviceMissing) or `"Can't open specified device %s"` with the reason (ekNoPermission,
+    /// ekBusy or ekSystemError).
     virtual void CreateHandle();
     /// Closes the device.
     void DestroyHandle();
@@ -529,28 +546,37 @@ protected:
     /// Waits for the threads DestroyThreads stopped and frees them.
     void ReleaseThreads() Q4471_EXCLUDES(globalLock_, writeLock_);
 
-    /// Writes the line settings to the open device, unless UpdateDCB is false.
+    /// Writes the line settings to the open device, unless UpdateDCB is false; raises
+    /// `"Error writing dcb (%d), %s"` (ekRefusedSetting, or ekDeviceGone).
     void SetDCB();
-    /// Writes the queue sizes to the open device.
+    /// Writes the queue sizes to the open device; raises `"Error initializing buffers (%d), %s"`
+    /// (ekDeviceGone or ekSystemError).
     void UpdateBuffers();
-    /// Writes the read and write time-outs to the open device.
+    /// Sets the open device's time-outs so that a read answers at once with what has arrived and
+    /// a write is not timed by the device: the port does its own waiting, and Buffers' time-outs
+    /// are not written. Raises `"Error setting timeouts (%d), %s"` (ekDeviceGone or
+    /// ekSystemError); nothing when closed.
     void UpdateTimeouts();
-    /// Computes EventMask from MonitorEvents.
+    /// Computes EventMask from MonitorEvents and gives it to the open device; raises
+    /// `" Error setting EventMask (%d), %s"` (ekDeviceGone or ekSystemError).
     void UpdateEventMask();
-    /// Carries out one line function (SETDTR, CLRRTS, SETBREAK and so on) on the open device.
+    /// Carries out one line function (SETDTR, CLRRTS, SETBREAK and so on) on the open device;
+    /// raises `"Error calling comm function (%d), %s"` (ekDeviceGone or ekSystemError).
     void ToggleCommState(uint32_t func);
 
     /// Raises EVaCommError with `msg`, its `"%d"` and `"%s"` filled with the system's last error
-    /// code and its text.
+    /// code and its text: ekDeviceGone when the code says the device has gone, ekRefusedSetting
+    /// for `"Error writing dcb (%d), %s"`, else ekSystemError.
     [[noreturn]] void Error(const std::string& msg) const;
     /// Error(msg) unless `ok`.
     void Watch(bool ok, const std::string& msg) const;
     /// Calls OnOpen; an error it raises goes to the application's error display.
     void DoOpen();
-    /// Calls OnClose, except while the port is being destroyed; errors as DoOpen.
+    /// Calls OnClose, except while the port is being destroyed; an error it raises goes on to
+    /// the caller.
     void DoClose();
 
-    /// A change of Buffers: refused on an open port, else written.
+    /// A change of Buffers: refused on an open port (ekPortOpen), else written.
     void BuffersChanged(TVaPersistent* sender);
     /// A change of EventChars: written to the open device.
     void EventCharsChanged(TVaPersistent* sender);

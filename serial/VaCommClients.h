@@ -41,8 +41,8 @@ public:
     /// From the port: passes line events to the user while Active.
     void LineEvent(uint32_t evtMask);
 
-    /// The port's SetDTR; nothing when detached. Raises what the port raises, as do the calls
-    /// below.
+    /// The port's SetDTR; nothing when detached. Raises what the port raises, with its kinds, as
+    /// do the calls below.
     void SetDTRState(bool value);
     /// The port's PurgeRead.
     void PurgeRead();

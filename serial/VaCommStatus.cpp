@@ -59,13 +59,13 @@ bool TVaCustomComm::GetComStat(int32_t index) {
 }
 
 bool TVaCustomComm::GetModemStatus(int32_t index) {
-    static constexpr std::array<uint32_t, 4> lines = {MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
+    static constexpr std::array<uint32_t, 4> Lines = {MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON};
     uint32_t modemStat = 0;
     const TVaCommHandle::TUse device(*handle_);
     if (device.Valid()) {
         Watch(system_->GetCommModemStatus(device.Get(), modemStat), sErrModemState);
     }
-    return index >= 1 && index <= 4 && (modemStat & lines[index - 1]) != 0;
+    return index >= 1 && index <= 4 && (modemStat & Lines[index - 1]) != 0;
 }
 
 void TVaCustomComm::SetDTR(bool on) {

@@ -95,11 +95,11 @@ std::string TVaCustomComm::ReadText() {
     // peer that keeps sending must not hold this call and the lock.
     const std::size_t most =
         static_cast<std::size_t>(counted) + system_->UncountedInput(static_cast<uint32_t>(counted));
-    constexpr std::size_t chunk = 4096;
+    constexpr std::size_t Chunk = 4096;
     bool more = read == counted;
     while (more && text.size() < most) {
         const std::size_t start = text.size();
-        text.resize(start + std::min(chunk, most - start));
+        text.resize(start + std::min(Chunk, most - start));
         const int32_t got = ReadBuf(text.data() + start, static_cast<int32_t>(text.size() - start));
         text.resize(start + static_cast<std::size_t>(got));
         more = got > 0;

@@ -16,7 +16,7 @@ namespace {
 
 // How often the driver's output queue is looked at: neither system can wait for it to empty
 // with a deadline (tcdrain and FlushFileBuffers wait without one).
-constexpr uint32_t outputLook = 5;
+constexpr uint32_t OutputLook = 5;
 
 } // namespace
 
@@ -60,7 +60,7 @@ TVaTransfer TVaCustomComm::WaitWritten(int32_t timeoutMs) {
             break;
         }
         // Close sets the signal, so a closing port does not wait out the pause.
-        completionEvent_.WaitFor(std::min(outputLook, TimerRemaining(timer)));
+        completionEvent_.WaitFor(std::min(OutputLook, TimerRemaining(timer)));
     }
     return result;
 }

@@ -19,11 +19,15 @@ using namespace SerialPlatform;
 namespace {
 
 // How long a purging caller waits for the thread's answer.
-constexpr int32_t purgeAnswerTime = 2000;
+constexpr int32_t PurgeAnswerTime = 2000;
 
 // A wait for room that failed cannot tell when the device takes more: the retry comes after this
 // pause, so that a lasting failure does not spin.
-constexpr uint32_t failedWaitPause = 100;
+constexpr uint32_t FailedWaitPause = 100;
+
+// What ended one of the thread's waits, by its place in the wait list: a stop, a purge, or what
+// the thread waits for (bytes to send in Serve's wait, room on the device in AwaitDevice's).
+enum TWoken { woStop, woPurge, woReady };
 
 } // namespace
 
@@ -300,7 +304,7 @@ void TVaCommWriteThread::PurgeWrite() {
     }
     PurgeSignal.SetEvent();
     TVaTimeEvent timer;
-    InitTimer(timer, purgeAnswerTime);
+    InitTimer(timer, PurgeAnswerTime);
     for (;;) {
         const bool answered = PurgeDoneSignal.WaitFor(TimerRemaining(timer)) == wrSignaled;
         const TLockGuard lock(Comm->writeLock_);
@@ -327,7 +331,7 @@ void TVaCommWriteThread::Serve() {
         if (woken.Result != wrSignaled) {
             return; // only signals that were never made fail, and the constructor refused those
         }
-        if (woken.Index == 2) {
+        if (woken.Index == woReady) {
             sending = Send();
         } else {
             Answer(woken.Index);
@@ -336,7 +340,7 @@ void TVaCommWriteThread::Serve() {
 }
 
 void TVaCommWriteThread::Answer(std::size_t woken) {
-    if (woken == 0) {
+    if (woken == woStop) {
         Terminate();
     } else {
         AnswerPurge();
@@ -422,15 +426,15 @@ bool TVaCommWriteThread::AwaitDevice() {
             return false;
         }
         const TSignalHandle wakers[] = {StopSignal.Handle(), PurgeSignal.Handle()};
-        // Room, or a hang-up that the next write tells, answers 2.
+        // Room, or a hang-up that the next write tells, answers woReady.
         woken = Comm->CommSystem().WaitWriteRoom(device.Get(), wakers);
     }
     if (woken < 0) {
         const TVaWaitListResult paused =
-            WaitForEvents({&StopSignal, &PurgeSignal}, failedWaitPause);
-        woken = paused.Result == wrSignaled ? static_cast<int>(paused.Index) : 2;
+            WaitForEvents({&StopSignal, &PurgeSignal}, FailedWaitPause);
+        woken = paused.Result == wrSignaled ? static_cast<int>(paused.Index) : woReady;
     }
-    if (woken < 2) {
+    if (woken != woReady) {
         Answer(static_cast<std::size_t>(woken));
     }
     return true;

@@ -13,9 +13,10 @@
 // The transmit thread of a port whose writes are queued (DirectWrite false). WriteData copies the
 // bytes into the queue and returns; the thread sends everything queued in one write per round,
 // drops what the device took, and tells the GUI thread that the queue has drained (line event
-// 0x0004; without waiting for it to be handled, which would cost two more thread wake-ups per
-// drained queue) or that a write failed (0x0080, waiting until that has been handled). With the
-// port's handlers on its own threads (htPortThreads) it runs those itself.
+// EV_TXEMPTY; without waiting for it to be handled, which would cost two more thread wake-ups per
+// drained queue) or that a write failed (EV_ERR, waiting until that has been handled), each only
+// when somebody takes it. With the port's handlers on its own threads (htPortThreads) it runs
+// those itself.
 //
 // A write here returns at once with what the device took, so there is no completion signal: the
 // wait of a write in progress is the wait for the device to take more, which a stop or a purge

@@ -12,8 +12,9 @@
 /// The port's option groups. Each setter reports a change through OnChange; Assign copies a group
 /// of the same class with one notification for the whole copy, and raises the framework's
 /// assignment error (EConvertError) for any other source, keeping the group's values. A change
-/// that the owner refuses (the port: a setting the device refuses, or a size or limit of an open
-/// port's Buffers) raises and leaves the group as it was, whole. The fields are read by the
+/// that the owner refuses (the port: a setting the device refuses, ekRefusedSetting with the
+/// group's name in Setting(), or a size or limit of an open port's Buffers, ekPortOpen) raises
+/// EVaCommError and leaves the group as it was, whole. The fields are read by the
 /// component's threads; they are changed on the owner's thread.
 
 /// Hardware and software flow control. Setters ignore an equal value. The port writes a change
@@ -23,7 +24,7 @@ public:
     /// Output waits while CTS is off (hardware handshake). Default false.
     bool OutCtsFlow() const { return outCtsFlow_; }
     /// Output waits while DSR is off. Default false. Linux has no such mode: the port refuses
-    /// it there with the device-settings error.
+    /// it there with the device-settings error (ekRefusedSetting).
     bool OutDsrFlow() const { return outDsrFlow_; }
     /// How the DTR line is driven. Default dtrDisabled.
     TVaControlDtr ControlDtr() const { return controlDtr_; }

@@ -43,13 +43,13 @@ bool SendAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-constexpr std::string_view kWait = FLOOR_WAIT;
+constexpr std::string_view WaitMode = FLOOR_WAIT;
 
 // Waits until the device has input or has hung up, as the build says; false on a failed wait.
 class InputWait {
 public:
     explicit InputWait(int fd) : fd_(fd) {
-        if (kWait == "poll") {
+        if (WaitMode == "poll") {
             return;
         }
         epoll_ = epoll_create1(EPOLL_CLOEXEC);
@@ -60,7 +60,7 @@ public:
             epoll_ctl(epoll_, EPOLL_CTL_ADD, stop_, &stop) != 0) {
             echo::Fail("cannot watch the device");
         }
-        if (kWait == "handover") {
+        if (WaitMode == "handover") {
             handOver_ = eventfd(0, EFD_CLOEXEC);
             waiter_ = std::thread([this] { HandOverWakes(); });
         }
@@ -76,11 +76,11 @@ public:
     InputWait& operator=(const InputWait&) = delete;
 
     bool Wait() {
-        if (kWait == "handover") {
+        if (WaitMode == "handover") {
             uint64_t wakes = 0;
             return read(handOver_, &wakes, sizeof wakes) == sizeof wakes || errno == EINTR;
         }
-        if (kWait == "thread") {
+        if (WaitMode == "thread") {
             return WaitForDevice();
         }
         pollfd ready{fd_, POLLIN, 0};
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
         echo::Lost(arguments.noTaker ? AwaitHangUp(slave.Get()) : Echo(slave.Get()));
     };
     std::thread worker;
-    if (kWait == "thread") {
+    if (WaitMode == "thread") {
         worker = std::thread(serve);
     } else {
         serve();

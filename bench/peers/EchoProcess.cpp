@@ -200,10 +200,10 @@ ProcessUsage EchoProcess::Usage() const {
 }
 
 void EchoProcess::AwaitSettled(Clock::time_point deadline) const {
-    constexpr auto kQuiet = std::chrono::milliseconds(20);
+    constexpr auto Quiet = std::chrono::milliseconds(20);
     ProcessUsage before = Usage();
     while (Clock::now() < deadline) {
-        std::this_thread::sleep_for(kQuiet);
+        std::this_thread::sleep_for(Quiet);
         ProcessUsage now = Usage();
         if ((now - before).cpuSeconds == 0) {
             return;

@@ -86,8 +86,8 @@ struct Arguments {
 
 // Reads "DEVICE [--no-taker]" and makes SIGTERM end the program with its counts.
 inline Arguments Start(int argc, char** argv) {
-    if (argc < 2 || (argc == 3 && std::strcmp(argv[2], kNoTaker) != 0) || argc > 3) {
-        Fail(std::string("usage: ") + argv[0] + " DEVICE [" + kNoTaker + "]");
+    if (argc < 2 || (argc == 3 && std::strcmp(argv[2], NoTaker) != 0) || argc > 3) {
+        Fail(std::string("usage: ") + argv[0] + " DEVICE [" + NoTaker + "]");
     }
     struct sigaction action {};
     action.sa_handler = OnTerminate;

@@ -37,7 +37,7 @@ struct Contender {
     const char* preload;
 };
 
-const Contender kContenders[] = {
+const Contender Contenders[] = {
     {"floor", "echo-floor", ""},
     {"floor-thread", "echo-floor-thread", ""},
     {"floor-handover", "echo-floor-handover", ""},
@@ -275,7 +275,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = std::filesystem::canonical("/proc/self/exe").parent_path();
     const std::vector<Placement> placements = Placements(options);
     std::vector<const Contender*> contenders;
-    for (const Contender& contender : kContenders) {
+    for (const Contender& contender : Contenders) {
         if (Wanted(options, contender.name) &&
             std::filesystem::exists(folder / contender.program)) {
             contenders.push_back(&contender);

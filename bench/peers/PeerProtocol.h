@@ -18,4 +18,4 @@ inline char PatternByte(uint64_t k) {
 //   "done <in> <out>"  on SIGTERM: bytes received and bytes handed back for sending
 // The echo program is started as "PROGRAM DEVICE" to echo, or "PROGRAM DEVICE --no-taker" to
 // keep the port open and waiting as it would when echoing, but never take the received bytes.
-inline constexpr const char* kNoTaker = "--no-taker";
+inline constexpr const char* NoTaker = "--no-taker";

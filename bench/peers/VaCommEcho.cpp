@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr std::string_view kPath = ECHO_PATH;
+constexpr std::string_view Path = ECHO_PATH;
 
 void EchoOnRxBuf(TVaComm& comm) {
     comm.OnRxBuf = [&comm](TObject*, PVaData data, int32_t count) {
@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
     TVaComm comm(nullptr);
     comm.SetDeviceName(arguments.device);
     comm.SetBaudrate(br115200);
-    comm.SetDirectWrite(kPath != "queued");
-    if (kPath == "thread") {
+    comm.SetDirectWrite(Path != "queued");
+    if (Path == "thread") {
         comm.SetHandlerThread(htPortThreads);
     }
     // A batch of OnRxBuf can hold up to ReadSize bytes: a queue that takes it whole keeps each
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     TVaCommComponent client(nullptr);
     std::thread worker;
     if (!arguments.noTaker) {
-        if (kPath == "direct") {
+        if (Path == "direct") {
             comm.SetMonitorEvents({}); // the worker takes the input and sees the errors itself
         } else {
             client.SetComm(&comm); // a client makes the port take the bytes for OnRxBuf
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& error) {
         echo::Fail(std::string("cannot open: ") + error.what());
     }
-    if (!arguments.noTaker && kPath == "direct") {
+    if (!arguments.noTaker && Path == "direct") {
         worker = std::thread([&comm] { EchoDirect(comm); });
     }
     echo::Report("ready");

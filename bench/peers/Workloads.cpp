@@ -33,7 +33,7 @@ public:
 
     // Writes up to `count` pattern bytes without waiting; answers how many went.
     std::size_t SendSome(std::size_t count) {
-        const std::size_t chunk = std::min(count, kChunk);
+        const std::size_t chunk = std::min(count, Chunk);
         const ssize_t written = write(master_, pattern_.data() + sent_ % 251, chunk);
         if (written < 0 && errno != EAGAIN && errno != EINTR) {
             throw std::runtime_error("the host cannot write to the line");
@@ -45,7 +45,7 @@ public:
 
     // Reads what has come back, without waiting, and checks it.
     void ReceiveSome() {
-        char buffer[kChunk];
+        char buffer[Chunk];
         const ssize_t got = read(master_, buffer, sizeof buffer);
         if (got < 0 && errno != EAGAIN && errno != EINTR) {
             throw std::runtime_error("the host cannot read from the line");
@@ -86,15 +86,15 @@ public:
     }
 
 private:
-    static constexpr std::size_t kChunk = 4096;
+    static constexpr std::size_t Chunk = 4096;
     int master_;
-    std::vector<char> pattern_ = std::vector<char>(251 + kChunk);
+    std::vector<char> pattern_ = std::vector<char>(251 + Chunk);
     uint64_t sent_ = 0;
     uint64_t received_ = 0;
 };
 
-constexpr std::size_t kBulkWindow = 32 * 1024;
-constexpr double kLineBytesPerSecond = 115200.0 / 10; // 8N1: ten bits a byte
+constexpr std::size_t BulkWindow = 32 * 1024;
+constexpr double LineBytesPerSecond = 115200.0 / 10; // 8N1: ten bits a byte
 
 double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
@@ -118,7 +118,7 @@ void RoundTrips(HostLine& line, EchoProcess& process, int count, EchoFigures& fi
 void Bulk(HostLine& line, EchoProcess& process, std::size_t bytes, EchoFigures& figures) {
     const ProcessUsage before = process.Usage();
     const auto start = Clock::now();
-    line.Exchange(bytes, kBulkWindow, start + seconds(60));
+    line.Exchange(bytes, BulkWindow, start + seconds(60));
     const double elapsed = Seconds(Clock::now() - start);
     figures.bulkMiBPerSecond = static_cast<double>(bytes) / (1024.0 * 1024.0) / elapsed;
     figures.bulkCpuNanosPerByte =
@@ -134,9 +134,9 @@ void Paced(HostLine& line, EchoProcess& process, double duration, EchoFigures& f
     timespec tick{};
     clock_gettime(CLOCK_MONOTONIC, &tick);
     for (double elapsed = 0; elapsed < duration; elapsed = Seconds(Clock::now() - start)) {
-        const auto due = first + static_cast<uint64_t>(elapsed * kLineBytesPerSecond);
+        const auto due = first + static_cast<uint64_t>(elapsed * LineBytesPerSecond);
         if (due > line.Sent()) {
-            line.Exchange(due - line.Sent(), kBulkWindow, Clock::now() + seconds(5));
+            line.Exchange(due - line.Sent(), BulkWindow, Clock::now() + seconds(5));
         }
         tick.tv_nsec += 1000000;
         if (tick.tv_nsec >= 1000000000) {
@@ -197,7 +197,7 @@ EchoFigures RunEchoWorkloads(const EchoProgramSpec& spec, const WorkloadSizes& s
 
 IdleFigures RunIdleWorkload(const EchoProgramSpec& spec, const WorkloadSizes& sizes) {
     Pty pty;
-    EchoProcess process(spec.program, pty.Slave(), {kNoTaker}, spec.preload, spec.cpu);
+    EchoProcess process(spec.program, pty.Slave(), {NoTaker}, spec.preload, spec.cpu);
     process.Await("ready", Clock::now() + seconds(10));
     HostLine line(pty.Master());
     line.SendSome(12);

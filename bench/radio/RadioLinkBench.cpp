@@ -31,7 +31,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr double kFloorSeconds = 100 * 0.350;
+constexpr double FloorSeconds = 100 * 0.350;
 
 double CpuSeconds() {
     rusage usage{};
@@ -71,8 +71,8 @@ TransferFigures RunTransfer(TForm1& form, const std::function<void()>& startIt,
     const std::string status = form.StatusText().toStdString();
     std::printf(
         "%-5s %-30s wall %7.3f s  ratio to %.0f s floor %.4f  CPU %6.3f s = %.3f %% of wall\n",
-        name, status.c_str(), wall, kFloorSeconds, wall / kFloorSeconds, cpu, 100.0 * cpu / wall);
-    return {status == finalText, wall / kFloorSeconds, 100.0 * cpu / wall};
+        name, status.c_str(), wall, FloorSeconds, wall / FloorSeconds, cpu, 100.0 * cpu / wall);
+    return {status == finalText, wall / FloorSeconds, 100.0 * cpu / wall};
 }
 
 TransferFigures RunCommand(TForm1& form, const char* item, const std::string& finalText,

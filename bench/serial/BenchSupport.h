@@ -11,12 +11,15 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <poll.h>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 // A pseudo-terminal whose master the bench drives, blocking; the contender opens the slave.
 class Pty {
@@ -95,10 +98,17 @@ inline double ThreadCpuSeconds() {
     return CpuSecondsOf(RUSAGE_THREAD);
 }
 
-// How often the process's threads other than the first (the GUI thread, which the bench itself
-// wakes) went to sleep and were woken: their voluntary context switches.
-inline long WorkerWakeups() {
+// What the process's threads other than the first (the GUI thread, which the bench itself wakes)
+// did: how often they went to sleep and were woken (voluntary context switches), how often the
+// system took the core from them (involuntary ones), and their CPU ticks.
+struct WorkerActivity {
     long wakeups = 0;
+    long preemptions = 0;
+    long ticks = 0;
+};
+
+inline WorkerActivity ReadWorkerActivity() {
+    WorkerActivity activity;
     const std::string main = std::to_string(getpid());
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
         if (task.path().filename() == main) {
@@ -106,10 +116,23 @@ inline long WorkerWakeups() {
         }
         std::ifstream status(task.path() / "status");
         for (std::string line; std::getline(status, line);) {
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
-                wakeups += std::stol(line.substr(line.find(':') + 1));
+            const std::size_t colon = line.find(':');
+            const std::string name = line.substr(0, colon);
+            if (name == "voluntary_ctxt_switches") {
+                activity.wakeups += std::stol(line.substr(colon + 1));
+            } else if (name == "nonvoluntary_ctxt_switches") {
+                activity.preemptions += std::stol(line.substr(colon + 1));
             }
         }
+        std::ifstream stat(task.path() / "stat");
+        const std::string text((std::istreambuf_iterator<char>(stat)), {});
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        const std::vector<std::string> values{std::istream_iterator<std::string>(fields), {}};
+        activity.ticks += std::stol(values.at(11)) + std::stol(values.at(12)); // utime, stime
     }
-    return wakeups;
+    return activity;
+}
+
+inline long WorkerWakeups() {
+    return ReadWorkerActivity().wakeups;
 }

@@ -46,9 +46,9 @@ Side PlainSide(PlainPort& port) {
 }
 
 // A side that has received nothing for this long has lost bytes, or its peer has failed.
-constexpr auto kSilence = std::chrono::seconds(10);
+constexpr auto Silence = std::chrono::seconds(10);
 
-// Reads until `count` bytes have come; throws once the line has been silent for kSilence.
+// Reads until `count` bytes have come; throws once the line has been silent for Silence.
 void ReceiveAtLeast(const Side& side, std::size_t count) {
     auto lastByte = Clock::now();
     for (std::size_t received = 0; received < count;) {
@@ -56,7 +56,7 @@ void ReceiveAtLeast(const Side& side, std::size_t count) {
         if (got > 0) {
             received += got;
             lastByte = Clock::now();
-        } else if (Clock::now() - lastByte > kSilence) {
+        } else if (Clock::now() - lastByte > Silence) {
             throw std::runtime_error("the line fell silent: " + std::to_string(received) + " of " +
                                      std::to_string(count) + " came");
         }
@@ -76,7 +76,7 @@ struct Contender {
 // other core is awake, which other programs change from second to second. Blocks, not single
 // round trips, so that what a contender's threads still do after its turn falls on its own.
 void RoundTrips(std::vector<Contender>& contenders, int count) {
-    constexpr int block = 100;
+    constexpr int Block = 100;
     const std::string request = "MEM:USR:SET? 100" + std::string(43, ' ') + "\r";
     const std::string answer =
         "100,LABEL,146.52000,146.52000,1,100.0" + std::string(22, ' ') + "\r";
@@ -85,9 +85,9 @@ void RoundTrips(std::vector<Contender>& contenders, int count) {
         peers.push_back(std::async(std::launch::async,
                                    [&] { contender.pair.Echo(request.size(), answer, count); }));
     }
-    for (int first = 0; first < count; first += block) {
+    for (int first = 0; first < count; first += Block) {
         for (Contender& contender : contenders) {
-            for (int i = first; i < std::min(count, first + block); ++i) {
+            for (int i = first; i < std::min(count, first + Block); ++i) {
                 const auto start = Clock::now();
                 contender.side.send(request);
                 ReceiveAtLeast(contender.side, answer.size());
@@ -123,7 +123,7 @@ std::pair<double, double> Bulk(const Side& side, const PtyPair& pair, std::size_
 }
 
 void Run(int roundTrips, std::size_t megabytes) {
-    constexpr int bulkRuns = 5;
+    constexpr int BulkRuns = 5;
 
     const PtyPair componentPair;
     TVaComm comm(nullptr);
@@ -138,12 +138,12 @@ void Run(int roundTrips, std::size_t megabytes) {
     const Side plain = PlainSide(plainPort);
 
     std::printf("%d round trips of 60 + 60 bytes; %zu MB bulk, %d runs each way\n", roundTrips,
-                megabytes, bulkRuns);
+                megabytes, BulkRuns);
     std::vector<Contender> contenders{{"TVaComm", component, componentPair, {}, {}, {}},
                                       {"plain (floor)", plain, plainPair, {}, {}, {}}};
     RoundTrips(contenders, roundTrips);
     // In turns, too, so that a change in the machine's load falls on both.
-    for (int run = 0; run < bulkRuns; ++run) {
+    for (int run = 0; run < BulkRuns; ++run) {
         for (Contender& contender : contenders) {
             const auto [sent, received] = Bulk(contender.side, contender.pair, megabytes * 1000000);
             contender.out.push_back(sent);

@@ -1,24 +1,19 @@
 // The port list's cost with 2 and with 64 ports present on a fake system tree, beside the floor
 // of reading the same folders' names; and the port watcher's wake-ups and CPU while nothing
 // changes, which must be zero.
-#include "BenchFigures.h"
+#include "BenchSupport.h"
 #include "FakePortTree.h"
 #include "ProcessCpu.h"
 
 #include <q4471/serial/SerialPortWatcher.h>
 
 #include <dirent.h>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-constexpr int rounds = 9;
-constexpr int callsPerRound = 50;
+constexpr int Rounds = 9;
+constexpr int CallsPerRound = 50;
 
 // The least any listing must do: read the names of sysfs's tty class and of /dev.
 void ReadFolderNames(const TSerialSystemFolders& folders) {
@@ -34,10 +29,10 @@ void ReadFolderNames(const TSerialSystemFolders& folders) {
 // Microseconds per call of `call`, one figure per round.
 template <typename Call> double MicrosPerCall(Call call) {
     const auto start = Clock::now();
-    for (int i = 0; i < callsPerRound; ++i) {
+    for (int i = 0; i < CallsPerRound; ++i) {
         call();
     }
-    return Micros(Clock::now() - start) / callsPerRound;
+    return Micros(Clock::now() - start) / CallsPerRound;
 }
 
 void BenchListing(int count) {
@@ -53,7 +48,7 @@ void BenchListing(int count) {
     const TSerialSystemFolders folders = tree.Folders();
     std::vector<double> listing;
     std::vector<double> floor;
-    for (int round = 0; round < rounds; ++round) { // A B A B
+    for (int round = 0; round < Rounds; ++round) { // A B A B
         listing.push_back(MicrosPerCall([&] {
             if (ListSerialPorts(folders).size() != static_cast<std::size_t>(count)) {
                 std::abort();
@@ -67,34 +62,6 @@ void BenchListing(int count) {
     PrintSummary(floorWhat.c_str(), "us", Summarise(floor));
 }
 
-// The wake-ups (context switches) and CPU ticks of every thread but the main one: the watcher's.
-struct ThreadActivity {
-    long wakeUps = 0;
-    long ticks = 0;
-};
-
-ThreadActivity OtherThreadsActivity() {
-    ThreadActivity activity;
-    const std::string self = std::to_string(getpid());
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        if (task.path().filename() == self) {
-            continue;
-        }
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.find("ctxt_switches:") != std::string::npos) {
-                activity.wakeUps += std::stol(line.substr(line.find(':') + 1));
-            }
-        }
-        std::ifstream stat(task.path() / "stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), {});
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::vector<std::string> values{std::istream_iterator<std::string>(fields), {}};
-        activity.ticks += std::stol(values.at(11)) + std::stol(values.at(12)); // utime, stime
-    }
-    return activity;
-}
-
 void BenchIdleWatcher() {
     FakePortTree tree;
     tree.AddNode("ttyUSB0");
@@ -103,15 +70,16 @@ void BenchIdleWatcher() {
     watcher.SetHandlerThread(htPortThreads);
     watcher.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // its start-up is not idling
-    const ThreadActivity before = OtherThreadsActivity();
+    // Every thread but the main one is the watcher's.
+    const WorkerActivity before = ReadWorkerActivity();
     const auto cpuBefore = ProcessCpuTime();
     std::this_thread::sleep_for(std::chrono::seconds(5)); // idle is what is measured
     const auto cpu = ProcessCpuTime() - cpuBefore;
-    const ThreadActivity after = OtherThreadsActivity();
+    const WorkerActivity after = ReadWorkerActivity();
     std::printf("watcher idle 5 s: its thread woke %ld times, used %ld CPU ticks; whole process "
                 "%lld us CPU\n",
-                after.wakeUps - before.wakeUps, after.ticks - before.ticks,
-                static_cast<long long>(cpu.count()));
+                (after.wakeups + after.preemptions) - (before.wakeups + before.preemptions),
+                after.ticks - before.ticks, static_cast<long long>(cpu.count()));
 }
 
 } // namespace

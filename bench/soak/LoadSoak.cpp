@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     long failed = 0;
     // The first loads set up what lives as long as the window, and fill the radio's record of
     // the commands it received (the newest 10,000 are kept): the start figures come after them.
-    const long warmUp = static_cast<long>(radiosim::CommandHistory::kRetained) / MemoryCount;
+    const long warmUp = static_cast<long>(radiosim::CommandHistory::Retained) / MemoryCount;
     for (long load = -warmUp; load < 0; ++load) {
         FillRadio(radio, load);
         failed += editor.Load(load) ? 0 : 1;

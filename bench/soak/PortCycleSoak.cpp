@@ -19,29 +19,29 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const std::string kQuery = "MEM:USR:SET? 7\r";
-const std::string kAnswer = "7,SOAK,146.520,146.520,1,100.0\r\n";
+const std::string Query = "MEM:USR:SET? 7\r";
+const std::string Answer = "7,SOAK,146.520,146.520,1,100.0\r\n";
 
 // One opening: the query out, the whole answer back (the receive thread's deliveries served
 // meanwhile), then closed. False when the answer did not come within 5 seconds.
 bool Cycle(TVaComm& comm) {
     comm.Open();
-    comm.WriteText(kQuery);
+    comm.WriteText(Query);
     std::string received;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
-    while (received.size() < kAnswer.size() && Clock::now() < deadline) {
+    while (received.size() < Answer.size() && Clock::now() < deadline) {
         CheckSynchronize(1);
         received += comm.ReadText();
     }
     comm.Close();
-    return received == kAnswer;
+    return received == Answer;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     const long cycles = argc > 1 ? std::atol(argv[1]) : 10000;
-    const AnsweringPeer peer(kAnswer);
+    const AnsweringPeer peer(Answer);
     TVaComm comm(nullptr);
     comm.SetDeviceName(peer.Device());
     comm.SetDirectWrite(true);
@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
     long failed = 0;
     // The first cycles set up what lives for the whole process (the thread pool of the
     // framework, the allocator's arenas): the start figures are taken after them.
-    constexpr long warmUp = 20;
-    for (long i = 0; i < warmUp; ++i) {
+    constexpr long WarmUp = 20;
+    for (long i = 0; i < WarmUp; ++i) {
         failed += Cycle(comm) ? 0 : 1;
     }
     const ProcessFigures start = ReadProcessFigures();

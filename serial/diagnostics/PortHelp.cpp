@@ -2,6 +2,7 @@
 
 #include "serial/platform/SerialPortSystem.h"
 
+#include <q4471/framework/Counted.h>
 #include <q4471/serial/SystemErrors.h>
 
 #include <cerrno>
@@ -9,14 +10,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-std::string Joined(const std::vector<std::string>& items) {
-    std::string text;
-    for (const std::string& item : items) {
-        text += (text.empty() ? "" : ", ") + item;
-    }
-    return text;
-}
 
 std::string OwningGroup(const std::string& device) {
     struct stat info {};
@@ -33,7 +26,7 @@ std::string MissingDevice(const std::string& device, const TSystemFolders& folde
                        "computer.";
     const std::vector<std::string> present = SerialDevicesPresent(folders);
     text += present.empty() ? "\nNo USB serial adapter is connected."
-                            : "\nSerial devices present: " + Joined(present) + ".";
+                            : "\nSerial devices present: " + Joined(present, ", ") + ".";
     return text + "\nA port can be pointed at any device with Q4471_COM1 to Q4471_COM4.";
 }
 
@@ -47,7 +40,7 @@ std::string NoPermission(const std::string& device) {
 std::string HeldByAnother(const std::string& device, const TSystemFolders& folders) {
     const std::vector<std::string> holders = ProgramsHolding(device, folders);
     return "The device " + device + " is in use by another program" +
-           (holders.empty() ? std::string() : ": " + Joined(holders)) +
+           (holders.empty() ? std::string() : ": " + Joined(holders, ", ")) +
            ". Close it, then choose the port again.";
 }
 

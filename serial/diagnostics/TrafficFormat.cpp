@@ -1,9 +1,11 @@
 #include "serial/diagnostics/TrafficFormat.h"
 
+#include <q4471/framework/Counted.h>
 #include <q4471/serial/Vaconst.h>
 
 #include <array>
 #include <cstdio>
+#include <vector>
 
 namespace TrafficFormat {
 
@@ -122,24 +124,20 @@ std::string LineErrorText(uint32_t errors) {
                                                  {CE_RXOVER, "input queue overflow"},
                                                  {CE_BREAK, "break"},
                                                  {CE_TXFULL, "output queue full"}}};
-    std::string text;
-    const auto add = [&text](const std::string& part) {
-        text += text.empty() ? "" : ", ";
-        text += part;
-    };
+    std::vector<std::string> parts;
     uint32_t unnamed = errors;
     for (const TName& name : Names) {
         if ((errors & name.Flag) != 0) {
-            add(name.Text);
+            parts.emplace_back(name.Text);
             unnamed &= ~name.Flag;
         }
     }
     if (unnamed != 0) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%X", unnamed);
-        add(hex);
+        parts.emplace_back(hex);
     }
-    return text;
+    return Joined(parts, ", ");
 }
 
 } // namespace TrafficFormat

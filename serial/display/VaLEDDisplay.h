@@ -50,8 +50,9 @@ public:
     void SetBounds(int left, int top, int width, int height);
 
     /// Reads lamps 1 to 9 from `sender`, a port, and repaints. Any other sender only beeps. A
-    /// failing query raises EVaCommError: the lamps read before it keep their new states, the
-    /// others their old ones, and nothing is repainted.
+    /// failing query raises EVaCommError (GetModemStatus's or GetCommStatus's: ekDeviceGone or
+    /// ekSystemError): the lamps read before it keep their new states, the others their old
+    /// ones, and nothing is repainted.
     void UpdateDisplay(TComponent* sender) override;
     /// Ends loading and repaints with the properties read.
     void Loaded() override;

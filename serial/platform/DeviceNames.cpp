@@ -11,7 +11,7 @@ namespace SerialPlatform {
 
 namespace {
 
-constexpr std::string_view windowsDevicePrefix = "\\\\.\\";
+constexpr std::string_view WindowsDevicePrefix = "\\\\.\\";
 
 // Installed by the owner's thread, read wherever a port opens or is probed.
 std::mutex resolverMutex;
@@ -26,8 +26,8 @@ void SetDeviceResolver(TDeviceResolver resolver) {
 
 std::string DeviceNodeFor(const std::string& name) {
     std::string plain = name;
-    if (plain.starts_with(windowsDevicePrefix)) {
-        plain.erase(0, windowsDevicePrefix.size());
+    if (plain.starts_with(WindowsDevicePrefix)) {
+        plain.erase(0, WindowsDevicePrefix.size());
     }
     TDeviceResolver resolver;
     {

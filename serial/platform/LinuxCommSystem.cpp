@@ -24,17 +24,17 @@ namespace SerialPlatform {
 
 namespace {
 
-constexpr int openFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+constexpr int OpenFlags = O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
 
 // How long closing waits for unsent output before discarding it: a peer that holds the flow
 // control must not keep Close waiting.
-constexpr auto drainTime = std::chrono::milliseconds(500);
+constexpr auto DrainTime = std::chrono::milliseconds(500);
 
 // The most bytes the line discipline holds (and TIOCINQ counts). More can wait in the tty
 // layer's buffers behind it, at most its memory limit (TTYB_DEFAULT_MEM_LIMIT); a read that
 // finds the line discipline empty moves them in at once.
-constexpr uint32_t lineDisciplineHolds = 4095;
-constexpr uint32_t ttyBufferLimit = 640 * 1024;
+constexpr uint32_t LineDisciplineHolds = 4095;
+constexpr uint32_t TtyBufferLimit = 640 * 1024;
 
 bool Fail(int code) {
     SetLastError(code);
@@ -79,7 +79,7 @@ bool QueueCount(int fd, unsigned long request, uint32_t& count) {
 
 // Gives unsent output a bounded time to leave, then discards the rest.
 void DrainOutput(int fd) {
-    const auto deadline = std::chrono::steady_clock::now() + drainTime;
+    const auto deadline = std::chrono::steady_clock::now() + DrainTime;
     uint32_t pending = 0;
     while (QueueCount(fd, TIOCOUTQ, pending) && pending > 0 &&
            std::chrono::steady_clock::now() < deadline) {
@@ -92,7 +92,7 @@ void DrainOutput(int fd) {
 // an advisory flock (picocom and others), or the exclusive flag (TIOCEXCL), which stops every
 // opener but root, so it is read back and honoured for root too. EBUSY when held.
 FileDescriptor OpenUnlessHeld(const std::string& path) {
-    FileDescriptor fd(open(path.c_str(), openFlags));
+    FileDescriptor fd(open(path.c_str(), OpenFlags));
     if (!fd.Valid()) {
         SetLastError(errno);
         return fd;
@@ -254,8 +254,8 @@ uint32_t LinuxCommSystem::EventMaskOf(THandle handle) {
 }
 
 bool LinuxCommSystem::PurgeComm(THandle handle, uint32_t flags) {
-    constexpr uint32_t known = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
-    if ((flags & ~known) != 0) {
+    constexpr uint32_t Known = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+    if ((flags & ~Known) != 0) {
         return Fail(EINVAL);
     }
     // The abort flags have nothing to do: no transfer outlives its call here.
@@ -471,7 +471,7 @@ uint32_t LinuxCommSystem::UnreportedWrite(THandle) {
 }
 
 uint32_t LinuxCommSystem::UncountedInput(uint32_t counted) {
-    return counted >= lineDisciplineHolds ? ttyBufferLimit : 0;
+    return counted >= LineDisciplineHolds ? TtyBufferLimit : 0;
 }
 
 int LinuxCommSystem::WaitWriteRoom(THandle handle, std::span<const TSignalHandle> wakers) {

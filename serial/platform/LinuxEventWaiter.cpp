@@ -19,9 +19,9 @@ namespace {
 enum Source : uint32_t { fromDevice, fromStop, fromWatcher };
 
 // The events of the modem input lines.
-constexpr uint32_t lineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+constexpr uint32_t LineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 // The events that the interrupt counters show.
-constexpr uint32_t counterEvents = lineEvents | EV_BREAK | EV_ERR;
+constexpr uint32_t CounterEvents = LineEvents | EV_BREAK | EV_ERR;
 
 bool Watch(int epoll, int fd, uint32_t events, Source source) {
     epoll_event event{};
@@ -77,10 +77,10 @@ std::unique_ptr<LinuxEventWaiter> LinuxEventWaiter::Create(LinuxCommSystem& syst
 }
 
 bool LinuxEventWaiter::Prepare(uint32_t mask) {
-    if ((mask & counterEvents) != 0) {
+    if ((mask & CounterEvents) != 0) {
         hasCounters_ = Answered(calls_.readCounters(handle_, counters_));
     }
-    if ((mask & lineEvents) == 0) {
+    if ((mask & LineEvents) == 0) {
         return true;
     }
     hasLines_ = Answered(calls_.readLines(handle_, lines_));
@@ -168,52 +168,17 @@ uint32_t LinuxEventWaiter::InputEvents(bool hungUp) {
 TCommWaitResult LinuxEventWaiter::WaitCommEvent(uint32_t& evtMask) {
     evtMask = 0;
     for (;;) {
-        if (goneError_ != 0) {
-            SetLastError(goneError_);
-            return cwDeviceGone;
+        if (const std::optional<TCommWaitResult> recorded = RecordedEnd()) {
+            return *recorded;
         }
-        if (failure_ != 0) {
-            SetLastError(std::exchange(failure_, 0));
+        Wake wake;
+        if (!AwaitWake(wake)) {
             return cwFailed;
         }
-        epoll_event ready[3];
-        const int count = epoll_wait(epoll_.Get(), ready, 3, -1);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            SetLastError(errno);
-            return cwFailed;
+        if (wake.stop) {
+            return cwStopped;
         }
-        bool input = false;
-        bool hungUp = false;
-        bool lineWake = false;
-        for (int i = 0; i < count; ++i) {
-            switch (ready[i].data.u32) {
-            case fromStop:
-                return cwStopped;
-            case fromDevice:
-                input = (ready[i].events & EPOLLIN) != 0;
-                hungUp = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
-                break;
-            default:
-                lineWake = true;
-                break;
-            }
-        }
-        if (lineWake) {
-            TakeWatcherWake();
-        }
-        // A line error or a break comes with a byte in the input queue, so the device's
-        // readability wakes the wait for them; a line change wakes it through the watcher.
-        uint32_t events = DriverEvents();
-        if (input) {
-            events |= InputEvents(hungUp);
-        }
-        if (hungUp && goneError_ == 0) {
-            goneError_ = EIO; // the hang-up itself carries no error code
-        }
-
+        const uint32_t woken = WokenEvents(wake);
         // The mask. Linux delivers:
         // - EV_RXCHAR: new input readable (edge-triggered epoll on the device; bytes left unread
         //   do not count again);
@@ -228,12 +193,66 @@ TCommWaitResult LinuxEventWaiter::WaitCommEvent(uint32_t& evtMask) {
         // EV_RX80FULL, EV_PERR, EV_EVENT1 and EV_EVENT2.
         // Only the bits of the handle's event mask are reported; a wake without one waits again
         // (events that came with a hang-up are reported before the device counts as gone).
-        events &= system_.EventMaskOf(handle_);
+        const uint32_t events = woken & system_.EventMaskOf(handle_);
         if (events != 0) {
             evtMask = events;
             return cwEvents;
         }
     }
+}
+
+std::optional<TCommWaitResult> LinuxEventWaiter::RecordedEnd() {
+    if (goneError_ != 0) {
+        SetLastError(goneError_);
+        return cwDeviceGone;
+    }
+    if (failure_ != 0) {
+        SetLastError(std::exchange(failure_, 0));
+        return cwFailed;
+    }
+    return std::nullopt;
+}
+
+bool LinuxEventWaiter::AwaitWake(Wake& wake) {
+    epoll_event ready[3];
+    int count = 0;
+    while ((count = epoll_wait(epoll_.Get(), ready, 3, -1)) < 0) {
+        if (errno != EINTR) {
+            SetLastError(errno);
+            return false;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        switch (ready[i].data.u32) {
+        case fromStop:
+            wake.stop = true;
+            break;
+        case fromDevice:
+            wake.input = (ready[i].events & EPOLLIN) != 0;
+            wake.hungUp = (ready[i].events & (EPOLLHUP | EPOLLERR)) != 0;
+            break;
+        default:
+            wake.lines = true;
+            break;
+        }
+    }
+    return true;
+}
+
+uint32_t LinuxEventWaiter::WokenEvents(const Wake& wake) {
+    if (wake.lines) {
+        TakeWatcherWake();
+    }
+    // A line error or a break comes with a byte in the input queue, so the device's
+    // readability wakes the wait for them; a line change wakes it through the watcher.
+    uint32_t events = DriverEvents();
+    if (wake.input) {
+        events |= InputEvents(wake.hungUp);
+    }
+    if (wake.hungUp && goneError_ == 0) {
+        goneError_ = EIO; // the hang-up itself carries no error code
+    }
+    return events;
 }
 
 } // namespace SerialPlatform

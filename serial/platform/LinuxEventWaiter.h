@@ -22,6 +22,7 @@
 #include <functional>
 #include <linux/serial.h>
 #include <memory>
+#include <optional>
 
 namespace SerialPlatform {
 
@@ -65,7 +66,23 @@ private:
     LinuxEventWaiter(LinuxCommSystem& system, THandle handle, LineDriverCalls calls,
                      FileDescriptor epoll);
 
+    // What one return of the epoll wait found: the stop signal, the device readable or hung up,
+    // a modem line's change from the watcher.
+    struct Wake {
+        bool stop = false;
+        bool input = false;
+        bool hungUp = false;
+        bool lines = false;
+    };
+
     bool Prepare(uint32_t mask);
+    // The end that an earlier wake recorded: a gone device, every time; a failed driver call,
+    // once.
+    std::optional<TCommWaitResult> RecordedEnd();
+    // Waits for the next wake; false with the error in GetLastError when the wait failed.
+    bool AwaitWake(Wake& wake);
+    // The events a wake brought, before the mask; records a hang-up as the device gone.
+    uint32_t WokenEvents(const Wake& wake);
     // Classifies the answer of a driver call: true for 0; otherwise records a gone device or a
     // failure to report, and answers false.
     bool Answered(int code);

@@ -66,7 +66,7 @@ struct LineEvent {
     uint32_t event;
 };
 
-constexpr LineEvent lineEvents[] = {
+constexpr LineEvent LineEvents[] = {
     {TIOCM_CTS, EV_CTS},
     {TIOCM_DSR, EV_DSR},
     {TIOCM_CD, EV_RLSD},
@@ -77,7 +77,7 @@ constexpr LineEvent lineEvents[] = {
 
 int InputLinesOf(uint32_t evtMask) {
     int lines = 0;
-    for (const LineEvent& entry : lineEvents) {
+    for (const LineEvent& entry : LineEvents) {
         if ((evtMask & entry.event) != 0) {
             lines |= entry.line;
         }
@@ -87,7 +87,7 @@ int InputLinesOf(uint32_t evtMask) {
 
 uint32_t LineEventsBetween(int before, int after) {
     uint32_t events = 0;
-    for (const LineEvent& entry : lineEvents) {
+    for (const LineEvent& entry : LineEvents) {
         if (((before ^ after) & entry.line) != 0) {
             events |= entry.event;
         }

@@ -12,7 +12,7 @@ namespace {
 // The rates of the Bnnn codes. A rate that has one is written with it: programs that read the
 // line through tcgetattr (stty, terminal programs) know only these codes, and see no rate at all
 // in BOTHER.
-constexpr std::array<std::pair<tcflag_t, uint32_t>, 31> standardRates = {{
+constexpr std::array<std::pair<tcflag_t, uint32_t>, 31> StandardRates = {{
     {B50, 50},
     {B75, 75},
     {B110, 110},
@@ -48,15 +48,15 @@ constexpr std::array<std::pair<tcflag_t, uint32_t>, 31> standardRates = {{
 
 // The line discipline's fixed flow-control limits (TTY_THRESHOLD_UNTHROTTLE and _THROTTLE): it
 // sends XON once at most this many bytes wait, and XOFF once fewer than this many are free.
-constexpr uint16_t lineDisciplineXonLimit = 128;
-constexpr uint16_t lineDisciplineXoffLimit = 128;
+constexpr uint16_t LineDisciplineXonLimit = 128;
+constexpr uint16_t LineDisciplineXoffLimit = 128;
 
 uint32_t RateOf(const termios2& tio) {
     const tcflag_t code = tio.c_cflag & CBAUD;
     if (code == BOTHER) {
         return tio.c_ospeed;
     }
-    for (const auto& [bits, rate] : standardRates) {
+    for (const auto& [bits, rate] : StandardRates) {
         if (bits == code) {
             return rate;
         }
@@ -66,7 +66,7 @@ uint32_t RateOf(const termios2& tio) {
 
 // The code for `rate`: its Bnnn code, or BOTHER with the rate in c_ospeed.
 tcflag_t SpeedCodeOf(uint32_t rate) {
-    for (const auto& [bits, standard] : standardRates) {
+    for (const auto& [bits, standard] : StandardRates) {
         if (standard == rate) {
             return bits;
         }
@@ -103,8 +103,8 @@ bool TermiosFromDCB(const DCB& dcb, termios2& tio) {
     if (Unsupported(dcb)) {
         return Refuse();
     }
-    static constexpr std::array<tcflag_t, 4> sizes = {CS5, CS6, CS7, CS8};
-    tcflag_t cflag = CREAD | CLOCAL | SpeedCodeOf(dcb.BaudRate) | sizes[dcb.ByteSize - 5];
+    static constexpr std::array<tcflag_t, 4> Sizes = {CS5, CS6, CS7, CS8};
+    tcflag_t cflag = CREAD | CLOCAL | SpeedCodeOf(dcb.BaudRate) | Sizes[dcb.ByteSize - 5];
     switch (dcb.Parity) {
     case ODDPARITY:
         cflag |= PARENB | PARODD;
@@ -162,8 +162,8 @@ void DCBFromTermios(const termios2& tio, DCB& dcb) {
     dcb.fOutX = (tio.c_iflag & IXON) != 0;
     dcb.fInX = (tio.c_iflag & IXOFF) != 0;
     dcb.fTXContinueOnXoff = true;
-    dcb.XonLim = lineDisciplineXonLimit;
-    dcb.XoffLim = lineDisciplineXoffLimit;
+    dcb.XonLim = LineDisciplineXonLimit;
+    dcb.XoffLim = LineDisciplineXoffLimit;
     dcb.XonChar = static_cast<char>(tio.c_cc[VSTART]);
     dcb.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
 }

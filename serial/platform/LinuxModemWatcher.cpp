@@ -16,7 +16,7 @@ namespace SerialPlatform {
 namespace {
 
 // How long Stop waits for the thread to leave before it sends the signal again.
-constexpr auto releaseRetry = std::chrono::milliseconds(2);
+constexpr auto ReleaseRetry = std::chrono::milliseconds(2);
 
 // The release signal's handler: its only task is to end the call it interrupts with EINTR.
 void IgnoreRelease(int) {}
@@ -188,7 +188,7 @@ void LinuxModemWatcher::Stop() {
         // left.
         while (!hasLeft_) {
             pthread_kill(thread_.native_handle(), ReleaseSignal());
-            left_.wait_for(lock, releaseRetry);
+            left_.wait_for(lock, ReleaseRetry);
         }
     }
     thread_.join();

@@ -20,10 +20,10 @@ namespace {
 
 // A burst (a plugged adapter: its node, then udev's permissions and links) is taken as one change
 // once it has been quiet this long, but never waited out longer than the cap.
-constexpr int quietMs = 100;
-constexpr int burstCapMs = 1000;
+constexpr int QuietMs = 100;
+constexpr int BurstCapMs = 1000;
 
-constexpr uint32_t folderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
+constexpr uint32_t FolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB |
                                   IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 class TLinuxPortChangeWaiter : public IPortChangeWaiter {
@@ -35,7 +35,7 @@ public:
         if (!inotify_.Valid()) {
             return false;
         }
-        const int root = inotify_add_watch(inotify_.Get(), dev_.c_str(), folderEvents);
+        const int root = inotify_add_watch(inotify_.Get(), dev_.c_str(), FolderEvents);
         if (root < 0) {
             return false;
         }
@@ -133,7 +133,7 @@ private:
         }
         for (const std::string& folder :
              {dev_ + "/serial", dev_ + "/serial/by-id", dev_ + "/serial/by-path"}) {
-            const int watch = inotify_add_watch(inotify_.Get(), folder.c_str(), folderEvents);
+            const int watch = inotify_add_watch(inotify_.Get(), folder.c_str(), FolderEvents);
             if (watch >= 0) {
                 watched_[watch] = folder;
             }
@@ -142,8 +142,8 @@ private:
 
     // Takes the rest of a burst; the change is reported either way.
     TPortWaitResult Settle() {
-        for (int waited = 0; waited < burstCapMs; waited += quietMs) {
-            switch (WaitReadable(quietMs)) {
+        for (int waited = 0; waited < BurstCapMs; waited += QuietMs) {
+            switch (WaitReadable(QuietMs)) {
             case 0:
                 return pwStopped;
             case 1:

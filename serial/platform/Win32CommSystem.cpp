@@ -24,19 +24,19 @@ namespace {
 
 // How long closing waits for unsent output before discarding it: a peer that holds the flow
 // control must not keep Close waiting.
-constexpr auto drainTime = std::chrono::milliseconds(500);
+constexpr auto DrainTime = std::chrono::milliseconds(500);
 // A read starts only when ClearCommError counted bytes, so it completes at once with what waits;
 // should the driver still leave it pending (Wine does with "return at once" time-outs when
 // nothing waits, and another reader may have taken the counted bytes), it is given this long and
 // then cancelled, keeping what came.
-constexpr DWORD readGraceMs = 100;
+constexpr DWORD ReadGraceMs = 100;
 
 // Wine over a Linux terminal counts only what the line discipline holds, at most this many bytes;
 // the kernel keeps more behind them, which a read brings.
-constexpr uint32_t lineDisciplineHolds = 4095;
+constexpr uint32_t LineDisciplineHolds = 4095;
 
 // How long a cancelled write that the port no longer waits for may take to end.
-constexpr DWORD cancelTimeMs = 1000;
+constexpr DWORD CancelTimeMs = 1000;
 
 // One completion event per thread for the reads and the waited writes, which run on the
 // caller's thread and end before they return.
@@ -151,7 +151,7 @@ THandle Win32CommSystem::CreateFile(const std::string& path) {
 }
 
 void Win32CommSystem::Drain(THandle handle, HeldWrite& held) {
-    const auto deadline = std::chrono::steady_clock::now() + drainTime;
+    const auto deadline = std::chrono::steady_clock::now() + DrainTime;
     const auto left = [&] {
         return std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
                                           deadline - std::chrono::steady_clock::now())
@@ -168,7 +168,7 @@ void Win32CommSystem::Drain(THandle handle, HeldWrite& held) {
     ::PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR);
     if (held.running) {
         CancelIoEx(handle, &held.overlapped);
-        held.running = WaitForSingleObject(held.overlapped.hEvent, cancelTimeMs) != WAIT_OBJECT_0;
+        held.running = WaitForSingleObject(held.overlapped.hEvent, CancelTimeMs) != WAIT_OBJECT_0;
     }
 }
 
@@ -310,7 +310,7 @@ bool Win32CommSystem::Count(THandle handle, uint32_t& waiting, bool& moreMayBeHe
     waiting = stat.cbInQue;
     return WithPort(handle, [&](PortState& port) {
         port.keptErrors |= errors;
-        port.moreMayBeHeld |= waiting >= lineDisciplineHolds;
+        port.moreMayBeHeld |= waiting >= LineDisciplineHolds;
         moreMayBeHeld = port.moreMayBeHeld;
         return true;
     });
@@ -343,7 +343,7 @@ bool Win32CommSystem::ReadFile(THandle handle, void* buffer, uint32_t count, uin
     if (!ended && ::GetLastError() != ERROR_IO_PENDING) {
         return FailWithSystemError();
     }
-    const DWORD grace = waiting > 0 ? readGraceMs : 0;
+    const DWORD grace = waiting > 0 ? ReadGraceMs : 0;
     if (!ended && WaitForSingleObject(overlapped.hEvent, grace) != WAIT_OBJECT_0) {
         got = CancelAndCollect(handle, overlapped);
     } else if (!GetOverlappedResult(handle, &overlapped, &got, FALSE)) {
@@ -484,7 +484,7 @@ int Win32CommSystem::WaitInput(THandle handle, uint32_t timeoutMs, TSignalHandle
     // Windows tells of arriving input only through WaitCommEvent, which belongs to the port's
     // receive thread (one wait per handle); so the input queue is looked at every few
     // milliseconds instead, sleeping on the cancel signal in between.
-    constexpr ULONGLONG step = 2;
+    constexpr ULONGLONG Step = 2;
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (;;) {
         uint32_t waiting = 0;
@@ -498,7 +498,7 @@ int Win32CommSystem::WaitInput(THandle handle, uint32_t timeoutMs, TSignalHandle
         if (now >= end) {
             return 0;
         }
-        const auto pause = static_cast<DWORD>(std::min(step, end - now));
+        const auto pause = static_cast<DWORD>(std::min(Step, end - now));
         if (cancelEvent.Valid()) {
             if (WaitForSingleObject(EventOf(cancelEvent), pause) == WAIT_OBJECT_0) {
                 return 0;
@@ -524,8 +524,8 @@ uint32_t Win32CommSystem::UncountedInput(uint32_t counted) {
     // A Windows driver counts every byte it holds; Wine over a Linux terminal passes on the line
     // discipline's count, which stops at 4095 with more behind it. Reads take only what the
     // driver has, so allowing for more costs nothing where the count is exact.
-    constexpr uint32_t ttyBufferLimit = 640 * 1024;
-    return counted >= lineDisciplineHolds ? ttyBufferLimit : 0;
+    constexpr uint32_t TtyBufferLimit = 640 * 1024;
+    return counted >= LineDisciplineHolds ? TtyBufferLimit : 0;
 }
 
 int Win32CommSystem::WaitWriteRoom(THandle handle, std::span<const TSignalHandle> wakers) {

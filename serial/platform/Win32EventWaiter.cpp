@@ -12,7 +12,7 @@ namespace SerialPlatform {
 
 namespace {
 // How long ending a pending wait may take, per way of ending it.
-constexpr DWORD endWaitMs = 1000;
+constexpr DWORD EndWaitMs = 1000;
 } // namespace
 
 // The overlapped record and the mask that the driver fills in while a wait runs.
@@ -49,10 +49,10 @@ Win32EventWaiter::~Win32EventWaiter() {
         if (GetCommMask(handle_, &mask)) {
             ::SetCommMask(handle_, mask);
         }
-        if (WaitForSingleObject(overlapped.hEvent, endWaitMs) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(overlapped.hEvent, EndWaitMs) != WAIT_OBJECT_0) {
             CancelIoEx(handle_, &overlapped);
         }
-        if (WaitForSingleObject(overlapped.hEvent, endWaitMs) != WAIT_OBJECT_0) {
+        if (WaitForSingleObject(overlapped.hEvent, EndWaitMs) != WAIT_OBJECT_0) {
             pending_.release(); // still the driver's: left to it rather than freed under it
         }
     }

@@ -13,9 +13,9 @@ namespace SerialPlatform {
 
 namespace {
 
-// A burst of changes is taken as one once quiet this long, waited out at most burstCapMs.
-constexpr DWORD quietMs = 100;
-constexpr DWORD burstCapMs = 1000;
+// A burst of changes is taken as one once quiet this long, waited out at most BurstCapMs.
+constexpr DWORD QuietMs = 100;
+constexpr DWORD BurstCapMs = 1000;
 
 class TWin32PortChangeWaiter : public IPortChangeWaiter {
 public:
@@ -56,8 +56,8 @@ public:
             return pwFailed;
         }
         // Armed again before the burst is taken, so that nothing after it goes unnoticed.
-        for (DWORD waited = 0; Arm() && waited < burstCapMs; waited += quietMs) {
-            const DWORD result = Wait(quietMs);
+        for (DWORD waited = 0; Arm() && waited < BurstCapMs; waited += QuietMs) {
+            const DWORD result = Wait(QuietMs);
             if (result == WAIT_OBJECT_0) {
                 return pwStopped;
             }

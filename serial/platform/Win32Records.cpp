@@ -7,11 +7,11 @@ namespace SerialPlatform {
 namespace {
 
 // COMSTAT's bit fields in their order, as the bits of COMSTAT::Flags.
-constexpr uint32_t dsrHold = 0x02;
-constexpr uint32_t rlsdHold = 0x04;
-constexpr uint32_t xoffSent = 0x10;
-constexpr uint32_t eof = 0x20;
-constexpr uint32_t txim = 0x40;
+constexpr uint32_t DsrHold = 0x02;
+constexpr uint32_t RlsdHold = 0x04;
+constexpr uint32_t XoffSent = 0x10;
+constexpr uint32_t Eof = 0x20;
+constexpr uint32_t Txim = 0x40;
 
 } // namespace
 
@@ -82,11 +82,11 @@ void ToWindowsTimeouts(const COMMTIMEOUTS& timeouts, _COMMTIMEOUTS& win) {
 
 COMSTAT FromWindowsComStat(const _COMSTAT& win) {
     COMSTAT stat;
-    stat.Flags = (win.fCtsHold != 0 ? COMSTAT_CTS_HOLD : 0) | (win.fDsrHold != 0 ? dsrHold : 0) |
-                 (win.fRlsdHold != 0 ? rlsdHold : 0) |
+    stat.Flags = (win.fCtsHold != 0 ? COMSTAT_CTS_HOLD : 0) | (win.fDsrHold != 0 ? DsrHold : 0) |
+                 (win.fRlsdHold != 0 ? RlsdHold : 0) |
                  (win.fXoffHold != 0 ? COMSTAT_XOFF_HOLD : 0) |
-                 (win.fXoffSent != 0 ? xoffSent : 0) | (win.fEof != 0 ? eof : 0) |
-                 (win.fTxim != 0 ? txim : 0);
+                 (win.fXoffSent != 0 ? XoffSent : 0) | (win.fEof != 0 ? Eof : 0) |
+                 (win.fTxim != 0 ? Txim : 0);
     stat.cbInQue = win.cbInQue;
     stat.cbOutQue = win.cbOutQue;
     return stat;

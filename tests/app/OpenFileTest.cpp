@@ -19,7 +19,7 @@ struct OpenFileCase {
     const char* row1Label;   // what row 1 holds afterwards ("kept" was there before)
 };
 
-const OpenFileCase kCases[] = {
+const OpenFileCase Cases[] = {
     {"good file", "good.mem", "1,one,146.520,146.580,1,100.0\r\n", false,
      "Closing %s, reading successful", nullptr, "one"},
     {"bad file", "bad.mem", "1,one,,,0,\r\nx,two,,,0,\r\n", false, "Opening %s for reading...",
@@ -38,7 +38,7 @@ const OpenFileCase kCases[] = {
 using OpenFileTest = MainWindowFixture;
 
 TEST_F(OpenFileTest, LoadsLikeLoadExistingFileAndTheDialogThenProposesTheFile) {
-    for (const OpenFileCase& c : kCases) {
+    for (const OpenFileCase& c : Cases) {
         SCOPED_TRACE(c.what);
         const TempFolder folder;
         const std::string path = folder.File(c.name);

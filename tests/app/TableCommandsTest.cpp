@@ -34,11 +34,7 @@ protected:
     void ExpectUnchanged() {
         ExpectTable([](int n) { return n; });
     }
-    QWidget* Box(int n, int column) {
-        QWidget* const boxes[] = {Row(n).LabelBox(), Row(n).TxBox(), Row(n).RxBox(),
-                                  Row(n).ModeBox(), Row(n).CodeBox()};
-        return boxes[column];
-    }
+    QWidget* Box(int n, int column) { return Row(n).ValueBoxes()[size_t(column)]; }
     void Focus(QWidget* box) {
         box->setFocus();
         ASSERT_TRUE(QTest::qWaitFor([box] { return box->hasFocus(); }));

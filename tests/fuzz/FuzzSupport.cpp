@@ -30,9 +30,8 @@ TFuzzTable::TFuzzTable() {
     held_.fill(FreshRow);
     for (int number = 1; number <= MemoryCount; ++number) {
         const TMemoryRow& row = *rows_[static_cast<size_t>(number)];
-        for (QLineEdit* box :
-             {row.LabelBox(), row.TxBox(), row.RxBox(), row.ModeBox()->lineEdit(), row.CodeBox()}) {
-            QObject::connect(box, &QLineEdit::textChanged,
+        for (QWidget* box : row.ValueBoxes()) {
+            QObject::connect(TextFieldOf(box), &QLineEdit::textChanged,
                              [this, number] { touched_.set(number); });
         }
     }

@@ -1,7 +1,7 @@
 // The simulated radio's command framing: any byte stream, fed whole and byte by byte. The
 // commands and overlong reports must be those the framing rules give, alike however the stream
 // is cut: a command is the bytes before a CR with the line feeds at its start dropped; an empty
-// one is no command; one longer than kMaxLineLength is reported with its length instead.
+// one is no command; one longer than MaxLineLength is reported with its length instead.
 
 #include "CommandFramer.h"
 
@@ -43,7 +43,7 @@ Events ByTheRules(const std::string& stream) {
     for (size_t cr = stream.find('\r'); cr != std::string::npos; cr = stream.find('\r', start)) {
         std::string command = stream.substr(start, cr - start);
         command.erase(0, command.find_first_not_of('\n'));
-        if (command.size() > radiosim::kMaxLineLength) {
+        if (command.size() > radiosim::MaxLineLength) {
             events.push_back("overlong:" + std::to_string(command.size()));
         } else if (!command.empty()) {
             events.push_back(command);

@@ -147,15 +147,15 @@ TEST_F(MemoryRowThreadTest, TheGuiThreadWritesARowWhoseReaderWaitsForTheGuiThrea
 }
 
 TEST_F(MemoryRowThreadTest, SeveralWorkersOnTheSameRowsKeepEveryValueWhole) {
-    constexpr int workers = 3;
-    constexpr int rounds = 60;
+    constexpr int Workers = 3;
+    constexpr int Rounds = 60;
     std::atomic<int> finished{0};
     std::atomic<int> torn{0};
     std::vector<std::thread> threads;
-    for (int w = 0; w < workers; ++w) {
+    for (int w = 0; w < Workers; ++w) {
         threads.emplace_back([&, w] {
             const std::string mine = "worker " + std::to_string(w) + std::string(200, 'x');
-            for (int round = 0; round < rounds; ++round) {
+            for (int round = 0; round < Rounds; ++round) {
                 const int number = 1 + round % 5;
                 Row(number).SetLabel(mine);
                 const std::string label = Row(number).GetLabel();
@@ -166,7 +166,7 @@ TEST_F(MemoryRowThreadTest, SeveralWorkersOnTheSameRowsKeepEveryValueWhole) {
             ++finished;
         });
     }
-    const bool allDone = QTest::qWaitFor([&] { return finished == workers; }, 20000);
+    const bool allDone = QTest::qWaitFor([&] { return finished == Workers; }, 20000);
     for (std::thread& thread : threads) {
         thread.join();
     }

@@ -14,7 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kNoPort =
+const std::string NoPort =
     "No Com Port is open: choose the radio's port in the Com Port menu first";
 
 using ComPortTest = RadioLinkTest;
@@ -130,15 +130,15 @@ TEST_F(ComPortTest, WithNoPortOpenLoadAndSendAreRefusedAtOnce) {
     ASSERT_NO_FATAL_FAILURE(StartRadio());
     for (const char* command : {"LoadFromQ44711", "SendFileToQ44711"}) {
         Trigger(command);
-        EXPECT_EQ(Status(), kNoPort) << command;
+        EXPECT_EQ(Status(), NoPort) << command;
         EXPECT_FALSE(Progress()->isVisible()) << command;
     }
     // Also after a port failed to open.
     Trigger("COM31");
     Trigger("LoadFromQ44711");
-    EXPECT_EQ(Status(), kNoPort);
+    EXPECT_EQ(Status(), NoPort);
     // No transfer runs in the background: nothing replaces the text.
-    EXPECT_FALSE(ServeUntil([&] { return Status() != kNoPort; }, 800ms));
+    EXPECT_FALSE(ServeUntil([&] { return Status() != NoPort; }, 800ms));
 }
 
 } // namespace

@@ -8,9 +8,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kPause = 350ms;
+constexpr auto Pause = 350ms;
 // The pause is timed in whole milliseconds.
-constexpr auto kPauseRounding = 1ms;
+constexpr auto PauseRounding = 1ms;
 
 std::string RecordOf(int number) {
     static const char* const modes[] = {"0", "1", "2"};
@@ -28,7 +28,7 @@ protected:
     void ExpectPacedCommands(Clock::time_point start) {
         const std::vector<radiosim::ReceivedCommand> commands = radio->Commands();
         for (std::size_t i = 1; i < commands.size(); ++i) {
-            EXPECT_GE(commands[i].arrival - start, static_cast<int>(i) * (kPause - kPauseRounding))
+            EXPECT_GE(commands[i].arrival - start, static_cast<int>(i) * (Pause - PauseRounding))
                 << "command " << i + 1 << " came before " << i << " pauses had passed";
         }
     }
@@ -42,7 +42,7 @@ TEST_F(FullTransfersTest, ALoadAsksForAllHundredMemoriesOnceEachAndFillsEveryRow
     const Clock::time_point start = Clock::now();
     Trigger("LoadFromQ44711");
     ASSERT_TRUE(ServeUntilEnd("Finished loading from Q4471", 60s));
-    EXPECT_GE(Clock::now() - start, 100 * kPause);
+    EXPECT_GE(Clock::now() - start, 100 * Pause);
 
     Strings expected;
     for (int n = 1; n <= 100; ++n) {
@@ -69,7 +69,7 @@ TEST_F(FullTransfersTest, ASendWritesEveryMemoryAsASetCommandAndTheRadioHoldsThe
     Trigger("SendFileToQ44711");
     ASSERT_TRUE(ServeUntilEnd("Finished sending to Q4471", 60s));
     // The wait follows every command, the last one included.
-    EXPECT_GE(Clock::now() - start, 100 * kPause);
+    EXPECT_GE(Clock::now() - start, 100 * Pause);
 
     Strings expected;
     for (int n = 1; n <= 100; ++n) {

@@ -42,11 +42,10 @@ std::string LineFaultTest::TableDeviation(int radioRows, int shift) const {
     std::ostringstream deviation;
     for (int n = 1; n <= MemoryCount; ++n) {
         const Strings values = ValuesOf(n);
-        const bool ok =
-            radioRows == kWholeRows
-                ? values == UserValues(n) || values == RadioValues(n)
-                : values == (n > shift && n <= radioRows + shift ? RadioValues(n - shift)
-                                                                 : UserValues(n));
+        const bool ok = radioRows == WholeRows ? values == UserValues(n) || values == RadioValues(n)
+                                               : values == (n > shift && n <= radioRows + shift
+                                                                ? RadioValues(n - shift)
+                                                                : UserValues(n));
         if (!ok) {
             deviation << " row " << n << " {";
             for (const std::string& value : values) {

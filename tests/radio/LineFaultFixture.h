@@ -6,7 +6,7 @@
 #include <string>
 
 // For LineFaultTest::TableDeviation: each row holds either the user's or the radio's values.
-constexpr int kWholeRows = -1;
+constexpr int WholeRows = -1;
 
 // The editor's window and a radio behind COM1's link, with a table the user has filled and a
 // radio that holds other values: after a fault on the line each row must show either what the
@@ -24,7 +24,7 @@ protected:
     static Strings RadioValues(int number, const std::string& label = "R");
 
     // Rows 1 to `radioRows` hold the radio's values and every other row the user's; with
-    // kWholeRows, each row holds one or the other. With a `shift`, the radio's values sit that
+    // WholeRows, each row holds one or the other. With a `shift`, the radio's values sit that
     // many rows lower. The empty text when so, else what differs.
     std::string TableDeviation(int radioRows, int shift = 0) const;
 

@@ -18,10 +18,10 @@ using ::testing::Matcher;
 using ::testing::StartsWith;
 using ::testing::StrEq;
 
-constexpr const char* kLoad = "LoadFromQ44711";
-constexpr const char* kSend = "SendFileToQ44711";
-const std::string kDeviceLost = "Connection to COM1 lost (5), Input/output error; choose the port "
-                                "again once the device is back";
+constexpr const char* Load = "LoadFromQ44711";
+constexpr const char* Send = "SendFileToQ44711";
+const std::string DeviceLost = "Connection to COM1 lost (5), Input/output error; choose the port "
+                               "again once the device is back";
 
 struct FaultCase {
     const char* name;
@@ -31,7 +31,7 @@ struct FaultCase {
     // The device vanishes once the radio has this many commands; nothing: it stays.
     std::optional<std::size_t> vanishAfter;
     Matcher<std::string> status;
-    // Rows 1 to radioRows hold the radio's values, the others the user's (or kWholeRows);
+    // Rows 1 to radioRows hold the radio's values, the others the user's (or WholeRows);
     // shifted by `shift` rows when the radio names other memories than it was asked for.
     int radioRows;
     int shift = 0;
@@ -48,12 +48,12 @@ std::string BigAnswer() {
     return record + std::string(64 * 1024 - 2 - record.size(), 'X');
 }
 
-const FaultCase kCases[] = {
-    {"DeviceVanishesDuringALoad", kLoad, {}, {}, 3, EndsWith(kDeviceLost), 2},
-    {"DeviceVanishesDuringASend", kSend, {}, {}, 3, EndsWith(kDeviceLost), 0},
-    {"DeviceVanishesWhileThePortIsIdle", nullptr, {}, {}, 0, StrEq(kDeviceLost), 0},
+const FaultCase Cases[] = {
+    {"DeviceVanishesDuringALoad", Load, {}, {}, 3, EndsWith(DeviceLost), 2},
+    {"DeviceVanishesDuringASend", Send, {}, {}, 3, EndsWith(DeviceLost), 0},
+    {"DeviceVanishesWhileThePortIsIdle", nullptr, {}, {}, 0, StrEq(DeviceLost), 0},
     {"RadioFloodsTheLineWithGarbage",
-     kLoad,
+     Load,
      [](radiosim::Behaviour& b) {
          b.floodFrom = 3;
          b.seed = 11;
@@ -63,7 +63,7 @@ const FaultCase kCases[] = {
      StartsWith("Load from Q4471 stopped: "),
      2},
     {"AnAnswerOf64KB",
-     kLoad,
+     Load,
      [](radiosim::Behaviour& b) { b.stopFrom = 4; },
      BigAnswer(),
      {},
@@ -71,7 +71,7 @@ const FaultCase kCases[] = {
      StrEq("Load from Q4471 stopped: memory 1 did not answer"),
      0},
     {"BytesTrickleOneEvery100ms",
-     kLoad,
+     Load,
      [](radiosim::Behaviour& b) {
          b.fragments = 4096; // one byte a piece
          b.fragmentGap = 100ms;
@@ -81,7 +81,7 @@ const FaultCase kCases[] = {
      StrEq("Load from Q4471 stopped: memory 1 did not answer"),
      0},
     {"AnswersSplitAtEveryByteArriveWholeWithinThePause",
-     kLoad,
+     Load,
      [](radiosim::Behaviour& b) {
          b.splitSweep = true;
          b.fragmentGap = 100ms;
@@ -92,7 +92,7 @@ const FaultCase kCases[] = {
      StrEq("Load from Q4471 stopped: memory 32 did not answer"),
      31},
     {"AnswersSplitAtEveryByteAcrossThePause",
-     kLoad,
+     Load,
      [](radiosim::Behaviour& b) {
          b.splitSweep = true;
          b.fragmentGap = 500ms; // the rest comes after the read: each memory waits one pause more
@@ -105,7 +105,7 @@ const FaultCase kCases[] = {
      StrEq("Load from Q4471 stopped: memory 33 did not answer"),
      31},
     {"RadioAnswersTheWrongMemory",
-     kLoad,
+     Load,
      [](radiosim::Behaviour& b) {
          b.wrongNumber = 1;
          b.stopFrom = 4;
@@ -138,7 +138,7 @@ TEST_P(LineFaultsTest, StatusTableCpuAndTheNextCommand) {
     ASSERT_TRUE(ServeUntil([&] { return !Progress()->isVisible(); }, 60s)) << Status();
     if (fault.vanishAfter) {
         // Said on the status line, and the port lets go of the device.
-        ServeUntil([&] { return Status().ends_with(kDeviceLost); }, 10s);
+        ServeUntil([&] { return Status().ends_with(DeviceLost); }, 10s);
         EXPECT_FALSE(form->Comm().Active());
     } else {
         radio->SetBehaviour({}); // the radio is itself again from here on
@@ -150,7 +150,7 @@ TEST_P(LineFaultsTest, StatusTableCpuAndTheNextCommand) {
     RecordProperty("cpuMicrosecondsInTheSecondAfter", static_cast<int>(cpu.count()));
     EXPECT_LT(cpu, 50ms) << "after: " << status;
 
-    const char* next = fault.command != nullptr ? fault.command : kLoad;
+    const char* next = fault.command != nullptr ? fault.command : Load;
     if (fault.vanishAfter) {
         RestartRadio(); // the device is back under its name
         Trigger(next);
@@ -165,7 +165,7 @@ TEST_P(LineFaultsTest, StatusTableCpuAndTheNextCommand) {
     EXPECT_EQ(tableDeviation, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, LineFaultsTest, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Faults, LineFaultsTest, ::testing::ValuesIn(Cases),
                          [](const ::testing::TestParamInfo<FaultCase>& info) {
                              return std::string(info.param.name);
                          });

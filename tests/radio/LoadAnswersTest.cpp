@@ -7,9 +7,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const Strings kUnchanged = {"", "", "", "OFF", ""};
-const std::string kRecord1 = "1,CH 1,146.520,146.520,1,100.0";
-const Strings kValues1 = {"CH 1", "146.520", "146.520", "CTCSS", "100.0"};
+const Strings Unchanged = {"", "", "", "OFF", ""};
+const std::string Record1 = "1,CH 1,146.520,146.520,1,100.0";
+const Strings Values1 = {"CH 1", "146.520", "146.520", "CTCSS", "100.0"};
 
 class LoadAnswersTest : public RadioLinkTest {
 protected:
@@ -25,19 +25,19 @@ protected:
 
 TEST_F(LoadAnswersTest, ARecordFillsItsRowAfterOneQuery) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio());
-    radio->SetRecord(1, kRecord1);
+    radio->SetRecord(1, Record1);
     LoadUntilQueryFor(2);
-    EXPECT_EQ(ValuesOf(1), kValues1);
+    EXPECT_EQ(ValuesOf(1), Values1);
     EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
 }
 
 TEST_F(LoadAnswersTest, BytesWaitingBeforeTheQueryAreNotTakenForItsAnswer) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio());
-    radio->SetRecord(1, kRecord1);
+    radio->SetRecord(1, Record1);
     form->Comm().WriteText("HELLO\r"); // the radio answers "ERR" CR LF to what it does not know
     ASSERT_TRUE(ServeUntil([&] { return form->Comm().ReadBufUsed() == 5; }));
     LoadUntilQueryFor(2);
-    EXPECT_EQ(ValuesOf(1), kValues1);
+    EXPECT_EQ(ValuesOf(1), Values1);
 }
 
 TEST_F(LoadAnswersTest, ExactlyZeroIsNoAnswerAndTheMemoryIsAskedAgain) {
@@ -60,23 +60,23 @@ TEST_F(LoadAnswersTest, ZeroWithItsLineEndIsTakenAndChangesNoRow) {
     LoadUntilQueryFor(2);
     EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
     EXPECT_EQ(Statuses, Strings{"Loading from Q4471..."});
-    EXPECT_EQ(ValuesOf(1), kUnchanged);
+    EXPECT_EQ(ValuesOf(1), Unchanged);
 }
 
 TEST_F(LoadAnswersTest, AnAnswerStartingWithALineFeedIsTakenAndChangesNoRow) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio());
-    radio->SetRecord(1, "\n" + kRecord1);
+    radio->SetRecord(1, "\n" + Record1);
     LoadUntilQueryFor(2);
     EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
-    EXPECT_EQ(ValuesOf(1), kUnchanged);
+    EXPECT_EQ(ValuesOf(1), Unchanged);
 }
 
 TEST_F(LoadAnswersTest, OfTwoRecordsInOneAnswerOnlyTheFirstCounts) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio());
-    radio->SetRecord(1, kRecord1 + "\r\n50,FIFTY,147.000,147.600,2,023");
+    radio->SetRecord(1, Record1 + "\r\n50,FIFTY,147.000,147.600,2,023");
     LoadUntilQueryFor(2);
-    EXPECT_EQ(ValuesOf(1), kValues1);
-    EXPECT_EQ(ValuesOf(50), kUnchanged);
+    EXPECT_EQ(ValuesOf(1), Values1);
+    EXPECT_EQ(ValuesOf(50), Unchanged);
 }
 
 TEST_F(LoadAnswersTest, AnAnswerInPiecesIsWholeWhenTheyAllArriveWithinTheWait) {
@@ -84,9 +84,9 @@ TEST_F(LoadAnswersTest, AnAnswerInPiecesIsWholeWhenTheyAllArriveWithinTheWait) {
         b.fragments = 4;
         b.fragmentGap = 40ms;
     }));
-    radio->SetRecord(1, kRecord1);
+    radio->SetRecord(1, Record1);
     LoadUntilQueryFor(2);
-    EXPECT_EQ(ValuesOf(1), kValues1);
+    EXPECT_EQ(ValuesOf(1), Values1);
     EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
 }
 
@@ -97,9 +97,9 @@ TEST_F(LoadAnswersTest, APartialAnswerIsWaitedForUntilItsLineEndAndNotAskedForAg
         b.fragments = 2;
         b.fragmentGap = 500ms;
     }));
-    radio->SetRecord(1, kRecord1);
+    radio->SetRecord(1, Record1);
     LoadUntilQueryFor(2);
-    EXPECT_EQ(ValuesOf(1), kValues1);
+    EXPECT_EQ(ValuesOf(1), Values1);
     EXPECT_EQ(Commands(), (Strings{Query(1), Query(2)}));
 }
 
@@ -110,7 +110,7 @@ TEST_F(LoadAnswersTest, AnErrAnswerEndsTheLoadWithItsMessage) {
     EXPECT_EQ(Statuses, (Strings{"Loading from Q4471...",
                                  "Load from Q4471 stopped: 'ERR' is not a valid integer value"}));
     EXPECT_EQ(Commands(), Strings{Query(1)});
-    EXPECT_EQ(ValuesOf(1), kUnchanged);
+    EXPECT_EQ(ValuesOf(1), Unchanged);
 }
 
 TEST_F(LoadAnswersTest, AStoppedLoadQuotesTheAnswerWholeEvenPastANulByte) {
@@ -119,24 +119,24 @@ TEST_F(LoadAnswersTest, AStoppedLoadQuotesTheAnswerWholeEvenPastANulByte) {
     Trigger("LoadFromQ44711");
     ServeUntilEnd(std::string("Load from Q4471 stopped: '1") + '\0' +
                   "x' is not a valid integer value");
-    EXPECT_EQ(ValuesOf(1), kUnchanged);
+    EXPECT_EQ(ValuesOf(1), Unchanged);
 }
 
 TEST_F(LoadAnswersTest, AnOkAnswerIsTakenChangesNoRowAndTheLoadGoesOn) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.answerOk = true; }));
-    radio->SetRecord(1, kRecord1);
+    radio->SetRecord(1, Record1);
     LoadUntilQueryFor(3);
     EXPECT_EQ(Commands(), (Strings{Query(1), Query(2), Query(3)}));
     EXPECT_EQ(Statuses, Strings{"Loading from Q4471..."});
-    EXPECT_EQ(ValuesOf(1), kUnchanged);
+    EXPECT_EQ(ValuesOf(1), Unchanged);
 }
 
 TEST_F(LoadAnswersTest, AnAnswerNamingAnotherMemoryFillsThatRowAndTheLoadGoesOn) {
     ASSERT_NO_FATAL_FAILURE(ConnectRadio([](radiosim::Behaviour& b) { b.wrongNumber = 6; }));
-    radio->SetRecord(1, kRecord1);
+    radio->SetRecord(1, Record1);
     LoadUntilQueryFor(2);
-    EXPECT_EQ(ValuesOf(7), kValues1);
-    EXPECT_EQ(ValuesOf(1), kUnchanged);
+    EXPECT_EQ(ValuesOf(7), Values1);
+    EXPECT_EQ(ValuesOf(1), Unchanged);
 }
 
 } // namespace

@@ -119,7 +119,7 @@ namespace {
 using Received = std::vector<radiosim::ReceivedCommand>;
 
 // How long the editor waits for an answer before it asks again.
-constexpr std::chrono::milliseconds kAnswerWait{TQ4471Radio::ReplyDelayMs};
+constexpr std::chrono::milliseconds AnswerWait{TQ4471Radio::ReplyDelayMs};
 
 // Whether commands[i] repeats the command before it because that one's answer came too late:
 // the radio wrote it only once the repeat had reached it, or later than the editor's wait after
@@ -130,8 +130,7 @@ bool IsLateRetry(const Received& commands, std::size_t i) {
         return false;
     }
     const radiosim::ReceivedCommand& asked = commands[i - 1];
-    return *asked.answered >= commands[i].arrival ||
-           *asked.answered - asked.arrival > kAnswerWait;
+    return *asked.answered >= commands[i].arrival || *asked.answered - asked.arrival > AnswerWait;
 }
 
 } // namespace

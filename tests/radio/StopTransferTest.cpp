@@ -23,7 +23,7 @@ struct StopCase {
     const char* stoppedText; // followed by " after memory N"
 };
 
-const StopCase kCases[] = {
+const StopCase Cases[] = {
     {"LoadFromQ44711", false, "Load from Q4471 stopped"},
     {"LoadFromQ44711", true, "Load from Q4471 stopped"},
     {"SendFileToQ44711", false, "Send to Q4471 stopped"},
@@ -69,7 +69,7 @@ protected:
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wrestrict"
 TEST_F(StopTransferTest, StopEndsTheTransferKeepsWhatItDidAndTheNextOneWorks) {
-    for (const StopCase& c : kCases) {
+    for (const StopCase& c : Cases) {
         SCOPED_TRACE(std::string(c.command) + (c.byEscape ? " by Escape" : " by the button"));
         ASSERT_NO_FATAL_FAILURE(ConnectRadio());
         for (int n = 1; n <= 100; ++n) {

@@ -10,7 +10,7 @@
 
 namespace {
 
-const std::string kBusy = "A transfer with the Q4471 is running: wait until it has finished";
+const std::string Busy = "A transfer with the Q4471 is running: wait until it has finished";
 
 using TableDuringTransferTest = RadioLinkTest;
 
@@ -41,7 +41,7 @@ TEST_F(TableDuringTransferTest, RowCommandsWaitForTheTransferAndALoadStoppedPart
              {QKeySequence(Qt::ALT | Qt::Key_Up), QKeySequence(QKeySequence::Paste),
               QKeySequence(QKeySequence::Undo)}) {
             QTest::keySequence(label, keys);
-            EXPECT_EQ(Status(), kBusy) << keys.toString().toStdString();
+            EXPECT_EQ(Status(), Busy) << keys.toString().toStdString();
         }
         EXPECT_EQ(ValuesOf(10)[0], "mine10");
         EXPECT_EQ(ValuesOf(9)[0], "mine9");

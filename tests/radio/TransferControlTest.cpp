@@ -14,7 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kBusy = "A transfer with the Q4471 is running: wait until it has finished";
+const std::string Busy = "A transfer with the Q4471 is running: wait until it has finished";
 
 class TransferControlTest : public RadioLinkTest {
 protected:
@@ -31,7 +31,7 @@ protected:
         ServeUntilCommands(1);
         for (const char* another : {"LoadFromQ44711", "SendFileToQ44711"}) {
             Trigger(another);
-            EXPECT_EQ(Status(), kBusy) << another;
+            EXPECT_EQ(Status(), Busy) << another;
         }
         ServeUntilCommands(3);
         // A second exchange would have begun again at memory 1.

@@ -31,7 +31,7 @@ struct VerifyCase {
     std::vector<Difference> differences;
 };
 
-const VerifyCase kCases[] = {
+const VerifyCase Cases[] = {
     {"every answer matches",
      {{7, {"CH 1", "146.520", "146.520", "CTCSS", "100.0"}}},
      {},
@@ -124,7 +124,7 @@ protected:
 };
 
 TEST_F(VerifyExchangeTest, AVerifyComparesEveryAnswerWithItsRowAndChangesNothing) {
-    for (const VerifyCase& c : kCases) {
+    for (const VerifyCase& c : Cases) {
         SCOPED_TRACE(c.what);
         commands.clear();
         for (int n = 1; n <= 100; ++n) {

@@ -267,7 +267,7 @@ TEST_F(CommEventTest, ABatchThatFindsTheDeviceGoneTellsThatOnceInsteadOfItsFaile
         PumpAWhile();
         EXPECT_EQ(messages(),
                   std::vector<std::string>{WithSystemError(
-                      "Connection to " + comm_.GetDeviceName() + " lost", kHungUpError)});
+                      "Connection to " + comm_.GetDeviceName() + " lost", HungUpError)});
         EXPECT_EQ(framework_.ShownErrors().size(), shownBefore + (handled ? 0u : 1u));
         comm_.Close();
     }

@@ -50,11 +50,11 @@ TEST_F(CommTest, OpenConfiguresTheDeviceInItsOrder) {
 
 TEST_F(CommTest, AFailedOpenRollsBackAndLeavesNoDescriptor) {
     UseFake();
-    const std::pair<const char*, std::string> steps[] = {
-        {"SetCommState", WithSystemError("Error writing dcb", EIO)},
-        {"SetupComm", WithSystemError("Error initializing buffers", EIO)},
-        {"SetCommTimeouts", WithSystemError("Error setting timeouts", EIO)},
-        {"SetCommMask", WithSystemError(" Error setting EventMask", EIO)},
+    const std::pair<FakeCall, std::string> steps[] = {
+        {FakeCall::SetCommState, WithSystemError("Error writing dcb", EIO)},
+        {FakeCall::SetupComm, WithSystemError("Error initializing buffers", EIO)},
+        {FakeCall::SetCommTimeouts, WithSystemError("Error setting timeouts", EIO)},
+        {FakeCall::SetCommMask, WithSystemError(" Error setting EventMask", EIO)},
     };
     const int before = OpenDescriptors();
     bool opened = false;
@@ -78,25 +78,25 @@ TEST_F(CommTest, AFailedOpenRollsBackAndLeavesNoDescriptor) {
 TEST_F(CommTest, AMissingDeviceIsReportedByItsPortName) {
 #ifdef _WIN32
     // The pty peer maps the pairs of the tests that run at once from COM5 up.
-    constexpr int port = 4;
+    constexpr int Port = 4;
 #else
-    constexpr int port = 7;
+    constexpr int Port = 7;
 #endif
-    const std::string name = "COM" + std::to_string(port);
+    const std::string name = "COM" + std::to_string(Port);
     const std::string notFound = "Specified device not found (" + name + ").";
     const int before = OpenDescriptors();
     comm_.SetDeviceName("COM%d");
-    comm_.SetPortNum(port);
+    comm_.SetPortNum(Port);
     {
         const ScopedPortNames names(name, "/dev/q4471-no-such-port");
         EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), notFound);
         EXPECT_EQ(comm_.LastOpenError(), ENOENT);
     }
     EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), notFound);
-    EXPECT_EQ(GetPortState(port), 2);
+    EXPECT_EQ(GetPortState(Port), 2);
     // A node without hardware behind it counts as missing too.
     UseFake();
-    fake_.failures = {{"CreateFile", kNoHardwareError}};
+    fake_.failures = {{FakeCall::CreateFile, NoHardwareError}};
     EXPECT_EQ(ErrorOf([&] { comm_.Open(); }), notFound);
     EXPECT_EQ(OpenDescriptors(), before);
 }

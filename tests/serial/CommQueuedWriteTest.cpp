@@ -84,7 +84,7 @@ TEST_F(QueuedWriteTest, AnAppendTakesAnExactFitAtOnceAndOtherwiseWaitsForOneByte
 }
 
 TEST_F(QueuedWriteTest, ACallOfAnySizeGoesInWhileTheLineMovesAndFailsOnceItStands) {
-    constexpr std::size_t all = SIZE_MAX;
+    constexpr std::size_t All = SIZE_MAX;
     struct Case {
         const char* name;
         std::size_t size;
@@ -94,12 +94,12 @@ TEST_F(QueuedWriteTest, ACallOfAnySizeGoesInWhileTheLineMovesAndFailsOnceItStand
         int32_t timeout;
     };
     const Case cases[] = {
-        {"below the queue", 100, 4096, 0ms, all, 1000},
-        {"exactly the queue", 2048, 4096, 0ms, all, 1000},
-        {"one byte more than the queue", 2049, 4096, 0ms, all, 1000},
-        {"a hundred times the queue", 204800 + 5, 4096, 0ms, all, 1000},
+        {"below the queue", 100, 4096, 0ms, All, 1000},
+        {"exactly the queue", 2048, 4096, 0ms, All, 1000},
+        {"one byte more than the queue", 2049, 4096, 0ms, All, 1000},
+        {"a hundred times the queue", 204800 + 5, 4096, 0ms, All, 1000},
         // At least 512 reads with a pause after each: over two time-outs in all.
-        {"a slow peer: the line moves for longer than one time-out", 512 * 1024, 1024, 4ms, all,
+        {"a slow peer: the line moves for longer than one time-out", 512 * 1024, 1024, 4ms, All,
          1000},
         // At least 400 reads before it stops.
         {"a peer that stops reading", 512 * 1024, 1024, 4ms, 400 * 1024, 1000},
@@ -131,7 +131,7 @@ TEST_F(QueuedWriteTest, ACallOfAnySizeGoesInWhileTheLineMovesAndFailsOnceItStand
         writer.join();
         EXPECT_EQ(received.size(), expected);
         EXPECT_TRUE(received == bytes.substr(0, expected)) << "lost, doubled or torn bytes";
-        if (c.peerReads == all) {
+        if (c.peerReads == All) {
             EXPECT_EQ(error, "");
             EXPECT_EQ(written, static_cast<int32_t>(c.size));
             if (c.peerPause > 0ms) {
@@ -404,8 +404,8 @@ TEST_F(QueuedWriteTest, StoppingWhileAWriteWaitsEndsItWithoutAnotherWord) {
         SCOPED_TRACE(c.name);
         log_.clear();
         std::unique_ptr<TVaComm> port = NewPort();
-        constexpr int32_t timeout = 60000;
-        port->Buffers().SetWriteTimeout(timeout);
+        constexpr int32_t Timeout = 60000;
+        port->Buffers().SetWriteTimeout(Timeout);
         Open(*port);
         port->SetXon(false);
         ASSERT_EQ(port->WriteText(std::string(2000, 'q')), true);
@@ -422,7 +422,7 @@ TEST_F(QueuedWriteTest, StoppingWhileAWriteWaitsEndsItWithoutAnotherWord) {
             const Clock::time_point closing = Clock::now();
             std::thread([&] { port->Close(); }).join();
             writer.join();
-            EXPECT_LT(MillisecondsSince(closing), timeout / 2) << "the writer waited out its time";
+            EXPECT_LT(MillisecondsSince(closing), Timeout / 2) << "the writer waited out its time";
             EXPECT_EQ(appended.load(), 0);
             EXPECT_EQ(error, "");
         } else if (c.destroy) {
@@ -538,9 +538,8 @@ TEST_F(QueuedWriteTest, AFailedWriteIsToldAndTriedAgainUnlessTheDeviceHasGone) {
         PumpAWhile();
         EXPECT_EQ(spy_.refusedWrites.load(), 1) << "a gone device was written again";
         ASSERT_EQ(framework_.ShownErrors().size(), 1u);
-        EXPECT_EQ(
-            framework_.ShownErrors()[0],
-            WithSystemError("Connection to " + comm_.GetDeviceName() + " lost", kHungUpError));
+        EXPECT_EQ(framework_.ShownErrors()[0],
+                  WithSystemError("Connection to " + comm_.GetDeviceName() + " lost", HungUpError));
         EXPECT_EQ(comm_.WriteBufUsed(), 1000);
         EXPECT_EQ(Logged("OnTxEmpty"), 0u);
         comm_.Close();

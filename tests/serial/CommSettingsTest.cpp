@@ -151,7 +151,7 @@ TEST_F(CommTest, RefusedSettingsLeaveThePortAsItWas) {
         const std::string before = Settings(comm_);
         const std::size_t written = fake_.settings.size();
         if (test.deviceRefuses) {
-            fake_.failures["SetCommState"] = 22;
+            fake_.failures[FakeCall::SetCommState] = 22;
         }
         const std::string error = ErrorOf([&] { test.change(comm_); });
         EXPECT_EQ(error, test.deviceRefuses ? WithSystemError("Error writing dcb", 22)
@@ -300,7 +300,7 @@ TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 4096u);
     EXPECT_EQ(comm_.Properties().dwCurrentTxQueue, 2048u);
 #endif
-    fake_.failures = {{"GetCommProperties", EIO}};
+    fake_.failures = {{FakeCall::GetCommProperties, EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.GetProperties(); }),
               WithSystemError("Error reading port properties", EIO));
     EXPECT_EQ(comm_.Properties().dwCurrentRxQueue, 0u); // cleared before the query
@@ -308,15 +308,15 @@ TEST_F(CommTest, TheCapabilityRecordNeedsAnOpenPort) {
 
 TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
 #ifdef _WIN32
-    constexpr int kInvalid = 87;     // ERROR_INVALID_PARAMETER
-    constexpr int kMissing = 2;      // ERROR_FILE_NOT_FOUND
-    constexpr int kNoPermission = 0; // Windows answers a held port and a forbidden one alike
-    constexpr int kBusy = 5;         // ERROR_ACCESS_DENIED
+    constexpr int Invalid = 87;     // ERROR_INVALID_PARAMETER
+    constexpr int Missing = 2;      // ERROR_FILE_NOT_FOUND
+    constexpr int NoPermission = 0; // Windows answers a held port and a forbidden one alike
+    constexpr int Busy = 5;         // ERROR_ACCESS_DENIED
 #else
-    constexpr int kInvalid = EINVAL;
-    constexpr int kMissing = ENOENT;
-    constexpr int kNoPermission = EACCES;
-    constexpr int kBusy = EBUSY;
+    constexpr int Invalid = EINVAL;
+    constexpr int Missing = ENOENT;
+    constexpr int NoPermission = EACCES;
+    constexpr int Busy = EBUSY;
 #endif
     struct Case {
         const char* name;
@@ -327,24 +327,24 @@ TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
     };
     TVaComm other(nullptr);
     other.SetDeviceName(pty_.SlavePath());
-    const auto failing = [this](const char* call, int code) {
+    const auto failing = [this](FakeCall call, int code) {
         fake_.failures.clear();
         fake_.failures[call] = code;
     };
     std::vector<Case> cases = {
         {"device missing",
          [&] {
-             failing("CreateFile", kMissing);
+             failing(FakeCall::CreateFile, Missing);
              comm_.Open();
          },
-         ekDeviceMissing, kMissing, ""},
+         ekDeviceMissing, Missing, ""},
         {"busy",
          [&] {
              fake_.failures.clear();
              other.Open();
              comm_.Open();
          },
-         ekBusy, kBusy, ""},
+         ekBusy, Busy, ""},
         {"open while open",
          [&] {
              other.Close();
@@ -354,25 +354,25 @@ TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
          ekPortOpen, 0, ""},
         {"refused setting",
          [&] {
-             failing("SetCommState", kInvalid);
+             failing(FakeCall::SetCommState, Invalid);
              comm_.SetDatabits(db5);
          },
-         ekRefusedSetting, kInvalid, "Databits"},
+         ekRefusedSetting, Invalid, "Databits"},
         {"refused group", [&] { comm_.FlowControl().SetXonXoffIn(true); }, ekRefusedSetting,
-         kInvalid, "FlowControl"},
+         Invalid, "FlowControl"},
         {"other system error",
          [&] {
-             failing("PurgeComm", kInvalid);
+             failing(FakeCall::PurgeComm, Invalid);
              comm_.PurgeRead();
          },
-         ekSystemError, kInvalid, ""},
+         ekSystemError, Invalid, ""},
         {"device gone",
          [&] {
-             failing("ReadFile", kHungUpError);
+             failing(FakeCall::ReadFile, HungUpError);
              char ch;
              comm_.ReadChar(ch);
          },
-         ekDeviceGone, kHungUpError, ""},
+         ekDeviceGone, HungUpError, ""},
         {"line control",
          [&] {
              comm_.Close();
@@ -386,18 +386,18 @@ TEST_F(CommTest, EveryFailureTellsItsKindCodeAndSetting) {
              comm_.FlowControl().SetControlDtr(dtrDisabled);
              comm_.SetStopbits(sb2);
              comm_.SetParity(paOdd);
-             failing("SetCommState", kInvalid);
+             failing(FakeCall::SetCommState, Invalid);
              comm_.Open();
          },
-         ekRefusedSetting, kInvalid, "FlowControl, Stopbits, Parity"},
+         ekRefusedSetting, Invalid, "FlowControl, Stopbits, Parity"},
     };
-    if (kNoPermission != 0) {
+    if (NoPermission != 0) {
         cases.push_back({"no permission",
                          [&] {
-                             failing("CreateFile", kNoPermission);
+                             failing(FakeCall::CreateFile, NoPermission);
                              comm_.Open();
                          },
-                         ekNoPermission, kNoPermission, ""});
+                         ekNoPermission, NoPermission, ""});
     }
     UseFake();
     for (const Case& test : cases) {

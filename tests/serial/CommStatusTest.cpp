@@ -65,7 +65,7 @@ TEST_F(CommStatusTest, HoldFlagsAndModemLinesByIndex) {
     EXPECT_TRUE(comm_.GetModemStatus(4));
     EXPECT_FALSE(comm_.GetModemStatus(5));
 
-    fake_.failures = {{"GetCommModemStatus", EIO}};
+    fake_.failures = {{FakeCall::GetCommModemStatus, EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.GetModemStatus(1); }),
               WithSystemError("Error reading modem state", EIO));
 
@@ -90,7 +90,7 @@ TEST_F(CommStatusTest, LineFunctionsAndTheirRefusals) {
     comm_.ResetDev();
     EXPECT_EQ(fake_.functions, (std::vector<uint32_t>{5, 6, 3, 4, 8, 9, 1, 2, 7}));
 
-    fake_.failures = {{"EscapeCommFunction", EIO}};
+    fake_.failures = {{FakeCall::EscapeCommFunction, EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.SetBreak(true); }),
               WithSystemError("Error calling comm function", EIO));
     fake_.failures.clear();

@@ -153,20 +153,20 @@ TEST_F(CommTransfersTest, AClosedPortMovesNothing) {
 TEST_F(CommTransfersTest, AVanishedDeviceRaisesReadAndWriteErrors) {
     pty_.CloseMaster();
     char ch = 0;
-    EXPECT_EQ(ErrorOf([&] { comm_.ReadChar(ch); }), WithSystemError("Read error", kHungUpError));
+    EXPECT_EQ(ErrorOf([&] { comm_.ReadChar(ch); }), WithSystemError("Read error", HungUpError));
     EXPECT_EQ(ErrorOf([&] { comm_.WriteText("MEM"); }),
-              WithSystemError("Write error", kHungUpError));
+              WithSystemError("Write error", HungUpError));
     // A gone device is no driver without lines or counters: the queries raise too.
     EXPECT_EQ(ErrorOf([&] { comm_.ReadBufUsed(); }),
-              WithSystemError("Error retrieving statistics", kHungUpError));
+              WithSystemError("Error retrieving statistics", HungUpError));
     EXPECT_EQ(ErrorOf([&] { comm_.GetModemStatus(1); }),
-              WithSystemError("Error reading modem state", kHungUpError));
+              WithSystemError("Error reading modem state", HungUpError));
     EXPECT_EQ(ErrorOf([&] { comm_.SetRTS(true); }),
-              WithSystemError("Error calling comm function", kHungUpError));
+              WithSystemError("Error calling comm function", HungUpError));
 #ifndef _WIN32
     // Wine purges a hung-up terminal without an error; the next read reports the loss.
     EXPECT_EQ(ErrorOf([&] { comm_.PurgeRead(); }),
-              WithSystemError("Error clearing buffers", kHungUpError));
+              WithSystemError("Error clearing buffers", HungUpError));
 #endif
     comm_.Close();
 }
@@ -178,9 +178,9 @@ TEST_F(CommTransfersTest, FailedPurgesAndQueriesRaise) {
     fake_.calls.clear();
     EXPECT_EQ(comm_.ReadText(), ""); // nothing waits: not even a read is tried
     EXPECT_EQ(std::count(fake_.calls.begin(), fake_.calls.end(), "ReadFile"), 0);
-    fake_.failures = {{"PurgeComm", EIO}};
+    fake_.failures = {{FakeCall::PurgeComm, EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.PurgeRead(); }), WithSystemError("Error clearing buffers", EIO));
-    fake_.failures = {{"ClearCommError", EIO}};
+    fake_.failures = {{FakeCall::ClearCommError, EIO}};
     EXPECT_EQ(ErrorOf([&] { comm_.ReadText(); }),
               WithSystemError("Error retrieving statistics", EIO));
 }

@@ -13,10 +13,30 @@
 #include <utility>
 #include <vector>
 
+// The calls a test can make fail: a misspelt one does not compile.
+enum class FakeCall {
+    CreateFile,
+    SetCommState,
+    GetDefaultCommConfig,
+    SetCommTimeouts,
+    SetupComm,
+    SetCommMask,
+    PurgeComm,
+    ClearCommError,
+    GetCommModemStatus,
+    EscapeCommFunction,
+    GetCommProperties,
+    ReadFile,
+    WriteFile,
+    WaitInput,
+    WaitWriteRoom,
+    CreateEventWaiter
+};
+
 class FakeCommSystem : public SerialPlatform::ICommSystem {
 public:
-    // Calls that fail, by name, with the error code to report.
-    std::map<std::string, int> failures;
+    // Calls that fail, with the error code to report.
+    std::map<FakeCall, int> failures;
     // What the driver reports.
     uint32_t modemStat = 0;
     uint32_t comStatFlags = 0;
@@ -38,36 +58,37 @@ public:
     using THandle = SerialPlatform::THandle;
 
     THandle CreateFile(const std::string& path) override {
-        return Fails("CreateFile") ? SerialPlatform::INVALID_HANDLE_VALUE : host_.CreateFile(path);
+        return Fails(FakeCall::CreateFile) ? SerialPlatform::INVALID_HANDLE_VALUE
+                                           : host_.CreateFile(path);
     }
     bool CloseHandle(THandle handle) override {
         calls.push_back("CloseHandle");
         return host_.CloseHandle(handle);
     }
     bool SetCommState(THandle handle, const SerialPlatform::DCB& dcb) override {
-        if (Fails("SetCommState")) {
+        if (Fails(FakeCall::SetCommState)) {
             return false;
         }
         settings.push_back(dcb);
         return !passSettings || host_.SetCommState(handle, dcb);
     }
     bool GetDefaultCommConfig(const std::string& path, SerialPlatform::DCB& dcb) override {
-        return !Fails("GetDefaultCommConfig") && host_.GetDefaultCommConfig(path, dcb);
+        return !Fails(FakeCall::GetDefaultCommConfig) && host_.GetDefaultCommConfig(path, dcb);
     }
     bool SetCommTimeouts(THandle handle, const SerialPlatform::COMMTIMEOUTS& timeouts) override {
-        return !Fails("SetCommTimeouts") && host_.SetCommTimeouts(handle, timeouts);
+        return !Fails(FakeCall::SetCommTimeouts) && host_.SetCommTimeouts(handle, timeouts);
     }
     bool SetupComm(THandle handle, uint32_t inQueue, uint32_t outQueue) override {
-        return !Fails("SetupComm") && host_.SetupComm(handle, inQueue, outQueue);
+        return !Fails(FakeCall::SetupComm) && host_.SetupComm(handle, inQueue, outQueue);
     }
     bool SetCommMask(THandle handle, uint32_t evtMask) override {
-        return !Fails("SetCommMask") && host_.SetCommMask(handle, evtMask);
+        return !Fails(FakeCall::SetCommMask) && host_.SetCommMask(handle, evtMask);
     }
     bool PurgeComm(THandle handle, uint32_t flags) override {
-        return !Fails("PurgeComm") && host_.PurgeComm(handle, flags);
+        return !Fails(FakeCall::PurgeComm) && host_.PurgeComm(handle, flags);
     }
     bool ClearCommError(THandle handle, uint32_t& errors, SerialPlatform::COMSTAT& stat) override {
-        if (Fails("ClearCommError") || !host_.ClearCommError(handle, errors, stat)) {
+        if (Fails(FakeCall::ClearCommError) || !host_.ClearCommError(handle, errors, stat)) {
             return false;
         }
         errors |= std::exchange(pendingErrors, 0);
@@ -78,24 +99,24 @@ public:
         return true;
     }
     bool GetCommModemStatus(THandle handle, uint32_t& status) override {
-        if (Fails("GetCommModemStatus") || !host_.GetCommModemStatus(handle, status)) {
+        if (Fails(FakeCall::GetCommModemStatus) || !host_.GetCommModemStatus(handle, status)) {
             return false;
         }
         status |= modemStat;
         return true;
     }
     bool EscapeCommFunction(THandle, uint32_t func) override {
-        if (Fails("EscapeCommFunction")) {
+        if (Fails(FakeCall::EscapeCommFunction)) {
             return false;
         }
         functions.push_back(func);
         return true; // lines and break do nothing on a pseudo-terminal anyway
     }
     bool GetCommProperties(THandle handle, SerialPlatform::COMMPROP& prop) override {
-        return !Fails("GetCommProperties") && host_.GetCommProperties(handle, prop);
+        return !Fails(FakeCall::GetCommProperties) && host_.GetCommProperties(handle, prop);
     }
     bool ReadFile(THandle handle, void* buffer, uint32_t count, uint32_t& read) override {
-        if (Fails("ReadFile")) {
+        if (Fails(FakeCall::ReadFile)) {
             return false;
         }
         if (!input) {
@@ -107,22 +128,22 @@ public:
     }
     bool WriteFile(THandle handle, const void* buffer, uint32_t count, uint32_t timeoutMs,
                    SerialPlatform::TSignalHandle cancelEvent, uint32_t& written) override {
-        return !Fails("WriteFile") &&
+        return !Fails(FakeCall::WriteFile) &&
                host_.WriteFile(handle, buffer, count, timeoutMs, cancelEvent, written);
     }
     uint32_t UncountedInput(uint32_t counted) override { return host_.UncountedInput(counted); }
     uint32_t UnreportedWrite(THandle handle) override { return host_.UnreportedWrite(handle); }
     int WaitInput(THandle handle, uint32_t timeoutMs,
                   SerialPlatform::TSignalHandle cancelEvent) override {
-        return Fails("WaitInput") ? -1 : host_.WaitInput(handle, timeoutMs, cancelEvent);
+        return Fails(FakeCall::WaitInput) ? -1 : host_.WaitInput(handle, timeoutMs, cancelEvent);
     }
     int WaitWriteRoom(THandle handle,
                       std::span<const SerialPlatform::TSignalHandle> wakers) override {
-        return Fails("WaitWriteRoom") ? -1 : host_.WaitWriteRoom(handle, wakers);
+        return Fails(FakeCall::WaitWriteRoom) ? -1 : host_.WaitWriteRoom(handle, wakers);
     }
     std::unique_ptr<SerialPlatform::ICommEventWaiter>
     CreateEventWaiter(THandle handle, SerialPlatform::TSignalHandle stopEvent) override {
-        if (Fails("CreateEventWaiter")) {
+        if (Fails(FakeCall::CreateEventWaiter)) {
             return nullptr;
         }
         return scriptedEvents != nullptr ? scriptedEvents->NewWaiter(stopEvent)
@@ -133,8 +154,10 @@ public:
     }
 
 private:
-    bool Fails(const std::string& call) {
-        calls.push_back(call);
+    // Logs the call by the name of the function that asks: each is named as the call it stands
+    // for.
+    bool Fails(FakeCall call, const char* name = __builtin_FUNCTION()) {
+        calls.push_back(name);
         const auto failure = failures.find(call);
         if (failure == failures.end()) {
             return false;

@@ -63,8 +63,8 @@ public:
 
     // The master's side of a benchmark, done here so that nothing between the port and the peer
     // (the Wine harness's TCP) is timed. Each blocks until done; a port that stops sending or
-    // taking bytes for kStall makes it throw rather than hang.
-    static constexpr std::chrono::seconds kStall{10};
+    // taking bytes for Stall makes it throw rather than hang.
+    static constexpr std::chrono::seconds Stall{10};
 
     // Reads a request of `requestSize` bytes and writes `answer`, `count` times.
     void Echo(std::size_t requestSize, const std::string& answer, int count) const {
@@ -124,7 +124,7 @@ private:
     }
 
     std::size_t ReadSomeOrThrow(char* data, std::size_t size) const {
-        const std::size_t got = ReadSome(data, size, std::chrono::steady_clock::now() + kStall);
+        const std::size_t got = ReadSome(data, size, std::chrono::steady_clock::now() + Stall);
         if (got == 0) {
             throw std::runtime_error("the port sends nothing more");
         }
@@ -137,14 +137,14 @@ private:
         }
     }
 
-    // Writes all bytes, waiting for room at most kStall each time.
+    // Writes all bytes, waiting for room at most Stall each time.
     void Write(const char* data, std::size_t size) const {
         for (std::size_t done = 0; done < size;) {
             if (!master_.Valid()) {
                 throw std::runtime_error("master write failed");
             }
             pollfd fd{master_.Get(), POLLOUT, 0};
-            const int ready = poll(&fd, 1, kStallMillis);
+            const int ready = poll(&fd, 1, StallMillis);
             if (ready == 0) {
                 throw std::runtime_error("the port takes nothing more");
             }
@@ -156,7 +156,7 @@ private:
         }
     }
 
-    static constexpr int kStallMillis = static_cast<int>(std::chrono::milliseconds(kStall).count());
+    static constexpr int StallMillis = static_cast<int>(std::chrono::milliseconds(Stall).count());
 
     SerialPlatform::FileDescriptor holder_; // closed after the master, as the peer hangs up first
     SerialPlatform::FileDescriptor master_;

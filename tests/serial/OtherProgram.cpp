@@ -31,7 +31,7 @@ bool OtherProgram::ExclusiveFlag() const {
 }
 
 unsigned OtherProgram::StandardRate() const {
-    static constexpr std::array<std::pair<speed_t, unsigned>, 8> rates = {{
+    static constexpr std::array<std::pair<speed_t, unsigned>, 8> Rates = {{
         {B1200, 1200},
         {B2400, 2400},
         {B4800, 4800},
@@ -45,7 +45,7 @@ unsigned OtherProgram::StandardRate() const {
     if (tcgetattr(fd_.Get(), &tio) != 0) {
         return 0;
     }
-    for (const auto& [code, rate] : rates) {
+    for (const auto& [code, rate] : Rates) {
         if (cfgetospeed(&tio) == code) {
             return rate;
         }

@@ -54,7 +54,7 @@ Reply Request(SOCKET connection, uint32_t op, uint32_t a, uint32_t b, const std:
     SendAll(connection, payload.data(), payload.size());
     std::array<uint32_t, 2> answer{};
     ReadAll(connection, answer.data(), sizeof answer);
-    if (answer[1] > PtyPeer::kMaxPayload) {
+    if (answer[1] > PtyPeer::MaxPayload) {
         throw std::runtime_error("the pty peer's answer is garbled");
     }
     Reply reply{static_cast<int32_t>(answer[0]), std::string(answer[1], '\0')};
@@ -96,9 +96,9 @@ template <typename Number> uint32_t ToRequestNumber(Number number) {
 
 PeerPtyPair::PeerPtyPair() {
     StartWinsock();
-    const char* address = std::getenv(PtyPeer::kAddressVariable);
+    const char* address = std::getenv(PtyPeer::AddressVariable);
     if (address == nullptr) {
-        throw std::runtime_error(std::string("no pty peer: ") + PtyPeer::kAddressVariable +
+        throw std::runtime_error(std::string("no pty peer: ") + PtyPeer::AddressVariable +
                                  " is unset; run under tools/wine/wine-run.sh");
     }
     address_ = address;

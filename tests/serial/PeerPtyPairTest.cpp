@@ -150,7 +150,7 @@ TEST_F(PeerPortTest, TheLinesThePortSetsReachThePeerAndThePeersReachThePort) {
         EXPECT_EQ(status, 0u) << test.line;
     }
     // The port cannot drive the peer's lines.
-    pty_.SetModemLines(0, PtyPeer::kPeerLines);
+    pty_.SetModemLines(0, PtyPeer::PeerLines);
     EXPECT_TRUE(EscapeCommFunction(port_.Get(), SETDTR));
     EXPECT_EQ(pty_.ModemLines(), static_cast<uint32_t>(PtyPeer::lineDtr));
 }

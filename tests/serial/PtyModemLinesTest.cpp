@@ -33,7 +33,7 @@ TEST(PtyModemLines, OnlyTheSlaveOfAPairWithAFileHasLines) {
     const unsigned number = std::stoul(pair.SlavePath().substr(pair.SlavePath().rfind('/') + 1));
     const std::string file = PtyModemLines::FileFor(folder.Path(), number);
     {
-        const ScopedEnv directory(PtyModemLines::kDirectoryVariable, folder.Path());
+        const ScopedEnv directory(PtyModemLines::DirectoryVariable, folder.Path());
         EXPECT_FALSE(PtyModemLines::FileOfSlave(slave.Get())); // no file yet
         ASSERT_TRUE(PtyModemLines::Create(file));
         EXPECT_EQ(PtyModemLines::FileOfSlave(slave.Get()), file);

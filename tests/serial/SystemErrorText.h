@@ -19,12 +19,12 @@ inline std::string WithSystemError(std::string message, int code) {
 
 #ifdef _WIN32
 // A pseudo-terminal whose master has hung up, as Wine answers for it: ERROR_NOT_READY.
-inline constexpr int kHungUpError = 21;
+inline constexpr int HungUpError = 21;
 // A failed open that means the device is missing, beside ERROR_FILE_NOT_FOUND:
 // ERROR_PATH_NOT_FOUND.
-inline constexpr int kNoHardwareError = 3;
+inline constexpr int NoHardwareError = 3;
 #else
-inline constexpr int kHungUpError = EIO;
+inline constexpr int HungUpError = EIO;
 // A device node without hardware behind it.
-inline constexpr int kNoHardwareError = ENXIO;
+inline constexpr int NoHardwareError = ENXIO;
 #endif

@@ -7,6 +7,7 @@
 #include "serial/diagnostics/PortHelp.h"
 #include "serial/diagnostics/PortNames.h"
 
+#include <q4471/framework/Counted.h>
 #include <q4471/serial/DeviceNames.h>
 #include <q4471/serial/SerialPortWatcher.h>
 #include <q4471/serial/VaComm.h>
@@ -101,7 +102,26 @@ TLineMonitorForm::~TLineMonitorForm() {
 void TLineMonitorForm::BuildControls() {
     auto* client = new QWidget(this);
     auto* rows = new QVBoxLayout(client);
+    // Made in the order of the window, which is the order of the keyboard's focus.
+    rows->addLayout(PortRow(client));
+    rows->addLayout(LineRow(client));
+    rows->addLayout(ControlRow(client));
+    view_ = new TTrafficView(client);
+    view_->setObjectName(QStringLiteral("TrafficView"));
+    rows->addWidget(view_, 1);
+    rows->addLayout(SendRow(client));
+    rows->addLayout(ToolRow(client));
+    setCentralWidget(client);
 
+    status_ = new QLabel(statusBar());
+    status_->setObjectName(QStringLiteral("StatusText"));
+    // A port's error text may quote a device name that reads like markup.
+    status_->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(status_, 1);
+    view_->OnFlushed = [this] { ShowCounters(); };
+}
+
+QHBoxLayout* TLineMonitorForm::PortRow(QWidget* client) {
     portBox_ = new QComboBox(client);
     portBox_->setObjectName(QStringLiteral("PortBox"));
     portBox_->setEditable(true);
@@ -115,8 +135,10 @@ void TLineMonitorForm::BuildControls() {
     portRow->addWidget(portBox_, 1);
     portRow->addWidget(openButton_);
     portRow->addWidget(closeButton_);
-    rows->addLayout(portRow);
+    return portRow;
+}
 
+QHBoxLayout* TLineMonitorForm::LineRow(QWidget* client) {
     const TLineSettings defaults;
     rateBox_ = new QComboBox(client);
     rateBox_->setObjectName(QStringLiteral("RateBox"));
@@ -142,8 +164,10 @@ void TLineMonitorForm::BuildControls() {
     lineRow->addWidget(Caption(client, tr("&Flow control"), flowBox_));
     lineRow->addWidget(flowBox_);
     lineRow->addStretch(1);
-    rows->addLayout(lineRow);
+    return lineRow;
+}
 
+QHBoxLayout* TLineMonitorForm::ControlRow(QWidget* client) {
     leds_ = new TLineStatusDisplay(nullptr, client);
     leds_->setObjectName(QStringLiteral("LineStatus"));
     leds_->setFixedSize(316, 18);
@@ -159,12 +183,10 @@ void TLineMonitorForm::BuildControls() {
     controlRow->addWidget(breakButton_);
     controlRow->addWidget(purgeButton_);
     controlRow->addStretch(1);
-    rows->addLayout(controlRow);
+    return controlRow;
+}
 
-    view_ = new TTrafficView(client);
-    view_->setObjectName(QStringLiteral("TrafficView"));
-    rows->addWidget(view_, 1);
-
+QHBoxLayout* TLineMonitorForm::SendRow(QWidget* client) {
     sendLine_ = new QLineEdit(client);
     sendLine_->setObjectName(QStringLiteral("SendLine"));
     sendLine_->setPlaceholderText(
@@ -174,8 +196,10 @@ void TLineMonitorForm::BuildControls() {
     sendRow->addWidget(Caption(client, tr("Se&nd line"), sendLine_));
     sendRow->addWidget(sendLine_, 1);
     sendRow->addWidget(sendButton_);
-    rows->addLayout(sendRow);
+    return sendRow;
+}
 
+QHBoxLayout* TLineMonitorForm::ToolRow(QWidget* client) {
     memoryBox_ = new QSpinBox(client);
     memoryBox_->setObjectName(QStringLiteral("MemoryBox"));
     memoryBox_->setRange(1, 100);
@@ -192,15 +216,7 @@ void TLineMonitorForm::BuildControls() {
     toolRow->addWidget(counters_, 1);
     toolRow->addWidget(saveButton_);
     toolRow->addWidget(clearButton_);
-    rows->addLayout(toolRow);
-    setCentralWidget(client);
-
-    status_ = new QLabel(statusBar());
-    status_->setObjectName(QStringLiteral("StatusText"));
-    // A port's error text may quote a device name that reads like markup.
-    status_->setTextFormat(Qt::PlainText);
-    statusBar()->addWidget(status_, 1);
-    view_->OnFlushed = [this] { ShowCounters(); };
+    return toolRow;
 }
 
 void TLineMonitorForm::ConnectControls() {
@@ -455,7 +471,7 @@ void TLineMonitorForm::Send(const std::string& bytes) {
     bytesOut_ += static_cast<int64_t>(bytes.size());
     view_->AddLines(TrafficFormat::FormatRun(TDirection::Sent, NowMs(), bytes));
     ShowCounters();
-    ShowStatus("Sent " + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte" : " bytes"));
+    ShowStatus("Sent " + Counted(bytes.size(), "byte", "bytes"));
 }
 
 void TLineMonitorForm::DataArrived(const char* data, int32_t count) {

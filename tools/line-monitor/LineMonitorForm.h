@@ -10,6 +10,7 @@
 #include <string>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -47,6 +48,13 @@ public:
 
 private:
     void BuildControls();
+    // The window's rows, top to bottom: the port, the line settings, the modem lines with their
+    // buttons, the line to send, and the tools beside the counters.
+    QHBoxLayout* PortRow(QWidget* client);
+    QHBoxLayout* LineRow(QWidget* client);
+    QHBoxLayout* ControlRow(QWidget* client);
+    QHBoxLayout* SendRow(QWidget* client);
+    QHBoxLayout* ToolRow(QWidget* client);
     void ConnectControls();
     // Runs a user's command; an error of the port goes to the status line.
     void Guarded(const std::function<void()>& command);

@@ -6,22 +6,22 @@ namespace radiosim {
 
 namespace {
 
-constexpr std::string_view kQueryPrefix = "MEM:USR:SET? ";
-constexpr std::string_view kSetPrefix = "MEM:USR:SET ";
+constexpr std::string_view QueryPrefix = "MEM:USR:SET? ";
+constexpr std::string_view SetPrefix = "MEM:USR:SET ";
 
 } // namespace
 
 Command ParseCommand(std::string_view text) {
     Command command;
-    if (text.starts_with(kQueryPrefix)) {
+    if (text.starts_with(QueryPrefix)) {
         command.kind = Command::Kind::Query;
-        const auto number = ParseDecimal(text.substr(kQueryPrefix.size()));
-        if (number && *number >= 1 && *number <= kMemoryCount) {
+        const auto number = ParseDecimal(text.substr(QueryPrefix.size()));
+        if (number && *number >= 1 && *number <= MemoryCount) {
             command.memory = number;
         }
-    } else if (text.starts_with(kSetPrefix)) {
+    } else if (text.starts_with(SetPrefix)) {
         command.kind = Command::Kind::Set;
-        command.record = text.substr(kSetPrefix.size());
+        command.record = text.substr(SetPrefix.size());
         command.memory = MemoryNumberOf(command.record);
     }
     return command;

@@ -12,7 +12,7 @@ void CommandFramer::Feed(std::string_view bytes) {
             continue;
         } else if (dropped_ > 0) {
             ++dropped_;
-        } else if (pending_.size() < kMaxLineLength) {
+        } else if (pending_.size() < MaxLineLength) {
             pending_.push_back(byte);
         } else {
             dropped_ = pending_.size() + 1;

@@ -11,7 +11,7 @@ namespace radiosim {
 
 // Cuts the byte stream from the line into commands. A command is the bytes before a CR; line
 // feeds where a command would begin (after a CR, or stray ones) are dropped, and so are empty
-// commands. Every other byte is kept unchanged. A command longer than kMaxLineLength is garbage:
+// commands. Every other byte is kept unchanged. A command longer than MaxLineLength is garbage:
 // it is dropped whole, through to its CR, and reported with the number of bytes lost.
 class CommandFramer {
 public:

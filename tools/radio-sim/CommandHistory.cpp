@@ -6,7 +6,7 @@ void CommandHistory::Add(ReceivedCommand command) {
     {
         std::lock_guard lock(mutex_);
         commands_.push_back(std::move(command));
-        if (commands_.size() > kRetained) {
+        if (commands_.size() > Retained) {
             commands_.pop_front();
         }
         ++count_;

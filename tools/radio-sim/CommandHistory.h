@@ -19,10 +19,10 @@ struct ReceivedCommand {
 };
 
 // The commands received so far, in order, for callers to inspect and wait on. Keeps the most
-// recent kRetained so that a radio left running on a noisy line does not grow without bound.
+// recent Retained so that a radio left running on a noisy line does not grow without bound.
 class CommandHistory {
 public:
-    static constexpr std::size_t kRetained = 10000;
+    static constexpr std::size_t Retained = 10000;
 
     void Add(ReceivedCommand command);
     // Stamps the answer to the `number`-th command received (from 0, the ones no longer

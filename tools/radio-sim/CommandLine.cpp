@@ -29,9 +29,9 @@ void ParseFragments(const std::string& option, std::string_view text, Behaviour&
 
 // "N[,N...]": those set commands; "every:K": every K-th one.
 void ParseDropWrites(const std::string& option, std::string_view text, Behaviour& behaviour) {
-    constexpr std::string_view every = "every:";
-    if (text.starts_with(every)) {
-        behaviour.dropEveryWrite = ParseNumber<int>(option, text.substr(every.size()));
+    constexpr std::string_view Every = "every:";
+    if (text.starts_with(Every)) {
+        behaviour.dropEveryWrite = ParseNumber<int>(option, text.substr(Every.size()));
         if (behaviour.dropEveryWrite < 1) {
             throw UsageError(option + " every:K needs K of 1 or more");
         }

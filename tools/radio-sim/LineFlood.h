@@ -14,8 +14,8 @@ class LineFlood {
 public:
     using Clock = std::chrono::steady_clock;
 
-    static constexpr int kBytesPerSecond = 960;
-    static constexpr std::chrono::milliseconds kRunGap{10};
+    static constexpr int BytesPerSecond = 960;
+    static constexpr std::chrono::milliseconds RunGap{10};
 
     explicit LineFlood(std::uint64_t seed) : random_(seed) {}
 

@@ -27,7 +27,7 @@ void TakeLine(std::string& line, bool tooLong, MemoryStore& store, MemFileSummar
     if (line.ends_with('\r')) {
         line.pop_back();
     }
-    if (line.size() > kMaxLineLength) {
+    if (line.size() > MaxLineLength) {
         tooLong = true;
     }
     if (line.empty() && !tooLong) {
@@ -55,7 +55,7 @@ MemFileSummary ReadMemFile(const std::string& path, MemoryStore& store) {
             TakeLine(line, tooLong, store, summary);
             line.clear();
             tooLong = false;
-        } else if (line.size() <= kMaxLineLength) { // one byte more leaves room for the CR
+        } else if (line.size() <= MaxLineLength) { // one byte more leaves room for the CR
             line.push_back(static_cast<char>(c));
         } else {
             tooLong = true;

@@ -8,7 +8,7 @@ namespace radiosim {
 
 struct MemFileSummary {
     int stored = 0;  // lines stored into a memory (a later line for the same memory wins)
-    int ignored = 0; // non-empty lines naming no memory 1..100, or longer than kMaxLineLength
+    int ignored = 0; // non-empty lines naming no memory 1..100, or longer than MaxLineLength
 };
 
 // Reads a .mem file (CR LF or LF line ends, any order) into `store`; memories the file does not

@@ -5,13 +5,13 @@
 namespace radiosim {
 
 MemoryStore::MemoryStore() {
-    for (int number = 1; number <= kMemoryCount; ++number) {
+    for (int number = 1; number <= MemoryCount; ++number) {
         records_[IndexOf(number)] = BlankRecord(number);
     }
 }
 
 std::size_t MemoryStore::IndexOf(int number) {
-    if (number < 1 || number > kMemoryCount) {
+    if (number < 1 || number > MemoryCount) {
         throw std::out_of_range("memory number " + std::to_string(number) + " is outside 1 to 100");
     }
     return static_cast<std::size_t>(number - 1);
@@ -38,7 +38,7 @@ bool MemoryStore::Store(std::string record) {
     return true;
 }
 
-std::array<std::string, kMemoryCount> MemoryStore::Snapshot() const {
+std::array<std::string, MemoryCount> MemoryStore::Snapshot() const {
     std::lock_guard lock(mutex_);
     return records_;
 }

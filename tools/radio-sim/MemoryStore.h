@@ -23,13 +23,13 @@ public:
     // field names no memory 1..100.
     bool Store(std::string record);
 
-    std::array<std::string, kMemoryCount> Snapshot() const;
+    std::array<std::string, MemoryCount> Snapshot() const;
 
 private:
     static std::size_t IndexOf(int number);
 
     mutable std::mutex mutex_;
-    std::array<std::string, kMemoryCount> records_;
+    std::array<std::string, MemoryCount> records_;
 };
 
 } // namespace radiosim

@@ -38,7 +38,7 @@ bool OutputSchedule::Append(const std::vector<std::string>& parts, Clock::time_p
     if (size == 0) {
         return true;
     }
-    if (pendingBytes_ + size > kMaxPendingBytes) {
+    if (pendingBytes_ + size > MaxPendingBytes) {
         return false;
     }
     if (!pieces_.empty()) {

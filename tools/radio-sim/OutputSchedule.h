@@ -16,11 +16,11 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // Bytes the radio holds back before it drops new answers, for a port nobody reads.
-    static constexpr std::size_t kMaxPendingBytes = 64 * 1024;
+    static constexpr std::size_t MaxPendingBytes = 64 * 1024;
 
     // Schedules `answer` in `pieces` parts of nearly equal size (fewer if it is shorter), the
     // first due at `due`, the next ones `gap` apart. False (nothing added) if the answer would
-    // overflow kMaxPendingBytes.
+    // overflow MaxPendingBytes.
     bool Add(const std::string& answer, Clock::time_point due, int pieces,
              std::chrono::milliseconds gap);
     // Schedules `answer` in two pieces: its first `splitAfter` bytes at `due`, the rest `gap`

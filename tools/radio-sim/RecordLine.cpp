@@ -26,7 +26,7 @@ std::optional<int> ParseDecimal(std::string_view digits) {
 
 std::optional<int> MemoryNumberOf(std::string_view record) {
     const auto number = ParseDecimal(FirstField(record));
-    if (!number || *number < 1 || *number > kMemoryCount) {
+    if (!number || *number < 1 || *number > MemoryCount) {
         return std::nullopt;
     }
     return number;

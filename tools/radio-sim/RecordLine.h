@@ -6,9 +6,9 @@
 
 namespace radiosim {
 
-constexpr int kMemoryCount = 100;
+constexpr int MemoryCount = 100;
 // Longest command or .mem line taken in; anything longer is garbage on the line, not a record.
-constexpr std::size_t kMaxLineLength = 4096;
+constexpr std::size_t MaxLineLength = 4096;
 
 // The memory number a record line names in its first field: plain decimal digits, 1 to 100.
 // Anything else (empty, a sign, blanks, 0, 101) names no memory.

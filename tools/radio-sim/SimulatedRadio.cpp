@@ -55,7 +55,7 @@ SimulatedRadio::SimulatedRadio(RadioOptions options)
       framer_({.command = [this](std::string text) { HandleCommand(std::move(text)); },
                .overlong =
                    [this](std::size_t dropped) {
-                       Note("command longer than " + std::to_string(kMaxLineLength) +
+                       Note("command longer than " + std::to_string(MaxLineLength) +
                             " bytes dropped (" + std::to_string(dropped) + " bytes)");
                    }}),
       behaviour_(options_.behaviour) {

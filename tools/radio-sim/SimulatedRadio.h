@@ -56,7 +56,7 @@ public:
     // The slave device path, e.g. "/dev/pts/7"; empty before Start.
     const std::string& DevicePath() const { return devicePath_; }
 
-    // The commands received, in order of arrival (the most recent CommandHistory::kRetained).
+    // The commands received, in order of arrival (the most recent CommandHistory::Retained).
     std::vector<ReceivedCommand> Commands() const { return history_.Commands(); }
     // True once `count` commands have arrived in all; false if `deadline` passes first.
     bool WaitForCommands(std::size_t count, Clock::time_point deadline) const {

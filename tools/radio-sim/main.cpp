@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr const char* kProgram = "q4471-radio-sim";
+constexpr const char* Program = "q4471-radio-sim";
 
 // Signals are taken synchronously by sigwait in main; they are blocked before the serving thread
 // starts, so it inherits the mask and never runs a handler.
@@ -26,13 +26,13 @@ sigset_t HandledSignals() {
 
 void SaveOnRequest(radiosim::SimulatedRadio& radio, const std::string& path) {
     if (path.empty()) {
-        std::cerr << kProgram << ": SIGUSR1 ignored: no --save file given\n";
+        std::cerr << Program << ": SIGUSR1 ignored: no --save file given\n";
         return;
     }
     try {
         radio.SaveMemories(path);
     } catch (const std::exception& error) {
-        std::cerr << kProgram << ": " << error.what() << '\n';
+        std::cerr << Program << ": " << error.what() << '\n';
     }
 }
 
@@ -46,7 +46,7 @@ int Run(const radiosim::RadioOptions& options) {
     try {
         radio.Start();
     } catch (const std::exception& error) {
-        std::cerr << kProgram << ": " << error.what() << '\n';
+        std::cerr << Program << ": " << error.what() << '\n';
         return 1;
     }
     std::printf("%s\n", radio.DevicePath().c_str());
@@ -63,7 +63,7 @@ int Run(const radiosim::RadioOptions& options) {
     try {
         radio.Stop();
     } catch (const std::exception& error) {
-        std::cerr << kProgram << ": " << error.what() << '\n';
+        std::cerr << Program << ": " << error.what() << '\n';
         return 1;
     }
     return 0;
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     try {
         commandLine = radiosim::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const radiosim::UsageError& error) {
-        std::cerr << kProgram << ": " << error.what() << "\nTry '" << kProgram
+        std::cerr << Program << ": " << error.what() << "\nTry '" << Program
                   << " --help' for more information.\n";
         return 2;
     }

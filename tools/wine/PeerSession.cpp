@@ -117,16 +117,16 @@ struct LineBit {
     uint32_t peer;
     int tiocm;
 };
-constexpr std::array<LineBit, 6> kLineBits{{{PtyPeer::lineDtr, TIOCM_DTR},
-                                            {PtyPeer::lineRts, TIOCM_RTS},
-                                            {PtyPeer::lineCts, TIOCM_CTS},
-                                            {PtyPeer::lineDsr, TIOCM_DSR},
-                                            {PtyPeer::lineRing, TIOCM_RI},
-                                            {PtyPeer::lineCarrier, TIOCM_CAR}}};
+constexpr std::array<LineBit, 6> LineBits{{{PtyPeer::lineDtr, TIOCM_DTR},
+                                           {PtyPeer::lineRts, TIOCM_RTS},
+                                           {PtyPeer::lineCts, TIOCM_CTS},
+                                           {PtyPeer::lineDsr, TIOCM_DSR},
+                                           {PtyPeer::lineRing, TIOCM_RI},
+                                           {PtyPeer::lineCarrier, TIOCM_CAR}}};
 
 int ToTiocm(uint32_t lines) {
     int bits = 0;
-    for (const LineBit& line : kLineBits) {
+    for (const LineBit& line : LineBits) {
         bits |= (lines & line.peer) != 0 ? line.tiocm : 0;
     }
     return bits;
@@ -134,7 +134,7 @@ int ToTiocm(uint32_t lines) {
 
 uint32_t FromTiocm(int bits) {
     uint32_t lines = 0;
-    for (const LineBit& line : kLineBits) {
+    for (const LineBit& line : LineBits) {
         lines |= (bits & line.tiocm) != 0 ? line.peer : 0;
     }
     return lines;
@@ -160,8 +160,8 @@ bool Answer(int connection, PeerPair& pair, uint32_t op, uint32_t a, uint32_t b,
         return Reply(connection, bits < 0 ? -EIO : static_cast<int32_t>(FromTiocm(bits)));
     }
     case PtyPeer::opSetModemLines: {
-        const int bits = PtyModemLines::Update(lines, ToTiocm(a & PtyPeer::kPeerLines),
-                                               ToTiocm(b & PtyPeer::kPeerLines));
+        const int bits = PtyModemLines::Update(lines, ToTiocm(a & PtyPeer::PeerLines),
+                                               ToTiocm(b & PtyPeer::PeerLines));
         return Reply(connection, bits < 0 ? -EIO : 0);
     }
     case PtyPeer::opEcho:
@@ -185,7 +185,7 @@ struct Request {
 
 bool ReadRequest(int connection, Request& request) {
     if (!ReadAll(connection, request.head.data(), sizeof request.head) ||
-        request.head[3] > PtyPeer::kMaxPayload) {
+        request.head[3] > PtyPeer::MaxPayload) {
         return false;
     }
     request.payload.assign(request.head[3], '\0');

@@ -19,7 +19,7 @@
 
 namespace PtyModemLines {
 
-inline constexpr const char* kDirectoryVariable = "Q4471_MODEM_LINES";
+inline constexpr const char* DirectoryVariable = "Q4471_MODEM_LINES";
 
 inline std::string FileFor(const std::string& directory, unsigned slaveNumber) {
     return directory + "/pts-" + std::to_string(slaveNumber);
@@ -27,11 +27,11 @@ inline std::string FileFor(const std::string& directory, unsigned slaveNumber) {
 
 // The file of the pair whose slave `fd` is, when a directory is named and the pair has one.
 inline std::optional<std::string> FileOfSlave(int fd) {
-    constexpr unsigned kPtySlaveMajor = 136;
-    const char* directory = std::getenv(kDirectoryVariable);
+    constexpr unsigned PtySlaveMajor = 136;
+    const char* directory = std::getenv(DirectoryVariable);
     struct stat status {};
     if (directory == nullptr || fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) ||
-        major(status.st_rdev) != kPtySlaveMajor) {
+        major(status.st_rdev) != PtySlaveMajor) {
         return std::nullopt;
     }
     std::string path = FileFor(directory, minor(status.st_rdev));

@@ -29,13 +29,13 @@ bool IsModemRequest(unsigned long request) {
 
 // The port drives DTR and RTS only; the other lines are the peer's.
 int AnswerFromFile(const std::string& file, unsigned long request, void* argument) {
-    constexpr int portLines = TIOCM_DTR | TIOCM_RTS;
-    const int value = request == TIOCMGET ? 0 : *static_cast<const int*>(argument) & portLines;
+    constexpr int PortLines = TIOCM_DTR | TIOCM_RTS;
+    const int value = request == TIOCMGET ? 0 : *static_cast<const int*>(argument) & PortLines;
     int lines = -1;
     if (request == TIOCMGET) {
         lines = PtyModemLines::Read(file);
     } else if (request == TIOCMSET) {
-        lines = PtyModemLines::Update(file, value, portLines & ~value);
+        lines = PtyModemLines::Update(file, value, PortLines & ~value);
     } else if (request == TIOCMBIS) {
         lines = PtyModemLines::Update(file, value, 0);
     } else {

@@ -41,13 +41,13 @@ enum Line : uint32_t {
     lineRing = 16,
     lineCarrier = 32,
 };
-inline constexpr uint32_t kPeerLines = lineCts | lineDsr | lineRing | lineCarrier;
+inline constexpr uint32_t PeerLines = lineCts | lineDsr | lineRing | lineCarrier;
 
 // Nothing a test sends or receives in one request comes near this; a larger length is a broken
 // stream, not a request.
-inline constexpr uint32_t kMaxPayload = 16u << 20;
+inline constexpr uint32_t MaxPayload = 16u << 20;
 
 // The variable that tells the test where the peer listens ("127.0.0.1:port").
-inline constexpr const char* kAddressVariable = "Q4471_PTY_PEER";
+inline constexpr const char* AddressVariable = "Q4471_PTY_PEER";
 
 } // namespace PtyPeer

@@ -22,7 +22,7 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-const std::string kHint = "\nA port can be pointed at any device with Q4471_COM1 to Q4471_COM4.";
+const std::string Hint = "\nA port can be pointed at any device with Q4471_COM1 to Q4471_COM4.";
 
 TEST(PortHelpTest, AMissingDeviceListsTheSerialDevicesThatExist) {
     const TempFolder empty;
@@ -37,11 +37,11 @@ TEST(PortHelpTest, AMissingDeviceListsTheSerialDevicesThatExist) {
                                  ": the adapter is not plugged in, or the port does not exist on "
                                  "this computer.";
     EXPECT_EQ(ExplainOpenFailure(ENOENT, missing, {empty.Path(), "/proc", empty.Path()}),
-              noDevice + "\nNo USB serial adapter is connected." + kHint);
+              noDevice + "\nNo USB serial adapter is connected." + Hint);
     EXPECT_EQ(ExplainOpenFailure(ENXIO, missing, {dev.Path(), "/proc", empty.Path()}),
               noDevice + "\nSerial devices present: " + dev.File("ttyACM0") +
                   " (USB modem-class device), " + dev.File("ttyUSB1") + " (USB serial adapter), " +
-                  dev.File("ttyUSB2") + " (USB serial adapter)." + kHint);
+                  dev.File("ttyUSB2") + " (USB serial adapter)." + Hint);
 }
 
 TEST(PortHelpTest, WithoutPermissionItNamesTheGroupThatOwnsTheDevice) {

@@ -120,15 +120,15 @@ TEST_F(LEDDisplayPortTest, AnAttachedDisplayFollowsItsPortAndIsForgottenHoweverI
 }
 
 struct FailureCase {
-    const char* call;
+    FakeCall call;
     std::string message;
     unsigned lampsOn; // after the failure, when every line came on
 };
 
 TEST_F(LEDDisplayPortTest, AFailingQueryRaisesKeepsTheLampsNotYetReadAndDoesNotRepaint) {
     const FailureCase cases[] = {
-        {"GetCommModemStatus", "Error reading modem state (5), ", 0x000},
-        {"ClearCommError", "Error retrieving statistics (5), ", 0x00F},
+        {FakeCall::GetCommModemStatus, "Error reading modem state (5), ", 0x000},
+        {FakeCall::ClearCommError, "Error retrieving statistics (5), ", 0x00F},
     };
     for (const FailureCase& c : cases) {
         fake_.failures.clear();
@@ -141,9 +141,9 @@ TEST_F(LEDDisplayPortTest, AFailingQueryRaisesKeepsTheLampsNotYetReadAndDoesNotR
         } catch (const EVaCommError& error) {
             message = error.Message();
         }
-        EXPECT_EQ(message.substr(0, c.message.size()), c.message) << c.call;
-        EXPECT_EQ(LampsOn(), c.lampsOn) << c.call;
-        EXPECT_EQ(paints_.count, 0) << c.call;
+        EXPECT_EQ(message.substr(0, c.message.size()), c.message) << c.message;
+        EXPECT_EQ(LampsOn(), c.lampsOn) << c.message;
+        EXPECT_EQ(paints_.count, 0) << c.message;
     }
 }
 

@@ -231,10 +231,10 @@ private:
             }
         }
         // Blocks as TIOCMIWAIT does: a signal ends the wait with EINTR if its handler was
-        // installed without SA_RESTART, and the wait goes on otherwise. After `giveUp` the wait
+        // installed without SA_RESTART, and the wait goes on otherwise. After `GiveUp` the wait
         // answers ETIMEDOUT, so that a watcher that no signal releases fails a test instead of
         // hanging it.
-        const auto end = std::chrono::steady_clock::now() + giveUp;
+        const auto end = std::chrono::steady_clock::now() + GiveUp;
         blocked_ = true;
         int answer = ETIMEDOUT;
         for (;;) {
@@ -274,7 +274,7 @@ private:
         return (current.sa_flags & SA_RESTART) != 0;
     }
 
-    static constexpr auto giveUp = std::chrono::seconds(30);
+    static constexpr auto GiveUp = std::chrono::seconds(30);
 
     const SerialPlatform::FileDescriptor trigger_;
     std::atomic<bool> rescued_{false};

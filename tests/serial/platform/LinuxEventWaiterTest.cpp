@@ -29,11 +29,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr uint32_t allLineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
-constexpr uint32_t everyEvent = 0x1FFF;
+constexpr uint32_t AllLineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+constexpr uint32_t EveryEvent = 0x1FFF;
 
 // Time enough for a waiter to misbehave (wake when it must not) before the test looks.
-constexpr auto quietTime = 200ms;
+constexpr auto QuietTime = 200ms;
 
 // A port on the slave side of a pseudo-terminal pair, opened through its own LinuxCommSystem,
 // with the event mask set.
@@ -98,13 +98,13 @@ TEST(EventWaiterTest, SleepsWhileBytesStayUnreadAndWakesForNewOnes) {
     // The five bytes stay unread; the waiter must not wake for them again. Give it time to
     // misbehave: a level-triggered wait would wake thousands of times meanwhile.
     const int settled = loop.Wakeups();
-    std::this_thread::sleep_for(quietTime);
+    std::this_thread::sleep_for(QuietTime);
     EXPECT_EQ(loop.Wakeups(), settled);
     EXPECT_EQ(port.Pty().SlaveInput(), 5);
 
     port.Pty().Send("6");
     EXPECT_TRUE(WaitUntil([&] { return loop.Wakeups() > settled; }));
-    std::this_thread::sleep_for(quietTime);
+    std::this_thread::sleep_for(QuietTime);
     EXPECT_EQ(loop.Wakeups(), settled + 1);
     for (const uint32_t mask : loop.Masks()) {
         EXPECT_EQ(mask, EV_RXCHAR);
@@ -127,21 +127,21 @@ TEST(EventWaiterTest, TheStopSignalWinsOverWaitingBytes) {
 
 TEST(EventWaiterTest, AMaskedOutBitIsNeverReported) {
     // Bytes arrive, but the mask asks for everything except them.
-    TestPort port(everyEvent & ~EV_RXCHAR);
+    TestPort port(EveryEvent & ~EV_RXCHAR);
     ASSERT_TRUE(port.Open());
     WaitLoop loop(port.HostWaiter(), port.Stop());
     ASSERT_TRUE(loop.Created());
     port.Pty().Send("abc");
     ASSERT_TRUE(WaitUntil([&] { return port.Pty().SlaveInput() == 3; }));
     port.Pty().Send("def");
-    std::this_thread::sleep_for(quietTime);
+    std::this_thread::sleep_for(QuietTime);
     EXPECT_EQ(loop.Wakeups(), 0);
     EXPECT_FALSE(loop.Ended());
     ExpectStoppedPromptly(port, loop);
 }
 
 TEST(EventWaiterTest, APseudoTerminalShowsNoLineEventsAndGetsNoWatcher) {
-    TestPort port(everyEvent);
+    TestPort port(EveryEvent);
     ASSERT_TRUE(port.Open());
     auto real = port.HostWaiter();
     ASSERT_NE(real, nullptr);
@@ -149,7 +149,7 @@ TEST(EventWaiterTest, APseudoTerminalShowsNoLineEventsAndGetsNoWatcher) {
     WaitLoop loop(std::move(real), port.Stop());
     port.Pty().Send("x");
     ASSERT_TRUE(WaitUntil([&] { return loop.Wakeups() >= 1; }));
-    std::this_thread::sleep_for(quietTime);
+    std::this_thread::sleep_for(QuietTime);
     EXPECT_EQ(loop.Masks(), std::vector<uint32_t>{EV_RXCHAR});
     ExpectStoppedPromptly(port, loop);
 }
@@ -171,7 +171,7 @@ TEST(EventWaiterTest, LeavesNoDescriptorAndNoThreadBehind) {
     for (const Row& row : {Row{"host calls on a pseudo-terminal", false},
                            Row{"stand-ins with a modem-line watcher", true}}) {
         SCOPED_TRACE(row.name);
-        TestPort port(EV_RXCHAR | allLineEvents);
+        TestPort port(EV_RXCHAR | AllLineEvents);
         ASSERT_TRUE(port.Open());
         StandInDriver driver;
         const int descriptors = OpenDescriptors();
@@ -211,9 +211,9 @@ TEST(EventWaiterTest, ADeviceThatGoesAwayEndsTheWaiting) {
         int error;
     };
     const Row table[] = {
-        {"the master closes (a hang-up has no error code of its own)", false, everyEvent,
+        {"the master closes (a hang-up has no error code of its own)", false, EveryEvent,
          [](PtyPair& pty, StandInDriver&) { pty.CloseMaster(); }, EIO},
-        {"the master closes, stand-in lines and counters", true, everyEvent,
+        {"the master closes, stand-in lines and counters", true, EveryEvent,
          [](PtyPair& pty, StandInDriver&) { pty.CloseMaster(); }, EIO},
         {"the master closes, mask without EV_RXCHAR", false, EV_CTS | EV_ERR,
          [](PtyPair& pty, StandInDriver&) { pty.CloseMaster(); }, EIO},
@@ -288,7 +288,7 @@ TEST(EventWaiterTest, EventsThatComeWithTheDeviceGoingAwayAreDeliveredFirst) {
 // Line events from the stand-in driver: the lines change and the watcher's wait returns, as a
 // UART's modem-status interrupt would make it; line errors and breaks come with a byte.
 TEST(EventWaiterTest, LineChangesAndCountersGiveTheBitsOfTheMask) {
-    constexpr uint32_t lineMask = EV_RXCHAR | allLineEvents;
+    constexpr uint32_t LineMask = EV_RXCHAR | AllLineEvents;
     struct Row {
         std::string name;
         uint32_t mask;
@@ -297,13 +297,13 @@ TEST(EventWaiterTest, LineChangesAndCountersGiveTheBitsOfTheMask) {
         uint32_t expected; // 0: nothing is reported
     };
     const Row table[] = {
-        {"CTS rises", lineMask, 0, [](PtyPair&, StandInDriver& d) { d.ChangeLines(TIOCM_CTS); },
+        {"CTS rises", LineMask, 0, [](PtyPair&, StandInDriver& d) { d.ChangeLines(TIOCM_CTS); },
          EV_CTS},
-        {"DSR and carrier fall together", lineMask, TIOCM_DSR | TIOCM_CD,
+        {"DSR and carrier fall together", LineMask, TIOCM_DSR | TIOCM_CD,
          [](PtyPair&, StandInDriver& d) { d.ChangeLines(0); }, EV_DSR | EV_RLSD},
-        {"the ring starts", lineMask, TIOCM_DSR,
+        {"the ring starts", LineMask, TIOCM_DSR,
          [](PtyPair&, StandInDriver& d) { d.ChangeLines(TIOCM_DSR | TIOCM_RNG); }, EV_RING},
-        {"CTS pulses: the line looks the same, its counter grew", lineMask, TIOCM_CTS,
+        {"CTS pulses: the line looks the same, its counter grew", LineMask, TIOCM_CTS,
          [](PtyPair&, StandInDriver& d) {
              d.ChangeCounters([](serial_icounter_struct& c) { c.cts += 2; });
              d.WakeWait();
@@ -313,7 +313,7 @@ TEST(EventWaiterTest, LineChangesAndCountersGiveTheBitsOfTheMask) {
          [](PtyPair&, StandInDriver& d) { d.ChangeLines(TIOCM_RNG | TIOCM_CTS); }, EV_CTS},
         {"the ring starts, not in the mask", EV_RXCHAR | EV_CTS | EV_DSR, 0,
          [](PtyPair&, StandInDriver& d) { d.ChangeLines(TIOCM_RNG); }, 0},
-        {"the output lines change", lineMask, 0,
+        {"the output lines change", LineMask, 0,
          [](PtyPair&, StandInDriver& d) { d.ChangeLines(TIOCM_DTR | TIOCM_RTS); }, 0},
         {"a frame error comes with its byte", EV_RXCHAR | EV_ERR, 0,
          [](PtyPair& pty, StandInDriver& d) {
@@ -354,7 +354,7 @@ TEST(EventWaiterTest, LineChangesAndCountersGiveTheBitsOfTheMask) {
         driver.SetLinesQuietly(row.linesBefore);
         auto waiter = port.StandInWaiter(driver);
         ASSERT_NE(waiter, nullptr);
-        const bool watching = (row.mask & allLineEvents) != 0;
+        const bool watching = (row.mask & AllLineEvents) != 0;
         EXPECT_EQ(waiter->WatchingLines(), watching);
         WaitLoop loop(std::move(waiter), port.Stop());
         if (watching) {
@@ -365,7 +365,7 @@ TEST(EventWaiterTest, LineChangesAndCountersGiveTheBitsOfTheMask) {
         if (row.expected != 0) {
             ASSERT_TRUE(WaitUntil([&] { return loop.Wakeups() >= 1; }));
         }
-        std::this_thread::sleep_for(quietTime);
+        std::this_thread::sleep_for(QuietTime);
         EXPECT_EQ(loop.Masks(), row.expected != 0 ? std::vector<uint32_t>{row.expected}
                                                   : std::vector<uint32_t>{});
         ExpectStoppedPromptly(port, loop);
@@ -384,7 +384,7 @@ TEST(EventWaiterTest, WithoutTheDriversWaitLineChangesAreSeenAtTheNextWake) {
     EXPECT_EQ(driver.WaitsEntered(), 1);
 
     driver.SetLinesQuietly(TIOCM_CTS); // nothing can wake the waiter for this
-    std::this_thread::sleep_for(quietTime);
+    std::this_thread::sleep_for(QuietTime);
     EXPECT_EQ(loop.Wakeups(), 0);
 
     port.Pty().Send("x");
@@ -392,7 +392,7 @@ TEST(EventWaiterTest, WithoutTheDriversWaitLineChangesAreSeenAtTheNextWake) {
     driver.SetLinesQuietly(TIOCM_CTS | TIOCM_DSR);
     port.Pty().Send("y");
     ASSERT_TRUE(WaitUntil([&] { return loop.Wakeups() >= 2; }));
-    std::this_thread::sleep_for(quietTime);
+    std::this_thread::sleep_for(QuietTime);
     EXPECT_EQ(loop.Masks(), (std::vector<uint32_t>{EV_RXCHAR | EV_CTS, EV_RXCHAR | EV_DSR}));
     EXPECT_EQ(driver.WaitsEntered(), 1); // the watcher ended at its first answer
     ExpectStoppedPromptly(port, loop);
@@ -420,7 +420,7 @@ TEST(EventWaiterTest, AFailedDriverCallIsReportedOnceAndTheWaitGoesOn) {
         result = first.Waiter().WaitCommEvent(mask);
         done = true;
     });
-    std::this_thread::sleep_for(quietTime);
+    std::this_thread::sleep_for(QuietTime);
     EXPECT_FALSE(done);
     port.Pty().Send("y");
     EXPECT_TRUE(WaitUntil([&] { return done.load(); }));

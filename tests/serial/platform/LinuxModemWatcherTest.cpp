@@ -34,9 +34,9 @@ using namespace std::chrono_literals;
 namespace {
 
 // A deadline generous for a slow machine; a release that works takes milliseconds.
-constexpr auto releaseDeadline = 10s;
+constexpr auto ReleaseDeadline = 10s;
 
-constexpr int allInputLines = TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG;
+constexpr int AllInputLines = TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG;
 
 bool Readable(int fd, std::chrono::milliseconds wait) {
     pollfd ready{fd, POLLIN, 0};
@@ -51,7 +51,7 @@ bool FinishesInTime(const std::function<void()>& stop, StandInDriver& driver) {
         stop();
         done = true;
     });
-    const bool inTime = WaitUntil([&] { return done.load(); }, releaseDeadline);
+    const bool inTime = WaitUntil([&] { return done.load(); }, ReleaseDeadline);
     if (!inTime) {
         driver.Rescue();
     }
@@ -70,7 +70,7 @@ TEST(ModemWatcherTest, ALineChangeWakesItsDescriptor) {
     EXPECT_FALSE(Readable(watcher->WakeDescriptor(), 0ms));
 
     driver.ChangeLines(TIOCM_CTS);
-    EXPECT_TRUE(Readable(watcher->WakeDescriptor(), releaseDeadline));
+    EXPECT_TRUE(Readable(watcher->WakeDescriptor(), ReleaseDeadline));
     watcher->TakeWake();
     EXPECT_FALSE(Readable(watcher->WakeDescriptor(), 0ms));
     int error = 0;
@@ -79,13 +79,13 @@ TEST(ModemWatcherTest, ALineChangeWakesItsDescriptor) {
     // It waits again for the next change.
     ASSERT_TRUE(WaitUntil([&] { return driver.WaitsEntered() == 2 && driver.Blocked(); }));
     driver.ChangeLines(0);
-    EXPECT_TRUE(Readable(watcher->WakeDescriptor(), releaseDeadline));
+    EXPECT_TRUE(Readable(watcher->WakeDescriptor(), ReleaseDeadline));
 }
 
 TEST(ModemWatcherTest, StopReleasesAWatcherBlockedInTheWait) {
     StandInDriver driver;
     const ThreadIdSet before = ThreadIds();
-    auto watcher = LinuxModemWatcher::Start(-1, allInputLines, driver.Calls().waitForLineChange);
+    auto watcher = LinuxModemWatcher::Start(-1, AllInputLines, driver.Calls().waitForLineChange);
     ASSERT_NE(watcher, nullptr);
     EXPECT_EQ(ThreadsStartedSince(before).size(), 1u);
     ASSERT_TRUE(WaitUntil([&] { return driver.Blocked(); }));
@@ -103,7 +103,7 @@ TEST(ModemWatcherTest, StopReleasesAWatcherThatEntersTheWaitAfterTheFirstSignal)
     // it.
     StandInDriver driver;
     driver.LingerBeforeWaiting(300ms);
-    auto watcher = LinuxModemWatcher::Start(-1, allInputLines, driver.Calls().waitForLineChange);
+    auto watcher = LinuxModemWatcher::Start(-1, AllInputLines, driver.Calls().waitForLineChange);
     ASSERT_NE(watcher, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return driver.Lingering(); }));
 
@@ -129,7 +129,7 @@ TEST(ModemWatcherTest, AFailedWaitEndsTheWatcherAndWakesItsDescriptor) {
         const ThreadIdSet before = ThreadIds();
         auto watcher = LinuxModemWatcher::Start(-1, TIOCM_DSR, driver.Calls().waitForLineChange);
         ASSERT_NE(watcher, nullptr);
-        EXPECT_TRUE(Readable(watcher->WakeDescriptor(), releaseDeadline));
+        EXPECT_TRUE(Readable(watcher->WakeDescriptor(), ReleaseDeadline));
         int error = 0;
         ASSERT_TRUE(WaitUntil([&] { return watcher->Ended(error); }));
         EXPECT_EQ(error, row.error);
@@ -143,11 +143,11 @@ TEST(ModemWatcherTest, ThePseudoTerminalsDriverHasNoWaitForLines) {
     PtyPair pty;
     const FileDescriptor slave(open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     ASSERT_TRUE(slave.Valid());
-    const int code = LinuxModemWatcher::WaitForLineChange(slave.Get(), allInputLines);
+    const int code = LinuxModemWatcher::WaitForLineChange(slave.Get(), AllInputLines);
     EXPECT_TRUE(DriverHasNo(code)) << SysErrorMessage(code);
 
     auto watcher =
-        LinuxModemWatcher::Start(slave.Get(), allInputLines, LinuxModemWatcher::WaitForLineChange);
+        LinuxModemWatcher::Start(slave.Get(), AllInputLines, LinuxModemWatcher::WaitForLineChange);
     ASSERT_NE(watcher, nullptr);
     int error = 0;
     ASSERT_TRUE(WaitUntil([&] { return watcher->Ended(error); }));

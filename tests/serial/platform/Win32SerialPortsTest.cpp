@@ -14,13 +14,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr char serialComm[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+constexpr char SerialComm[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 // A port that a driver would register, for the life of the object.
 class RegisteredPort {
 public:
     RegisteredPort(const char* driverName, const char* port) : name_(driverName) {
-        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, serialComm, 0, nullptr, REG_OPTION_VOLATILE,
+        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, SerialComm, 0, nullptr, REG_OPTION_VOLATILE,
                                   KEY_SET_VALUE, nullptr, &key_, nullptr),
                   ERROR_SUCCESS);
         EXPECT_EQ(RegSetValueExA(key_, driverName, 0, REG_SZ, reinterpret_cast<const BYTE*>(port),

@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const FakeUsb ftdi{"0403", "6001", "FTDI", "FT232R USB UART", "A10K3ZQ4"};
+const FakeUsb Ftdi{"0403", "6001", "FTDI", "FT232R USB UART", "A10K3ZQ4"};
 
 // What the handlers heard, as "+ttyUSB0", "-ttyUSB0", "~ttyUSB0", from whichever thread.
 class Heard {
@@ -62,10 +62,10 @@ TEST(PortWatcherTest, ArrivalsDeparturesBurstsAndRemovedFoldersAreNewsOnTheChose
     const WatchCase cases[] = {
         {"arrival",
          [](FakePortTree&) {},
-         [](FakePortTree& tree) { tree.AddUsbPort("ttyUSB0", "ftdi_sio", ftdi, 1, "usb-FTDI-0"); },
+         [](FakePortTree& tree) { tree.AddUsbPort("ttyUSB0", "ftdi_sio", Ftdi, 1, "usb-FTDI-0"); },
          {"+ttyUSB0"}},
         {"departure",
-         [](FakePortTree& tree) { tree.AddUsbPort("ttyACM0", "cdc_acm", ftdi, 1, "usb-Pico"); },
+         [](FakePortTree& tree) { tree.AddUsbPort("ttyACM0", "cdc_acm", Ftdi, 1, "usb-Pico"); },
          [](FakePortTree& tree) { tree.RemoveNode("ttyACM0"); },
          {"-ttyACM0"}},
         {"pulled and plugged in again at once",
@@ -88,7 +88,7 @@ TEST(PortWatcherTest, ArrivalsDeparturesBurstsAndRemovedFoldersAreNewsOnTheChose
          },
          {"-ttyUSB0", "-ttyUSB1", "+ttyACM0", "+ttyACM1"}},
         {"removed link folder, then back",
-         [](FakePortTree& tree) { tree.AddUsbPort("ttyUSB0", "ftdi_sio", ftdi, 1, "usb-FTDI-0"); },
+         [](FakePortTree& tree) { tree.AddUsbPort("ttyUSB0", "ftdi_sio", Ftdi, 1, "usb-FTDI-0"); },
          [](FakePortTree& tree) {
              fs::remove_all(tree.Dev("serial"));
              // Only a watch made again on the new folder sees this link.

@@ -10,7 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const FakeUsb ftdi{"0403", "6001", "FTDI", "FT232R USB UART", "A10K3ZQ4"};
+const FakeUsb Ftdi{"0403", "6001", "FTDI", "FT232R USB UART", "A10K3ZQ4"};
 
 struct ListCase {
     const char* family;
@@ -32,7 +32,7 @@ TEST(SerialPortsTest, EachKindOfPortIsListedWithWhatTheSystemTellsOfIt) {
     const ListCase cases[] = {
         {"FTDI",
          [](FakePortTree& tree) {
-             tree.AddUsbPort("ttyUSB0", "ftdi_sio", ftdi, 1, "usb-FTDI_FT232R_A10K3ZQ4-if00-port0");
+             tree.AddUsbPort("ttyUSB0", "ftdi_sio", Ftdi, 1, "usb-FTDI_FT232R_A10K3ZQ4-if00-port0");
          },
          "ttyUSB0", pkUsbAdapter, "FTDI FT232R USB UART, serial A10K3ZQ4, 0403:6001", "ftdi_sio",
          2},
@@ -78,7 +78,7 @@ TEST(SerialPortsTest, EachKindOfPortIsListedWithWhatTheSystemTellsOfIt) {
          pkUsbAdapter, "USB serial adapter", "ftdi_sio", 0},
         {"unreadable device folder",
          [](FakePortTree& tree) {
-             tree.AddUsbPort("ttyUSB5", "ftdi_sio", ftdi, 7);
+             tree.AddUsbPort("ttyUSB5", "ftdi_sio", Ftdi, 7);
              // A link that loops cannot be followed, whoever reads it (root reads any mode).
              const std::string device = tree.Sys("class/tty/ttyUSB5/device");
              fs::remove(device);
@@ -87,14 +87,14 @@ TEST(SerialPortsTest, EachKindOfPortIsListedWithWhatTheSystemTellsOfIt) {
          "ttyUSB5", pkUsbAdapter, "USB serial adapter", "", 0},
         {"unreadable class folder",
          [](FakePortTree& tree) {
-             tree.AddUsbPort("ttyACM3", "cdc_acm", ftdi, 8);
+             tree.AddUsbPort("ttyACM3", "cdc_acm", Ftdi, 8);
              fs::remove_all(tree.Sys("class/tty"));
              WriteBytes(tree.Sys("class/tty"), "not a folder");
          },
          "ttyACM3", pkUsbModem, "USB modem-class device", "", 0},
         {"unreadable link folder",
          [](FakePortTree& tree) {
-             tree.AddUsbPort("ttyUSB6", "ftdi_sio", ftdi, 9);
+             tree.AddUsbPort("ttyUSB6", "ftdi_sio", Ftdi, 9);
              fs::create_directories(tree.Dev("serial"));
              fs::create_symlink("by-id", tree.Dev("serial/by-id"));
          },
@@ -129,9 +129,9 @@ TEST(SerialPortsTest, EachKindOfPortIsListedWithWhatTheSystemTellsOfIt) {
 
 TEST(SerialPortsTest, TwoAdaptersOfOneModelAreToldApartAndListedInNaturalOrder) {
     FakePortTree tree;
-    FakeUsb second = ftdi;
+    FakeUsb second = Ftdi;
     second.serial = "B20Z9";
-    tree.AddUsbPort("ttyUSB10", "ftdi_sio", ftdi, 1, "usb-FTDI_FT232R_A10K3ZQ4-if00-port0");
+    tree.AddUsbPort("ttyUSB10", "ftdi_sio", Ftdi, 1, "usb-FTDI_FT232R_A10K3ZQ4-if00-port0");
     tree.AddUsbPort("ttyUSB2", "ftdi_sio", second, 2, "usb-FTDI_FT232R_B20Z9-if00-port0");
     const std::vector<TSerialPortInfo> ports = ListSerialPorts(tree.Folders());
     ASSERT_EQ(ports.size(), 2u);
