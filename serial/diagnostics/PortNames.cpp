@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr std::array<const char*, 2> builtInNodes = {"/dev/ttyS0", "/dev/ttyS1"};
+constexpr std::array<const char*, 2> BuiltInNodes = {"/dev/ttyS0", "/dev/ttyS1"};
 // COM3 and COM4 where fewer USB serial ports are listed: the adapters' first names.
-constexpr std::array<const char*, 2> usbFallbacks = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
+constexpr std::array<const char*, 2> UsbFallbacks = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
 
 // The n of "COMn" (n of 1 to 9 digits), or 0 when the name has another form.
 long PortNumberOf(const std::string& name) {
@@ -47,7 +47,7 @@ std::vector<std::string> UsbSlots(const std::vector<TSerialPortInfo>& ports) {
     for (const TSerialPortInfo* port : usb) {
         slots.push_back(port->Device);
     }
-    for (const char* fallback : usbFallbacks) {
+    for (const char* fallback : UsbFallbacks) {
         if (std::find(slots.begin(), slots.end(), fallback) == slots.end()) {
             slots.emplace_back(fallback);
         }
@@ -57,7 +57,7 @@ std::vector<std::string> UsbSlots(const std::vector<TSerialPortInfo>& ports) {
 
 // The device of COMn (1 to 4) without its variable.
 std::string DefaultDeviceOf(long number, const std::vector<TSerialPortInfo>& ports) {
-    return number <= 2 ? builtInNodes[number - 1] : UsbSlots(ports)[number - 3];
+    return number <= 2 ? BuiltInNodes[number - 1] : UsbSlots(ports)[number - 3];
 }
 
 const char* VariableValue(long number) {
@@ -88,7 +88,7 @@ std::string EditorDeviceFor(const std::string& name) {
             return node;
         }
         if (number <= 2) {
-            return builtInNodes[number - 1];
+            return BuiltInNodes[number - 1];
         }
         if (number <= 4) {
             return DefaultDeviceOf(number, ListSerialPorts(EditorPortFolders()));

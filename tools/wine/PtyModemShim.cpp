@@ -76,8 +76,8 @@ extern "C" int ioctl(int fd, unsigned long request, ...) {
 
 // The sysfs entry libserialport is shown for `path`.
 static const char* SysfsEntry(const char* path) {
-    constexpr const char* ptyEntries = "/sys/class/tty/pts/";
-    return std::strncmp(path, ptyEntries, std::strlen(ptyEntries)) == 0 ? "/sys/class/tty/ptmx"
+    constexpr const char* PtyEntries = "/sys/class/tty/pts/";
+    return std::strncmp(path, PtyEntries, std::strlen(PtyEntries)) == 0 ? "/sys/class/tty/ptmx"
                                                                         : path;
 }
 
