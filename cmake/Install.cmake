@@ -1,7 +1,7 @@
 # What `cmake --install` puts in place, and the Debian packages CPack makes of it: q4471-editor
 # with the three programs, the editor's desktop integration and a man page for each program;
-# beside it the component (cmake/Library.cmake) as libq4471-serial1 and libq4471-serial-dev
-# (without Qt), libq4471-serial-qt1 and libq4471-serial-qt-dev (the display and the Qt binding),
+# beside it the component (cmake/Library.cmake) as libq4471-serial2 and libq4471-serial-dev
+# (without Qt), libq4471-serial-qt2 and libq4471-serial-qt-dev (the display and the Qt binding),
 # and libq4471-serial-doc. Tests and benchmarks stay in the build tree.
 #
 # A build configured for the library alone (-DQ4471_INSTALL_PROGRAMS=OFF) leaves the programs
@@ -10,7 +10,7 @@
 # gives the editor as the README says. The documentation is always left out of a plain install,
 # because its reference needs Doxygen; `--component doc` and the package have it.
 #
-# The editor links the component statically rather than depending on libq4471-serial1: the
+# The editor links the component statically rather than depending on libq4471-serial2: the
 # library's interface is C++ classes whose private members sit in the installed headers, so any
 # change inside the component changes its ABI, and an editor built from the same sources as its
 # own copy of the component cannot be broken by a library package of another version.

@@ -14,7 +14,12 @@
 
 include(GNUInstallDirs)
 
-set(Q4471_SOVERSION 1)
+# The SONAME's number: raised with every change that breaks programs built against the libraries
+# (tools/check-abi.sh tells). 2: the error kinds changed EVaCommError's layout.
+set(Q4471_SOVERSION 2)
+# The libraries' own version, apart from the editor's: its major number is the SONAME's, so that
+# find_package(Q4471Serial 2) finds exactly the libraries that programs built for 2 can run with.
+set(Q4471_LIBRARY_VERSION ${Q4471_SOVERSION}.0.0)
 set(Q4471_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Q4471Serial)
 
 # Everything a user includes, as the libraries declare it (q4471_public_headers); every other
@@ -45,7 +50,7 @@ function(q4471_library name export_name file_name)
   add_library(${name}_static STATIC ${objects})
   set_target_properties(${name} PROPERTIES
     OUTPUT_NAME ${file_name} EXPORT_NAME ${export_name}
-    VERSION ${PROJECT_VERSION}.0 SOVERSION ${Q4471_SOVERSION})
+    VERSION ${Q4471_LIBRARY_VERSION} SOVERSION ${Q4471_SOVERSION})
   set_target_properties(${name}_static PROPERTIES
     OUTPUT_NAME ${file_name} EXPORT_NAME ${export_name}Static)
   foreach(kind ${name} ${name}_static)
@@ -116,7 +121,7 @@ include(CMakePackageConfigHelpers)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/Q4471SerialConfig.cmake.in
   ${CMAKE_BINARY_DIR}/library/Q4471SerialConfig.cmake INSTALL_DESTINATION ${Q4471_CMAKE_DIR})
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/library/Q4471SerialConfigVersion.cmake
-  COMPATIBILITY SameMajorVersion)
+  VERSION ${Q4471_LIBRARY_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_BINARY_DIR}/library/Q4471SerialConfig.cmake
               ${CMAKE_BINARY_DIR}/library/Q4471SerialConfigVersion.cmake
         DESTINATION ${Q4471_CMAKE_DIR} COMPONENT dev)

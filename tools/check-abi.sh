@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Compares the ABI of the shared libraries a build made with the baselines committed in cmake/abi/
 # (abidw's XML, compressed with xz),
-# so that a change that breaks programs built against libq4471-serial.so.1 cannot land without a
+# so that a change that breaks programs built against libq4471-serial.so.2 cannot land without a
 # new SONAME:
 #   bash tools/check-abi.sh BUILD_DIR            fails on any difference from the baselines
 #   bash tools/check-abi.sh BUILD_DIR --update   records the build's ABI as the new baselines
@@ -42,10 +42,11 @@ while read -r header; do
   cp "$header" "$work/headers/$header"
 done <"$list"
 
-# The SONAME links (libq4471-serial.so.1): one per library.
+# The SONAME link each library's development link names (libq4471-serial.so -> .so.2): a build
+# tree may still hold the files of an older SONAME.
 libraries=()
-for file in "$build"/libq4471-*.so.*; do
-  [[ $file =~ \.so\.[0-9]+$ ]] && libraries+=("$file")
+for link in "$build"/libq4471-*.so; do
+  [ -L "$link" ] && libraries+=("$build/$(readlink "$link")")
 done
 [ ${#libraries[@]} -gt 0 ] || fail "$build holds no shared library of the component"
 grep -q '^Q4471_WITH_GUI:BOOL=ON$' "$build/CMakeCache.txt" ||

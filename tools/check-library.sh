@@ -43,10 +43,10 @@ include=$stage/include
 # Beside the libraries only their packages' copyright, changelog and lintian overrides.
 [ ! -e "$stage/bin" ] && [ "$(ls "$stage/share")" = "$(printf 'doc\nlintian')" ] ||
   fail "the library's components install programs or their data"
-libdir=$(dirname "$(find "$stage" -name 'libq4471-serial.so.1' -print -quit)")
-[ -n "$libdir" ] && [ "$libdir" != . ] || fail "no libq4471-serial.so.1 installed"
+libdir=$(dirname "$(find "$stage" -name 'libq4471-serial.so.2' -print -quit)")
+[ -n "$libdir" ] && [ "$libdir" != . ] || fail "no libq4471-serial.so.2 installed"
 soname=$(objdump -p "$libdir/libq4471-serial.so" | awk '$1 == "SONAME" { print $2 }')
-[ "$soname" = libq4471-serial.so.1 ] || fail "the shared library's SONAME is '$soname'"
+[ "$soname" = libq4471-serial.so.2 ] || fail "the shared library's SONAME is '$soname'"
 case ${libdir#"$stage"/} in lib/*-*-*) ;; *) fail "the libraries are in ${libdir#"$stage"/}, not lib/<triplet>" ;; esac
 echo "headers in include/q4471, libraries in ${libdir#"$stage"/} (SONAME $soname)"
 
@@ -86,7 +86,7 @@ mkdir "$probe"
 cat >"$probe/CMakeLists.txt" <<'PROBE'
 cmake_minimum_required(VERSION 3.25)
 project(Q4471Probe LANGUAGES CXX)
-find_package(Q4471Serial 1 REQUIRED)
+find_package(Q4471Serial 2 REQUIRED)
 add_executable(probe probe.cpp)
 target_compile_features(probe PRIVATE cxx_std_20)
 target_link_libraries(probe PRIVATE Q4471::Serial)

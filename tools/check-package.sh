@@ -18,8 +18,8 @@ cd "$(dirname "$0")/.."
 
 app_id=org.q4471.MemoriesEditor
 package=q4471-editor
-library_package=libq4471-serial1
-qt_library_package=libq4471-serial-qt1
+library_package=libq4471-serial2
+qt_library_package=libq4471-serial-qt2
 dev_package=libq4471-serial-dev
 qt_dev_package=libq4471-serial-qt-dev
 doc_package=libq4471-serial-doc
