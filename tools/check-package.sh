@@ -18,8 +18,10 @@ cd "$(dirname "$0")/.."
 
 app_id=org.q4471.MemoriesEditor
 package=q4471-editor
-library_package=libq4471-serial2
-qt_library_package=libq4471-serial-qt2
+# The libraries' SONAME number (Q4471_SOVERSION in cmake/Library.cmake), which names their packages.
+soversion=2
+library_package=libq4471-serial$soversion
+qt_library_package=libq4471-serial-qt$soversion
 dev_package=libq4471-serial-dev
 qt_dev_package=libq4471-serial-qt-dev
 doc_package=libq4471-serial-doc
@@ -153,9 +155,9 @@ expect_in() { # <package> <pattern>...
     grep -Eq "^\./usr/$pattern\$" <(contents "$name") || fail "$name holds no $pattern"
   done
 }
-expect_in "$library_package" "$libdir/libq4471-serial\.so\.1(\.[0-9]+)*"
+expect_in "$library_package" "$libdir/libq4471-serial\.so\.$soversion(\.[0-9]+)*"
 for library in q4471-serial-display q4471-framework-qt; do
-  expect_in "$qt_library_package" "$libdir/lib$library\.so\.1(\.[0-9]+)*"
+  expect_in "$qt_library_package" "$libdir/lib$library\.so\.$soversion(\.[0-9]+)*"
   expect_in "$qt_dev_package" "$libdir/lib$library\.so" "$libdir/lib$library\.a"
 done
 expect_in "$dev_package" "$libdir/libq4471-serial\.so" "$libdir/libq4471-serial\.a" \
