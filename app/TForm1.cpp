@@ -24,6 +24,8 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+using namespace q4471;
+
 TForm1* Form1 = nullptr;
 
 // The window's resources live in a static library, whose unreferenced initialiser the linker

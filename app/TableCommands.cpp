@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 
+using namespace q4471;
+
 namespace {
 
 const char* const InsertName = "Insert Empty Memory";

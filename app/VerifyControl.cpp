@@ -12,6 +12,8 @@
 #include <QTextDocument>
 #include <QToolButton>
 
+using namespace q4471;
+
 namespace {
 
 QString RadioHoldsText(const TMemoryDifference& difference) {

@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+using namespace q4471;
+
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Q4471 Memories Editor"));

@@ -15,10 +15,11 @@
 include(GNUInstallDirs)
 
 # The SONAME's number: raised with every change that breaks programs built against the libraries
-# (tools/check-abi.sh tells). 2: the error kinds changed EVaCommError's layout.
-set(Q4471_SOVERSION 2)
+# (tools/check-abi.sh tells). 2: the error kinds changed EVaCommError's layout; 3: the framework's
+# names moved into the namespace q4471.
+set(Q4471_SOVERSION 3)
 # The libraries' own version, apart from the editor's: its major number is the SONAME's, so that
-# find_package(Q4471Serial 2) finds exactly the libraries that programs built for 2 can run with.
+# find_package(Q4471Serial 3) finds exactly the libraries that programs built for 3 can run with.
 set(Q4471_LIBRARY_VERSION ${Q4471_SOVERSION}.0.0)
 set(Q4471_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Q4471Serial)
 

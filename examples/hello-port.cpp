@@ -16,13 +16,13 @@ int main(int argc, char** argv) {
     comm.SetBaudrate(br9600);
     std::string answer;
     // Bytes have come: the handler reads them.
-    comm.OnRxChar = [&](TObject*, int32_t) { answer += comm.ReadText(); };
+    comm.OnRxChar = [&](q4471::TObject*, int32_t) { answer += comm.ReadText(); };
     try {
         comm.Open();
         comm.WriteText("hello\r\n");
         // Handlers run where the hand-over is pumped: here, on this thread, for up to 5 s.
         for (int wait = 0; wait < 50 && answer.find('\n') == std::string::npos; ++wait) {
-            CheckSynchronize(100);
+            q4471::CheckSynchronize(100);
         }
     } catch (const std::exception& error) {
         std::cerr << error.what() << '\n';

@@ -17,7 +17,8 @@ namespace {
 // A client of the port: shows the last bytes received and tells standard output about them.
 class TReceivedText : public TVaCommComponent {
 public:
-    TReceivedText(TComponent* owner, QLabel& label) : TVaCommComponent(owner), label_(label) {}
+    TReceivedText(q4471::TComponent* owner, QLabel& label)
+        : TVaCommComponent(owner), label_(label) {}
 
     void DataChanged(PVaData data, int32_t count) override {
         const QString text = QString::fromLatin1(data, count);
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Hands the port's events to Qt's event loop.
-    const QtFrameworkBinding binding;
+    const q4471::QtFrameworkBinding binding;
 
     QWidget window;
     window.setWindowTitle(QStringLiteral("Line lamps: %1").arg(QString::fromLocal8Bit(argv[1])));
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     window.show();
     // Qt's event loop, which the binding makes Application::Run's: it ends when the window
     // closes, and on Ctrl+C or SIGTERM.
-    Application::Run();
+    q4471::Application::Run();
     comm.Close();
     std::printf("closed\n");
 }

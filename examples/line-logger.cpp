@@ -85,16 +85,16 @@ int main(int argc, char** argv) {
     comm.SetBaudrate(br9600);
     comm.SetMonitorEvents({ceRxChar, ceCts, ceDsr, ceRing, ceRlsd, ceBreak, ceError});
     // Without clients the port tells how many bytes wait, and the handler reads them.
-    comm.OnRxChar = [&](TObject*, int32_t) { Log(Received(comm.ReadText())); };
-    comm.OnCts = [&](TObject*) { LogLine(comm, "CTS", 1); };
-    comm.OnDsr = [&](TObject*) { LogLine(comm, "DSR", 2); };
-    comm.OnRing = [&](TObject*) { LogLine(comm, "RING", 3); };
-    comm.OnRlsd = [&](TObject*) { LogLine(comm, "DCD", 4); };
-    comm.OnBreak = [](TObject*) { Log("break received"); };
-    comm.OnError = [](TObject*, int32_t errors) { Log(LineErrors(errors)); };
-    comm.OnDeviceLost = [](TObject*, const std::string& message) {
+    comm.OnRxChar = [&](q4471::TObject*, int32_t) { Log(Received(comm.ReadText())); };
+    comm.OnCts = [&](q4471::TObject*) { LogLine(comm, "CTS", 1); };
+    comm.OnDsr = [&](q4471::TObject*) { LogLine(comm, "DSR", 2); };
+    comm.OnRing = [&](q4471::TObject*) { LogLine(comm, "RING", 3); };
+    comm.OnRlsd = [&](q4471::TObject*) { LogLine(comm, "DCD", 4); };
+    comm.OnBreak = [](q4471::TObject*) { Log("break received"); };
+    comm.OnError = [](q4471::TObject*, int32_t errors) { Log(LineErrors(errors)); };
+    comm.OnDeviceLost = [](q4471::TObject*, const std::string& message) {
         Log(message);
-        Application::Terminate();
+        q4471::Application::Terminate();
     };
 
     try {
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     Log("logging " + comm.GetDeviceNameEx() + "; Ctrl+C ends");
-    Application::Run(); // the handlers run here until Ctrl+C, SIGTERM or a lost device
+    q4471::Application::Run(); // the handlers run here until Ctrl+C, SIGTERM or a lost device
     comm.Close();
     Log("closed");
     return 0;

@@ -48,10 +48,10 @@ int main(int argc, char** argv) {
     TSerialPortWatcher watcher;
     watcher.SetFolders(folders);
     // Handlers run on this thread, in Application::Run.
-    watcher.OnArrived = [](TObject*, const TSerialPortInfo& port) {
+    watcher.OnArrived = [](q4471::TObject*, const TSerialPortInfo& port) {
         std::cout << "arrived " << Describe(port) << std::endl;
     };
-    watcher.OnLeft = [](TObject*, const TSerialPortInfo& port) {
+    watcher.OnLeft = [](q4471::TObject*, const TSerialPortInfo& port) {
         std::cout << "left " << port.Device << std::endl;
     };
     try {
@@ -72,6 +72,6 @@ int main(int argc, char** argv) {
     }
     if (watch) {
         std::cout << "watching; Ctrl+C ends" << std::endl;
-        Application::Run(); // until Ctrl+C or SIGTERM
+        q4471::Application::Run(); // until Ctrl+C or SIGTERM
     }
 }

@@ -9,7 +9,7 @@
 #include <iostream>
 #include <optional>
 
-namespace Application {
+namespace q4471::Application {
 namespace {
 
 TMutex displayMutex;
@@ -120,4 +120,4 @@ void Run(bool stopOnSignals) {
     terminateRequested = false;
 }
 
-} // namespace Application
+} // namespace q4471::Application

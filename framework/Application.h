@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace q4471 {
+
 /// The application's error display: an error that escapes a command is shown to the user and the
 /// program goes on. The GUI binds a message box; without one the message goes to standard error.
 namespace Application {
@@ -52,3 +54,5 @@ Q4471_API bool Terminated();
 Q4471_API void SetMainLoop(std::function<void()> run, std::function<void()> quit);
 
 } // namespace Application
+
+} // namespace q4471

@@ -6,6 +6,8 @@
 #include <memory>
 #include <typeinfo>
 
+namespace q4471 {
+
 std::string TObject::ClassName() const {
     const char* mangled = typeid(*this).name();
     int status = 0;
@@ -96,3 +98,5 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
         Erase(freeNotifies_, component);
     }
 }
+
+} // namespace q4471

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace q4471 {
+
 /// Root of the object model: objects know their class name for messages.
 class Q4471_API TObject {
 public:
@@ -96,3 +98,5 @@ private:
     std::vector<TComponent*> freeNotifies_;
     unsigned state_ = 0;
 };
+
+} // namespace q4471

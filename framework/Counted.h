@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace q4471 {
+
 // The status texts' counts and lists, written one way everywhere.
 
 // "1 row skipped", "2 rows skipped": a count with the noun that fits it.
@@ -29,3 +31,5 @@ inline void AppendNotes(std::string& text, const std::vector<std::string>& notes
         text += "; " + Joined(notes, ", ");
     }
 }
+
+} // namespace q4471

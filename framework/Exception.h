@@ -7,6 +7,8 @@
 #include <exception>
 #include <string>
 
+namespace q4471 {
+
 /// The framework's base exception class: every error the program reports carries a message only.
 class Q4471_API Exception : public std::exception {
 public:
@@ -27,3 +29,5 @@ public:
     /// An error with `message`.
     using Exception::Exception;
 };
+
+} // namespace q4471

@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+namespace q4471 {
+
 namespace {
 
 int NiceOf(TThreadPriority priority) {
@@ -19,3 +21,5 @@ int CurrentNativeThreadId() {
 void SetNativeThreadPriority(int nativeId, TThreadPriority priority) {
     setpriority(PRIO_PROCESS, static_cast<id_t>(nativeId), NiceOf(priority));
 }
+
+} // namespace q4471

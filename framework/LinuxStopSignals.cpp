@@ -7,6 +7,8 @@
 #include <thread>
 #include <unistd.h>
 
+namespace q4471 {
+
 namespace {
 
 // SIGHUP too: a closed terminal or a logout ends the program as Ctrl+C does.
@@ -78,3 +80,5 @@ TStopSignals::~TStopSignals() {
     }
     delete state_;
 }
+
+} // namespace q4471

@@ -39,6 +39,8 @@
 /// A function the analysis does not look into; every use carries its reason beside it.
 #define Q4471_NO_THREAD_SAFETY_ANALYSIS Q4471_THREAD_ANNOTATION(no_thread_safety_analysis)
 
+namespace q4471 {
+
 /// A mutual-exclusion lock, not re-entrant: std::mutex as the analysis sees it. Held through
 /// TLockGuard, or TUniqueLock where a condition is waited for.
 class Q4471_CAPABILITY("mutex") TMutex {
@@ -113,3 +115,5 @@ public:
 private:
     std::unique_lock<std::mutex> lock_;
 };
+
+} // namespace q4471

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+namespace q4471 {
+
 // Turns the system's requests to end the program (SIGINT, SIGTERM and SIGHUP, Ctrl+C or a closed
 // console on Windows) into a call of `stop` for as long as it lives, instead of the default ending
 // that would skip every destructor. `stop` runs on a thread of its own, never inside a signal
@@ -17,3 +19,5 @@ private:
     struct TState;
     TState* state_;
 };
+
+} // namespace q4471

@@ -7,6 +7,8 @@
 #include <condition_variable>
 #include <deque>
 
+namespace q4471 {
+
 struct SyncRequest {
     const std::function<void()>* method = nullptr;
     std::exception_ptr error;
@@ -338,3 +340,5 @@ void TThread::ApplyPriority() {
         SetNativeThreadPriority(nativeId_.load(), priority_);
     }
 }
+
+} // namespace q4471

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+namespace q4471 {
+
 /// A thread's priority, from lowest to highest. On Linux they are the nice values 19, 10, 5, 0,
 /// -5, -10 and -15; a negative one needs the right to raise priority (CAP_SYS_NICE or
 /// RLIMIT_NICE), and without it the thread keeps the priority it has, silently.
@@ -167,3 +169,5 @@ Q4471_API bool IsMainThread();
 /// Lets a GUI toolkit get woken when a call waits for the GUI thread; empty to unbind. `wake`
 /// runs on the handing thread and only posts to the toolkit.
 Q4471_API void SetWakeMainThread(std::function<void()> wake);
+
+} // namespace q4471

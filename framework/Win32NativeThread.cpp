@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace q4471 {
+
 namespace {
 
 int WindowsPriorityOf(TThreadPriority priority) {
@@ -27,3 +29,5 @@ void SetNativeThreadPriority(int nativeId, TThreadPriority priority) {
     SetThreadPriority(thread, WindowsPriorityOf(priority));
     CloseHandle(thread);
 }
+
+} // namespace q4471

@@ -3,6 +3,8 @@
 #include <mutex>
 #include <windows.h>
 
+namespace q4471 {
+
 namespace {
 
 // The system calls the console's handler on a thread of its own.
@@ -38,3 +40,5 @@ TStopSignals::~TStopSignals() {
     const std::lock_guard lock(stopMutex);
     currentStop = nullptr;
 }
+
+} // namespace q4471

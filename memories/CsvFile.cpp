@@ -12,6 +12,8 @@
 #include <set>
 #include <sys/stat.h>
 
+using namespace q4471;
+
 namespace {
 
 // A file that cannot be read as CSV at all; the table is as it was.

@@ -10,6 +10,8 @@
 #include <QValidator>
 #include <limits>
 
+using namespace q4471;
+
 namespace {
 
 const char* const ModeItems[] = {"OFF", "CTCSS", "DCS"};

@@ -9,6 +9,8 @@
 
 #include <numeric>
 
+using namespace q4471;
+
 TQ4471Radio::TQ4471Radio(const TMemoryRows& rows, TVaCustomComm& comm, TStatusSink status,
                          TProgressSink progress, TPause pause, TTrafficSink traffic)
     : rows_(rows), comm_(comm), status_(std::move(status)), progress_(std::move(progress)),

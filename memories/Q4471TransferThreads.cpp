@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+using namespace q4471;
+
 TQ4471TransferThread::TQ4471TransferThread(const TQ4471TransferSetup& setup, std::string name)
     : showFinal_(setup.showFinal), name_(std::move(name)),
       radio_(

@@ -27,7 +27,7 @@ struct TQ4471TransferSetup {
 // GUI thread while the thread waits. An error ends the transfer with its message as that text.
 // A stop request (RequestStop) ends it at its next step without any text; destroying the object
 // stops the thread and waits for it.
-class TQ4471TransferThread : public TThread {
+class TQ4471TransferThread : public q4471::TThread {
 public:
     void RequestStop();
     // False once the final status text has been shown: from then on the thread touches neither

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstdint>
 
+using namespace q4471;
+
 std::string JoinRecord(int number, const std::string& label, const std::string& txFreq,
                        const std::string& rxFreq, const std::string& modeDigit,
                        const std::string& code) {

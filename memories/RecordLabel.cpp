@@ -5,6 +5,8 @@
 
 #include <q4471/framework/Counted.h>
 
+using namespace q4471;
+
 TFittedLabel FitLabel(int number, const TMemoryValues& values) {
     TFittedLabel fitted;
     std::string& label = fitted.label;

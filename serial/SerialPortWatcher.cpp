@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <utility>
 
+using namespace q4471;
+
 namespace {
 
 constexpr char ErrWatcherActive[] = "Can't perform this operation while the port watcher is active";

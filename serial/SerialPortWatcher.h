@@ -17,7 +17,7 @@
 class TSerialPortWatchThread;
 
 /// A port that came, went or changed; `sender` is the watcher.
-using TSerialPortEvent = std::function<void(TObject* sender, const TSerialPortInfo& port)>;
+using TSerialPortEvent = std::function<void(q4471::TObject* sender, const TSerialPortInfo& port)>;
 
 /// Tells when a serial port arrives or leaves, with no polling: its thread sleeps until the
 /// system reports a change (on Linux inotify on /dev and udev's /dev/serial links, so it also
@@ -34,10 +34,10 @@ using TSerialPortEvent = std::function<void(TObject* sender, const TSerialPortIn
 ///
 /// Lock order: the watcher's mutex is a leaf; it is never held while a handler runs or while
 /// the watcher waits for its thread.
-class Q4471_API TSerialPortWatcher : public TComponent {
+class Q4471_API TSerialPortWatcher : public q4471::TComponent {
 public:
     /// A stopped watcher; `owner` destroys it with itself, or null for none.
-    explicit TSerialPortWatcher(TComponent* owner = nullptr);
+    explicit TSerialPortWatcher(q4471::TComponent* owner = nullptr);
     /// Stops it.
     ~TSerialPortWatcher() override;
 
@@ -89,7 +89,7 @@ private:
 
     TSerialSystemFolders folders_;
     TVaHandlerThread handlerThread_ = htGuiThread;
-    mutable TMutex mutex_; // a leaf
+    mutable q4471::TMutex mutex_; // a leaf
     TSerialPortWatchThread* thread_ Q4471_GUARDED_BY(mutex_) = nullptr;
     std::vector<TSerialPortInfo> ports_ Q4471_GUARDED_BY(mutex_);
 };

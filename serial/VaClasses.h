@@ -17,7 +17,7 @@ using TVaChangeEvent = std::function<void(TVaPersistent* sender)>;
 /// Base of the component's option groups: each change is reported through OnChange, and changes
 /// made between BeginUpdate and the matching EndUpdate are reported once, at that EndUpdate.
 /// Changed on the owner's thread only; no locking.
-class Q4471_API TVaPersistent : public TPersistent {
+class Q4471_API TVaPersistent : public q4471::TPersistent {
 public:
     /// How many BeginUpdate calls are still open.
     int32_t UpdateCount() const { return updateCount_; }
@@ -56,7 +56,7 @@ protected:
     /// `copy` (which stores without notifying) in one update, with one notification; a copy that
     /// the owner refuses is undone. Any other source goes to TPersistent::Assign.
     template <class Group>
-    static void AssignGroup(Group& target, const TPersistent& source,
+    static void AssignGroup(Group& target, const q4471::TPersistent& source,
                             void (Group::*copy)(const Group&)) {
         const auto* other = dynamic_cast<const Group*>(&source);
         if (other == nullptr) {
@@ -80,8 +80,8 @@ private:
 };
 
 /// Common base of the serial components (the port, its clients, the display).
-class Q4471_API TVaComponent : public TComponent {
+class Q4471_API TVaComponent : public q4471::TComponent {
 public:
     /// Makes the component; `owner` (may be null) destroys it.
-    using TComponent::TComponent;
+    using q4471::TComponent::TComponent;
 };

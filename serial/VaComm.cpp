@@ -9,6 +9,7 @@
 
 #include <utility>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 TVaCustomComm::TVaCustomComm(TComponent* owner)

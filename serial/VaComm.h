@@ -38,21 +38,22 @@ class TVaDisplay;
 /// Event handlers of the port; each gets the port first. They run on the GUI thread, or on the
 /// port's own threads when HandlerThread is htPortThreads.
 /// A handler with no further arguments (OnOpen, OnCts, OnTxEmpty and the like).
-using TNotifyEvent = std::function<void(TObject* sender)>;
+using TNotifyEvent = std::function<void(q4471::TObject* sender)>;
 /// OnError: `errors` holds the line-error flags read from the driver (CE_* bits of
 /// serial/CommCodes.h), reported once.
-using TVaCommErrorEvent = std::function<void(TObject* sender, int32_t errors)>;
+using TVaCommErrorEvent = std::function<void(q4471::TObject* sender, int32_t errors)>;
 /// The device has gone (a pulled adapter, a hung-up line); `message` says which and why.
-using TVaCommDeviceLostEvent = std::function<void(TObject* sender, const std::string& message)>;
+using TVaCommDeviceLostEvent =
+    std::function<void(q4471::TObject* sender, const std::string& message)>;
 /// OnRxChar: `count` bytes wait in the receive queue; the handler reads them (ReadBuf, ReadText).
-using TVaCommRxCharEvent = std::function<void(TObject* sender, int32_t count)>;
+using TVaCommRxCharEvent = std::function<void(q4471::TObject* sender, int32_t count)>;
 /// A run of received bytes, valid only during the call that hands it over.
 using PVaData = const char*;
 /// OnRxBuf: `count` received bytes at `data`, already taken from the receive queue; copy what
 /// you keep.
-using TVaCommRxBufEvent = std::function<void(TObject* sender, PVaData data, int32_t count)>;
+using TVaCommRxBufEvent = std::function<void(q4471::TObject* sender, PVaData data, int32_t count)>;
 /// The shape of a client's line notification; no property of the port has it.
-using TVaCommLineEvent = std::function<void(TObject* sender, uint32_t evtMask)>;
+using TVaCommLineEvent = std::function<void(q4471::TObject* sender, uint32_t evtMask)>;
 
 /// An event property of the port (OnRxChar, OnCts, ...): it holds a handler of type `Handler`,
 /// assigned, tested and called as that handler is (`comm.OnCts = [](TObject*) {...}`,
@@ -170,7 +171,7 @@ public:
     /// A closed port with the defaults: 1200 baud, 8 data bits, no parity, 1 stop bit, no flow
     /// control, device name `"\\.\COM%d"` and port number 0, events ceError, ceRxChar and
     /// ceTxEmpty watched, queued writes (DirectWrite false). `owner` destroys it (may be null).
-    explicit TVaCustomComm(TComponent* owner);
+    explicit TVaCustomComm(q4471::TComponent* owner);
     /// Closes the port (as Close) and detaches its clients.
     ~TVaCustomComm() override;
 
@@ -298,13 +299,13 @@ public:
     ///@}
     ///@{
     /// The receive thread's priority. Default tpNormal; applies to a running thread at once.
-    TThreadPriority EventPriority() const { return eventPriority_; }
-    void SetEventPriority(TThreadPriority value);
+    q4471::TThreadPriority EventPriority() const { return eventPriority_; }
+    void SetEventPriority(q4471::TThreadPriority value);
     ///@}
     ///@{
     /// The transmit thread's priority. Default tpHighest; applies to a running thread at once.
-    TThreadPriority WritePriority() const { return writePriority_; }
-    void SetWritePriority(TThreadPriority value);
+    q4471::TThreadPriority WritePriority() const { return writePriority_; }
+    void SetWritePriority(q4471::TThreadPriority value);
     ///@}
     ///@{
     /// True: writes go to the device on the caller's thread. False (the default): writes are
@@ -390,7 +391,7 @@ public:
     /// GetCommStatus: ekDeviceGone or ekSystemError).
     void UpdateDisplay();
     /// Forgets the display when it is removed.
-    void Notification(TComponent* component, TOperation operation) override;
+    void Notification(q4471::TComponent* component, q4471::TOperation operation) override;
 
     /// A batch of line events, on the handlers' thread: the received data, then the other events in
     /// their fixed order. The transmit thread hands its drained-queue and write-error masks to
@@ -649,8 +650,8 @@ private:
     TVaPortInt portNum_ = 0;
     std::string deviceName_ = "\\\\.\\COM%d";
     TVaCommEvents monitorEvents_{ceError, ceRxChar, ceTxEmpty};
-    TThreadPriority eventPriority_ = tpNormal;
-    TThreadPriority writePriority_ = tpHighest;
+    q4471::TThreadPriority eventPriority_ = q4471::tpNormal;
+    q4471::TThreadPriority writePriority_ = q4471::tpHighest;
     std::atomic<bool> directWrite_{false};
     bool updateDCB_ = true;
     int32_t userBaudrate_ = 0;
@@ -666,7 +667,7 @@ private:
     // The port's locks, in their order (see the class's comment).
     TVaCriticalSection globalLock_ Q4471_ACQUIRED_BEFORE(writeLock_);
     TVaCriticalSection writeLock_ Q4471_ACQUIRED_BEFORE(writeThreadMutex_);
-    TMutex writeThreadMutex_;
+    q4471::TMutex writeThreadMutex_;
 
     TVaCommEventThread* eventThread_ Q4471_GUARDED_BY(globalLock_) = nullptr;
     // DestroyThreads moves the threads here; only the one caller that is closing the port uses

@@ -1,5 +1,7 @@
 #include <q4471/serial/VaCommClients.h>
 
+using namespace q4471;
+
 TVaDispatcher::~TVaDispatcher() {
     if (Comm != nullptr) {
         Comm->RemoveClient(this);

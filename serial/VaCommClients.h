@@ -25,7 +25,7 @@ protected:
 
 /// Attaches one user to a port: the port feeds it events and data while it is Active, and the
 /// user writes, purges and sets DTR through it. Detached, it ignores every call.
-class Q4471_API TVaDispatcher : public TObject {
+class Q4471_API TVaDispatcher : public q4471::TObject {
 public:
     /// A detached dispatcher for `user`, which must outlive it.
     explicit TVaDispatcher(IVaCommUser& user) : User(user) {}
@@ -70,7 +70,7 @@ public:
 class Q4471_API TVaCommComponent : public TVaComponent, public IVaCommUser {
 public:
     /// A detached client; `owner` (may be null) destroys it.
-    explicit TVaCommComponent(TComponent* owner);
+    explicit TVaCommComponent(q4471::TComponent* owner);
     /// Detaches from its port.
     ~TVaCommComponent() override;
 
@@ -88,7 +88,7 @@ public:
     TVaDispatcher& Dispatcher() { return dispatcher_; }
 
     /// Forgets its port when the port is destroyed.
-    void Notification(TComponent* component, TOperation operation) override;
+    void Notification(q4471::TComponent* component, q4471::TOperation operation) override;
     /// Does nothing; override to take received bytes.
     void DataChanged(PVaData data, int32_t count) override;
     /// Does nothing; override to take line events.

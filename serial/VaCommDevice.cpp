@@ -12,6 +12,7 @@
 #include <memory>
 #include <utility>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 std::string TVaCustomComm::GetDeviceName() const {

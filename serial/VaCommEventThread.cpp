@@ -6,6 +6,7 @@
 #include <q4471/framework/Application.h>
 #include <q4471/serial/VaComm.h>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 TVaCommEventThread::TVaCommEventThread(TVaCustomComm* comm)

@@ -46,7 +46,7 @@ private:
     std::unique_ptr<SerialPlatform::ICommEventWaiter> waiter_;
     // Set once the waiter is gone: the port may close its handle. The mutex is a leaf: nothing
     // else is taken while it is held.
-    TMutex leftDeviceMutex_;
+    q4471::TMutex leftDeviceMutex_;
     std::condition_variable leftDeviceChanged_;
     bool leftDevice_ Q4471_GUARDED_BY(leftDeviceMutex_) = false;
 };

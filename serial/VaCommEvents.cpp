@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 void TVaCustomComm::InsertClient(TVaDispatcher* dispatcher) {

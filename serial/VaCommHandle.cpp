@@ -1,5 +1,6 @@
 #include "serial/VaCommHandle.h"
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 TVaCommHandle::TUse::TUse(TVaCommHandle& owner) : owner_(owner) {

@@ -45,7 +45,7 @@ public:
     SerialPlatform::THandle Detach();
 
 private:
-    mutable TMutex mutex_;
+    mutable q4471::TMutex mutex_;
     std::condition_variable returned_;
     SerialPlatform::THandle handle_ Q4471_GUARDED_BY(mutex_) = SerialPlatform::INVALID_HANDLE_VALUE;
     bool closing_ Q4471_GUARDED_BY(mutex_) = false;

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 uint32_t

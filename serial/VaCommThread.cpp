@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+using namespace q4471;
+
 TVaOwnDeliveries::TScope::TScope(TVaOwnDeliveries& deliveries, const TThread& thread)
     : deliveries_(deliveries) {
     TUniqueLock lock(deliveries.mutex_);

@@ -19,7 +19,7 @@ public:
     // A delivery's stay: waits while the port opens, unless `thread` is stopped meanwhile.
     class TScope {
     public:
-        TScope(TVaOwnDeliveries& deliveries, const TThread& thread);
+        TScope(TVaOwnDeliveries& deliveries, const q4471::TThread& thread);
         ~TScope();
         TScope(const TScope&) = delete;
         TScope& operator=(const TScope&) = delete;
@@ -39,7 +39,7 @@ public:
     void WaitForOthers();
 
 private:
-    TMutex mutex_;
+    q4471::TMutex mutex_;
     std::condition_variable changed_;
     bool opening_ Q4471_GUARDED_BY(mutex_) = false;
     std::vector<std::thread::id> running_ Q4471_GUARDED_BY(mutex_);
@@ -49,7 +49,7 @@ private:
 // calls handed to the GUI thread that the closing port takes back, so that Close never waits
 // for a GUI thread that is busy or is the caller itself. A thread made to deliver here runs
 // those calls itself instead, and hands nothing to the GUI thread.
-class TVaCommThread : public TThread {
+class TVaCommThread : public q4471::TThread {
 public:
     // With `ownDeliveries`, the thread runs its calls itself instead of handing them over.
     explicit TVaCommThread(std::shared_ptr<TVaOwnDeliveries> ownDeliveries)
@@ -88,5 +88,5 @@ private:
     void Execute() final;
 
     const std::shared_ptr<TVaOwnDeliveries> ownDeliveries_;
-    TSyncHandOver handOver_;
+    q4471::TSyncHandOver handOver_;
 };

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 int32_t TVaCustomComm::WriteBuf(const void* buffer, int32_t count) {

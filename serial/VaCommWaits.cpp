@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 namespace {

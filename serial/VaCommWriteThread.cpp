@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 namespace {

@@ -134,7 +134,7 @@ private:
     // Bytes a write is reading from the queue's block right now.
     int32_t sending_ Q4471_GUARDED_BY(Comm->writeLock_) = 0;
 
-    mutable TMutex roomMutex_ Q4471_ACQUIRED_AFTER(Comm->writeLock_);
+    mutable q4471::TMutex roomMutex_ Q4471_ACQUIRED_AFTER(Comm->writeLock_);
     std::condition_variable roomChanged_;
     uint64_t roomChanges_ Q4471_GUARDED_BY(roomMutex_) = 0;
     bool stopped_ Q4471_GUARDED_BY(roomMutex_) = false;

@@ -15,5 +15,5 @@ public:
     using TVaComponent::TVaComponent;
 
     /// Reads the line states from `sender`, a port, and repaints; on the GUI thread.
-    virtual void UpdateDisplay(TComponent* sender) = 0;
+    virtual void UpdateDisplay(q4471::TComponent* sender) = 0;
 };

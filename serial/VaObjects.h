@@ -41,7 +41,7 @@ struct TVaWaitListResult {
 
 /// Owns one signal of the operating system (the one kind of handle the component keeps this way)
 /// and frees it when destroyed.
-class Q4471_API TVaHandleObject : public TObject {
+class Q4471_API TVaHandleObject : public q4471::TObject {
 public:
     /// Takes ownership of `handle` (none by default).
     explicit TVaHandleObject(SerialPlatform::TSignalHandle handle = {}) : handle_(handle) {}
@@ -120,7 +120,7 @@ inline TVaWaitListResult WaitForEvents(std::initializer_list<TVaEvent*> events, 
 /// A mutual-exclusion lock that the thread holding it may take again; released as often as taken.
 /// Clang's analysis checks the members it guards; it does not count holds, so a function that
 /// already holds the lock calls another that takes it again rather than taking it twice itself.
-class Q4471_API Q4471_CAPABILITY("mutex") TVaCriticalSection : public TObject {
+class Q4471_API Q4471_CAPABILITY("mutex") TVaCriticalSection : public q4471::TObject {
 public:
     /// Takes the lock, waiting for another holder.
     void Acquire() Q4471_ACQUIRE() { mutex_.lock(); }

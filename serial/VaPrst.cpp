@@ -1,5 +1,7 @@
 #include <q4471/serial/VaPrst.h>
 
+using namespace q4471;
+
 void TVaFlowControl::Assign(const TPersistent& source) {
     AssignGroup(*this, source, &TVaFlowControl::CopyFields);
 }

@@ -59,7 +59,7 @@ public:
 
     /// Copies another TVaFlowControl with one notification; raises EConvertError for any other
     /// source.
-    void Assign(const TPersistent& source) override;
+    void Assign(const q4471::TPersistent& source) override;
 
 private:
     void CopyFields(const TVaFlowControl& other);
@@ -107,7 +107,7 @@ public:
 
     /// Copies another TVaEventChars with one notification; raises EConvertError for any other
     /// source.
-    void Assign(const TPersistent& source) override;
+    void Assign(const q4471::TPersistent& source) override;
 
 private:
     void CopyFields(const TVaEventChars& other);
@@ -151,7 +151,7 @@ public:
 
     /// Copies another TVaBuffers with one notification; raises EConvertError for any other
     /// source.
-    void Assign(const TPersistent& source) override;
+    void Assign(const q4471::TPersistent& source) override;
 
 private:
     void CopyFields(const TVaBuffers& other);

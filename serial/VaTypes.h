@@ -26,12 +26,12 @@ enum TVaCommErrorKind {
 
 /// The serial component's one exception class: its message text (what(), Message()), the kind of
 /// failure, and the system's error code behind it (0 for a refusal of the component's own).
-class Q4471_API EVaCommError : public Exception {
+class Q4471_API EVaCommError : public q4471::Exception {
 public:
     /// An error with `message` and what a program needs to act on it.
     explicit EVaCommError(std::string message, TVaCommErrorKind kind = ekSystemError,
                           int systemCode = 0)
-        : Exception(std::move(message)), kind_(kind), systemCode_(systemCode) {}
+        : q4471::Exception(std::move(message)), kind_(kind), systemCode_(systemCode) {}
     /// Defined out of line, so that the class's type information lives in the library.
     ~EVaCommError() override;
 

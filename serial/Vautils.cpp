@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <thread>
 
+using namespace q4471;
+
 uint32_t VaTickCount() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<uint32_t>(

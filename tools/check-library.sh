@@ -19,6 +19,9 @@ usage="Usage: bash tools/check-library.sh BUILD_DIR"
 [ -f "$1/CMakeCache.txt" ] || { echo "$1 is not a CMake build tree. $usage" >&2; exit 2; }
 build=$(realpath "$1")
 cd "$(dirname "$0")/.."
+# The libraries' SONAME number (Q4471_SOVERSION in cmake/Library.cmake).
+soversion=$(sed -n 's/^set(Q4471_SOVERSION \([0-9]*\))$/\1/p' cmake/Library.cmake)
+[ -n "$soversion" ] || { echo "no Q4471_SOVERSION in cmake/Library.cmake" >&2; exit 1; }
 
 step() { printf '\n== %s ==\n' "$*"; }
 fail() {
@@ -43,10 +46,10 @@ include=$stage/include
 # Beside the libraries only their packages' copyright, changelog and lintian overrides.
 [ ! -e "$stage/bin" ] && [ "$(ls "$stage/share")" = "$(printf 'doc\nlintian')" ] ||
   fail "the library's components install programs or their data"
-libdir=$(dirname "$(find "$stage" -name 'libq4471-serial.so.2' -print -quit)")
-[ -n "$libdir" ] && [ "$libdir" != . ] || fail "no libq4471-serial.so.2 installed"
+libdir=$(dirname "$(find "$stage" -name "libq4471-serial.so.$soversion" -print -quit)")
+[ -n "$libdir" ] && [ "$libdir" != . ] || fail "no libq4471-serial.so.$soversion installed"
 soname=$(objdump -p "$libdir/libq4471-serial.so" | awk '$1 == "SONAME" { print $2 }')
-[ "$soname" = libq4471-serial.so.2 ] || fail "the shared library's SONAME is '$soname'"
+[ "$soname" = libq4471-serial.so.$soversion ] || fail "the shared library's SONAME is '$soname'"
 case ${libdir#"$stage"/} in lib/*-*-*) ;; *) fail "the libraries are in ${libdir#"$stage"/}, not lib/<triplet>" ;; esac
 echo "headers in include/q4471, libraries in ${libdir#"$stage"/} (SONAME $soname)"
 
@@ -83,10 +86,10 @@ done
 # The installed package, through CMake and pkg-config: the old form and the internal headers fail.
 probe=$work/probe
 mkdir "$probe"
-cat >"$probe/CMakeLists.txt" <<'PROBE'
+cat >"$probe/CMakeLists.txt" <<PROBE
 cmake_minimum_required(VERSION 3.25)
 project(Q4471Probe LANGUAGES CXX)
-find_package(Q4471Serial 2 REQUIRED)
+find_package(Q4471Serial ${soversion} REQUIRED)
 add_executable(probe probe.cpp)
 target_compile_features(probe PRIVATE cxx_std_20)
 target_link_libraries(probe PRIVATE Q4471::Serial)

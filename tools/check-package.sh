@@ -19,7 +19,8 @@ cd "$(dirname "$0")/.."
 app_id=org.q4471.MemoriesEditor
 package=q4471-editor
 # The libraries' SONAME number (Q4471_SOVERSION in cmake/Library.cmake), which names their packages.
-soversion=2
+soversion=$(sed -n 's/^set(Q4471_SOVERSION \([0-9]*\))$/\1/p' cmake/Library.cmake)
+[ -n "$soversion" ] || { echo "no Q4471_SOVERSION in cmake/Library.cmake" >&2; exit 1; }
 library_package=libq4471-serial$soversion
 qt_library_package=libq4471-serial-qt$soversion
 dev_package=libq4471-serial-dev

@@ -29,6 +29,8 @@
 #include <cstdio>
 #include <thread>
 
+using namespace q4471;
+
 namespace {
 
 constexpr double BytesPerSecond = 11520;

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <thread>
 
+using namespace q4471;
+
 namespace {
 
 constexpr std::string_view Path = ECHO_PATH;

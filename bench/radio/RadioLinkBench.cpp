@@ -28,6 +28,8 @@
 #include <string>
 #include <sys/resource.h>
 
+using namespace q4471;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

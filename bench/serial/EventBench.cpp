@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+using namespace q4471;
+
 namespace {
 
 // Echoes with poll/read/write on the slave end until the master hangs up.

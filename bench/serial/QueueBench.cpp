@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+using namespace q4471;
+
 namespace {
 
 struct Throughput {

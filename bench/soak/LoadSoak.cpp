@@ -21,6 +21,8 @@
 #include <cstdlib>
 #include <string>
 
+using namespace q4471;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

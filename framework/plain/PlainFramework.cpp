@@ -2,6 +2,8 @@
 #include <q4471/framework/Thread.h>
 #include <q4471/framework/plain/PlainFramework.h>
 
+namespace q4471 {
+
 PlainFrameworkBinding::PlainFrameworkBinding() {
     Application::SetExceptionDisplay([this](const std::string& message) {
         const TLockGuard lock(mutex_);
@@ -29,3 +31,5 @@ std::vector<std::string> PlainFrameworkBinding::ShownErrors() const {
     const TLockGuard lock(mutex_);
     return shownErrors_;
 }
+
+} // namespace q4471

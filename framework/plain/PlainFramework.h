@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace q4471 {
+
 /// The framework stand-ins without a GUI toolkit, for tests: the test's own thread acts as the GUI
 /// thread and pumps the calls handed to it, and the error display records the messages it is given.
 class Q4471_API PlainFrameworkBinding {
@@ -35,3 +37,5 @@ private:
     mutable TMutex mutex_;
     std::vector<std::string> shownErrors_ Q4471_GUARDED_BY(mutex_);
 };
+
+} // namespace q4471

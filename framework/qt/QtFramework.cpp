@@ -8,6 +8,8 @@
 #include <QMetaObject>
 #include <QTimer>
 
+namespace q4471 {
+
 namespace {
 
 void ShowErrorBox(const std::string& message) {
@@ -63,3 +65,5 @@ QtFrameworkBinding::~QtFrameworkBinding() {
     Application::SetMainLoop(nullptr, nullptr);
     Application::SetExceptionDisplay(nullptr);
 }
+
+} // namespace q4471

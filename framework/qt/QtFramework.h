@@ -4,7 +4,7 @@
 
 #include <q4471/framework/Export.h>
 
-class QWidget;
+namespace q4471 {
 
 /// Binds the framework stand-ins to a running QApplication: calls handed to the GUI thread are run
 /// from Qt's event loop, Application::Run runs that loop, and the application's error display is a
@@ -20,3 +20,5 @@ public:
     /// Not copyable.
     QtFrameworkBinding& operator=(const QtFrameworkBinding&) = delete;
 };
+
+} // namespace q4471

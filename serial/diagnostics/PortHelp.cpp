@@ -9,6 +9,8 @@
 #include <grp.h>
 #include <sys/stat.h>
 
+using namespace q4471;
+
 namespace {
 
 std::string OwningGroup(const std::string& device) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace q4471;
+
 namespace TrafficFormat {
 
 namespace {

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <algorithm>
 
+using namespace q4471;
+
 namespace {
 
 constexpr std::array<const char*, TVaLEDDisplay::LampCount> Labels = {

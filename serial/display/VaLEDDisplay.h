@@ -42,7 +42,7 @@ public:
 
     /// A display with all lamps shown and off; `owner` (may be null) and `parent` (may be null)
     /// each destroy it.
-    explicit TVaLEDDisplay(TComponent* owner, QWidget* parent = nullptr);
+    explicit TVaLEDDisplay(q4471::TComponent* owner, QWidget* parent = nullptr);
     /// Leaves its port, which forgets it.
     ~TVaLEDDisplay() override;
 
@@ -53,7 +53,7 @@ public:
     /// failing query raises EVaCommError (GetModemStatus's or GetCommStatus's: ekDeviceGone or
     /// ekSystemError): the lamps read before it keep their new states, the others their old
     /// ones, and nothing is repainted.
-    void UpdateDisplay(TComponent* sender) override;
+    void UpdateDisplay(q4471::TComponent* sender) override;
     /// Ends loading and repaints with the properties read.
     void Loaded() override;
 
@@ -143,7 +143,7 @@ protected:
     /// Draws the lamps into the off-screen bitmap and copies it to the screen.
     void Paint() override;
     /// True while the component is being loaded.
-    bool Loading() const override { return InState(csLoading); }
+    bool Loading() const override { return InState(q4471::csLoading); }
     /// Gives the bitmap the new size; Qt repaints after a resize.
     void resizeEvent(QResizeEvent* event) override;
 

@@ -54,6 +54,6 @@ protected:
     }
     static QString Native(const std::string& fileName) { return QString::fromStdString(fileName); }
 
-    const QtFrameworkBinding binding;
+    const q4471::QtFrameworkBinding binding;
     TForm1 form;
 };

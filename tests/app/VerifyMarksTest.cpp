@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 #include <set>
 
+using namespace q4471;
+
 namespace {
 
 TEST(VerifyMarksTest, MarksSurviveClicksTheRowMenuAndMovesOfOtherMemories) {

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #endif
 
+using namespace q4471;
+
 TEST(ApplicationRunTest, RunsHandedOverCallsUntilAskedToStopFromAnyWhere) {
     struct Case {
         const char* name;

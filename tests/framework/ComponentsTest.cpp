@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace q4471;
+
 namespace {
 
 class Probe : public TComponent {

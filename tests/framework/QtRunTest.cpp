@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace q4471;
+
 // Under the Qt binding, Run is Qt's event loop: the calls handed to the GUI thread and Qt's own
 // events both run in it, and Terminate ends it from anywhere.
 TEST(QtRunTest, RunsQtsLoopUntilAskedToStopFromAnyWhere) {

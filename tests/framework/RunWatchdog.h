@@ -17,7 +17,7 @@ public:
               }
               if (!done_) {
                   fired_ = true;
-                  Application::Terminate();
+                  q4471::Application::Terminate();
               }
           }) {}
     ~Watchdog() {

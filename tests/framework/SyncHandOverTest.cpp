@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+using namespace q4471;
+
 namespace {
 
 // Serves the GUI thread until `condition` holds.

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <gtest/gtest.h>
 
+using namespace q4471;
+
 namespace {
 
 class LambdaThread : public TThread {

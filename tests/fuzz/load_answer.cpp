@@ -25,6 +25,8 @@
 #include <memory>
 #include <vector>
 
+using namespace q4471;
+
 namespace {
 
 std::unique_ptr<TFuzzTable> table;

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 
+using namespace q4471;
+
 namespace {
 
 std::unique_ptr<TFuzzTable> table;

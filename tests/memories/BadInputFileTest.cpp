@@ -5,6 +5,8 @@
 #include <map>
 #include <random>
 
+using namespace q4471;
+
 namespace {
 
 using Strings = std::vector<std::string>;

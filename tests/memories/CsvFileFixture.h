@@ -26,7 +26,7 @@ protected:
             const TOutcome loaded = LoadAnyMemoryFile(rows, fileName, Status());
             details = loaded.details;
             return loaded.refusal;
-        } catch (const Exception& error) {
+        } catch (const q4471::Exception& error) {
             return error.Message();
         }
         return {};

@@ -2,6 +2,8 @@
 
 #include <q4471/framework/Exception.h>
 
+using namespace q4471;
+
 namespace {
 
 using EightBitFileTest = MemoryFileFixture;

@@ -15,6 +15,8 @@
 #include <mutex>
 #include <thread>
 
+using namespace q4471;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -5,6 +5,8 @@
 #include <climits>
 #include <gtest/gtest.h>
 
+using namespace q4471;
+
 namespace {
 
 struct SplitCase {

@@ -6,6 +6,8 @@
 
 #include <QLineEdit>
 
+using namespace q4471;
+
 namespace {
 
 using Values = std::vector<std::string>;

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <cstdlib>
 
+using namespace q4471;
+
 RadioLinkTest::RadioLinkTest() {
     Application::SetExceptionDisplay(
         [this](const std::string& message) { ErrorBoxes.push_back(message); });

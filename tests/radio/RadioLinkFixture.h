@@ -82,7 +82,7 @@ protected:
     // Set before StartRadio, COM1 names this link to the radio's device instead of the device.
     std::string radioLink;
     std::unique_ptr<radiosim::SimulatedRadio> radio;
-    const QtFrameworkBinding binding;
+    const q4471::QtFrameworkBinding binding;
     std::unique_ptr<TForm1> form;
     Strings Statuses;   // each status text once, in the order shown, while ServeUntil runs
     Strings ErrorBoxes; // the messages the application's error box would have shown

@@ -16,6 +16,8 @@
 #include <map>
 #include <optional>
 
+using namespace q4471;
+
 namespace {
 
 using Strings = std::vector<std::string>;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 namespace {

@@ -59,7 +59,9 @@ private:
 // Every notification of `comm` logs its name: "OnCts", "OnRxChar 5", "OnRxBuf hello",
 // "OnError 0008".
 inline void RecordHandlers(TVaCustomComm& comm, const LogSink& sink) {
-    const auto note = [sink](const char* name) { return [sink, name](TObject*) { sink(name); }; };
+    const auto note = [sink](const char* name) {
+        return [sink, name](q4471::TObject*) { sink(name); };
+    };
     comm.OnCts = note("OnCts");
     comm.OnDsr = note("OnDsr");
     comm.OnRlsd = note("OnRlsd");
@@ -71,11 +73,13 @@ inline void RecordHandlers(TVaCustomComm& comm, const LogSink& sink) {
     comm.OnRx80Full = note("OnRx80Full");
     comm.OnEvent1 = note("OnEvent1");
     comm.OnEvent2 = note("OnEvent2");
-    comm.OnError = [sink](TObject*, int32_t errors) {
+    comm.OnError = [sink](q4471::TObject*, int32_t errors) {
         sink("OnError " + Hex(static_cast<uint32_t>(errors)));
     };
-    comm.OnRxChar = [sink](TObject*, int32_t count) { sink("OnRxChar " + std::to_string(count)); };
-    comm.OnRxBuf = [sink](TObject*, PVaData data, int32_t count) {
+    comm.OnRxChar = [sink](q4471::TObject*, int32_t count) {
+        sink("OnRxChar " + std::to_string(count));
+    };
+    comm.OnRxBuf = [sink](q4471::TObject*, PVaData data, int32_t count) {
         sink("OnRxBuf " + std::string(data, static_cast<std::size_t>(count)));
     };
 }
@@ -118,14 +122,15 @@ protected:
 
     // Runs the deliveries until the log holds `count` entries (or a generous deadline passed).
     bool PumpUntilLogged(std::size_t count) {
-        return PlainFrameworkBinding::PumpUntil([&] { return log_.size() >= count; });
+        return q4471::PlainFrameworkBinding::PumpUntil([&] { return log_.size() >= count; });
     }
     // Runs whatever deliveries come within a short while, for tests that expect none.
     static void PumpAWhile() {
-        PlainFrameworkBinding::PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+        q4471::PlainFrameworkBinding::PumpUntil([] { return false; },
+                                                std::chrono::milliseconds(200));
     }
 
-    PlainFrameworkBinding framework_;
+    q4471::PlainFrameworkBinding framework_;
     ScriptedEvents script_;
     std::vector<std::string> log_;
 };

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 namespace {

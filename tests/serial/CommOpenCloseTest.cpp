@@ -12,6 +12,7 @@
 #include "OtherProgram.h"
 #endif
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 TEST_F(CommTest, OpenAndCloseFireTheirEventsOnce) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 TEST_F(PortThreadsTest, BatchesKeepTheirOrderAndNeverReachTheGuiThread) {

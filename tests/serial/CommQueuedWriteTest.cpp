@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+using namespace q4471;
 using namespace SerialPlatform;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 TEST(CommDefaults, ANewPortHasTheDefaultsOfItsProperties) {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+using namespace q4471;
 using namespace SerialPlatform;
 
 namespace {

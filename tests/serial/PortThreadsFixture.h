@@ -14,7 +14,7 @@ class LockedLog {
 public:
     void Add(std::string entry) {
         const std::lock_guard lock(mutex_);
-        onGuiThread_ = onGuiThread_ || IsMainThread();
+        onGuiThread_ = onGuiThread_ || q4471::IsMainThread();
         entries_.push_back(std::move(entry));
     }
     LogSink Sink() {
@@ -75,7 +75,7 @@ protected:
         EXPECT_EQ(log_.Last(), last) << "a delivery after the last expected one";
     }
 
-    PlainFrameworkBinding framework_; // records the errors shown
+    q4471::PlainFrameworkBinding framework_; // records the errors shown
     ScriptedEvents script_;
     LockedLog log_;
 };

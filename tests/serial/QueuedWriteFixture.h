@@ -105,7 +105,7 @@ protected:
                         std::chrono::milliseconds pause = {}) {
         std::string bytes;
         auto nextRead = std::chrono::steady_clock::now();
-        PlainFrameworkBinding::PumpUntil(
+        q4471::PlainFrameworkBinding::PumpUntil(
             [&] {
                 if (std::chrono::steady_clock::now() < nextRead) {
                     return false;

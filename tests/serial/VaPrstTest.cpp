@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using namespace q4471;
+
 namespace {
 
 // Counts the change notifications of a group.

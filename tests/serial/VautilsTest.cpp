@@ -12,6 +12,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace q4471;
+
 namespace {
 
 using namespace std::chrono_literals;

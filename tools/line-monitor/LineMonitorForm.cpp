@@ -25,6 +25,7 @@
 #include <QTime>
 #include <QVBoxLayout>
 
+using namespace q4471;
 using namespace LineChoices;
 using TrafficFormat::TDirection;
 

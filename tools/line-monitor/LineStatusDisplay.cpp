@@ -3,6 +3,8 @@
 #include <q4471/framework/Application.h>
 #include <q4471/serial/VaComm.h>
 
+using namespace q4471;
+
 TLineStatusDisplay::TLineStatusDisplay(TComponent* owner, QWidget* parent)
     : TVaLEDDisplay(owner, parent) {
     refreshTimer_.setSingleShot(true);

@@ -14,10 +14,10 @@ class TLineStatusDisplay : public TVaLEDDisplay {
 public:
     static constexpr int RefreshMs = 100;
 
-    TLineStatusDisplay(TComponent* owner, QWidget* parent);
+    TLineStatusDisplay(q4471::TComponent* owner, QWidget* parent);
 
-    void UpdateDisplay(TComponent* sender) override;
-    void Notification(TComponent* component, TOperation operation) override;
+    void UpdateDisplay(q4471::TComponent* sender) override;
+    void Notification(q4471::TComponent* component, q4471::TOperation operation) override;
 
 private:
     void Refresh();

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace q4471;
+
 namespace {
 
 constexpr const char* Usage =

@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+using namespace q4471;
+
 namespace {
 
 constexpr uint32_t AllModemLines = MS_CTS_ON | MS_DSR_ON | MS_RING_ON | MS_RLSD_ON;

@@ -10,6 +10,8 @@
 #include <thread>
 #include <windows.h>
 
+using namespace q4471;
+
 namespace {
 
 using namespace std::chrono_literals;

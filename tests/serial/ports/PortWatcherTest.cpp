@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
+using namespace q4471;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -11,6 +11,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+using namespace q4471;
+
 TFarWriter::TFarWriter(int master, std::string bytes, std::size_t piece) {
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     thread_ = std::thread([this, master, bytes = std::move(bytes), piece] {

@@ -81,7 +81,7 @@ protected:
     ScriptedEvents events;
     FakeCommSystem fakeSystem;
     std::unique_ptr<radiosim::SimulatedRadio> radio;
-    const QtFrameworkBinding binding;
+    const q4471::QtFrameworkBinding binding;
     std::unique_ptr<TLineMonitorForm> form;
     Strings ErrorBoxes; // the messages the application's error box would have shown
 };
