@@ -3,10 +3,11 @@
 #   bash tools/check-library.sh BUILD_DIR
 # installs the library's components (runtime, runtime_qt, dev, dev_qt) into a staging prefix and
 # checks that they hold the libraries alone; compiles each installed header on its own against that
-# prefix only, as <q4471/...> (a public header that includes an internal one fails); checks that a
-# program including an internal header fails to compile, against the installed package and
-# against the build tree's targets, and that the tree includes the component's headers as a
-# program does;
+# prefix only, as <q4471/...>, after a program's own Exception, TThread, Application and the like
+# (a public header that includes an internal one, or puts a generic name at global scope, fails);
+# checks that a program including an internal header fails to compile, against the installed
+# package and against the build tree's targets, and that the tree includes the component's headers
+# as a program does;
 # builds examples/ against the prefix with find_package (a package file naming a missing file, or
 # a symbol the examples use that the shared library does not export, fails) and with pkg-config;
 # runs each example against a pseudo-terminal it creates, checking what it prints (the Qt one
@@ -53,21 +54,29 @@ soname=$(objdump -p "$libdir/libq4471-serial.so" | awk '$1 == "SONAME" { print $
 case ${libdir#"$stage"/} in lib/*-*-*) ;; *) fail "the libraries are in ${libdir#"$stage"/}, not lib/<triplet>" ;; esac
 echo "headers in include/q4471, libraries in ${libdir#"$stage"/} (SONAME $soname)"
 
-step "each public header compiles alone against the installed ones"
+step "each public header compiles alone against the installed ones, beside a program's own names"
 qt_flags=$(pkg-config --cflags Qt6Widgets)
+# Generic names a program may have for itself: a header that declares one of them at global scope,
+# or names one without its namespace, fails to compile after them.
+own_names='class Exception {}; class EConvertError {}; class TObject {}; class TPersistent {};
+class TComponent {}; class TOperation {}; class TThread {}; class TThreadPriority {};
+class TSyncHandOver {}; class TMutex {}; class TLockGuard {}; class TUniqueLock {};
+class Application {}; class TStopSignals {}; class PlainFrameworkBinding {};
+class QtFrameworkBinding {};'
 compile_header() { # <header relative to include/q4471>
   local flags=()
   case $1 in serial/display/* | framework/qt/*) read -ra flags <<<"$qt_flags" ;; esac
   # Only the staging prefix: the source tree's internal headers are not on the path, and the
   # compiler runs in an empty folder, where it looks first for a quoted include from its input.
-  (cd "$empty" && echo "#include <q4471/$1>" | c++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror \
-    -fPIC -I"$include" "${flags[@]}" -x c++ - -o /dev/null) ||
+  (cd "$empty" && printf '%s\n#include <q4471/%s>\n' "$own_names" "$1" |
+    c++ -std=c++20 -fsyntax-only -Wall -Wextra -Werror -fPIC -I"$include" "${flags[@]}" \
+      -x c++ - -o /dev/null) ||
     { echo "  $1 does not compile on its own" >&2; return 1; }
 }
 export -f compile_header
 empty=$work/empty
 mkdir "$empty"
-export include qt_flags empty
+export include qt_flags empty own_names
 headers=$(cd "$include/q4471" && find . -name '*.h' | sed 's#^\./##' | sort)
 [ -n "$headers" ] || fail "no headers installed"
 echo "$headers" | xargs -P "$(nproc)" -I{} bash -c 'compile_header "$@"' _ {} ||
